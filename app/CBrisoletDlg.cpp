@@ -1,0 +1,103 @@
+#include "app/CBrisoletDlg.h"
+
+#include "app/CommandIds.h"
+#include "app/Globals.h"
+#include "app/SettingsStore.h"
+#include "engine/EngineStartup.h"
+
+namespace {
+constexpr int kToolbarWidth = 248;
+constexpr int kToolbarHeight = 38;
+}  // namespace
+
+CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
+    : m_view(view), m_svc(services) {}
+
+bool CBrisoletDlg::OnInitDialog() {
+    m_view.SetIcons();
+    m_view.LoadSkin();
+    m_bDragging = 0;
+    m_view.SetTitle(kToolbarTitle);
+    LoadSettings();
+    m_rcToolbarSize = {0, 0, kToolbarWidth, kToolbarHeight};
+    m_view.MoveWindow(0, 0, kToolbarWidth, kToolbarHeight);
+    m_view.BuildWindowRegion();
+    m_view.CreateButtons();
+    m_view.PlaceTopmost(true, m_nPosX, m_nPosY);
+    m_bPaused = 0;
+    m_bCaptureTimer = 0;
+
+    // One failed start must not keep the others from starting.
+    if (StartJapaneseEngine()) g_bEngineLoaded[engine::kJapanese] = 1;
+    if (StartEnglishEngine()) g_bEngineLoaded[engine::kEnglish] = 1;
+    if (StartChineseEngine()) g_bEngineLoaded[engine::kChinese] = 1;
+    if (StartKoreanEngine()) g_bEngineLoaded[engine::kKorean] = 1;
+    ChooseUsableLanguage();
+
+    m_view.CreateToolTips();
+    m_view.PlaceTopmost(false, m_nPosX, m_nPosY);
+    return true;
+}
+
+void CBrisoletDlg::ChooseUsableLanguage() {
+    int first = engine::kJapanese;
+    for (int n = engine::kJapanese; n <= engine::kKorean; ++n) {
+        if (g_bEngineLoaded[n]) {
+            first = n;
+            break;
+        }
+    }
+    if (g_nLanguage < 0 || g_nLanguage > 10 || !g_bEngineLoaded[g_nLanguage]) {
+        g_nLanguage = first;
+        settings::SaveLanguage(m_svc.hive, g_nLanguage);
+    }
+}
+
+void CBrisoletDlg::OnDestroy() {
+    // Every engine is unloaded, loaded or not: unload is harmless on an engine that never
+    // started, and speech still playing ends with it.
+    for (int n = engine::kJapanese; n <= engine::kKorean; ++n)
+        m_svc.engines.Unload(n, engine::SpeakerNumber(n));
+}
+
+void CBrisoletDlg::LoadSettings() {
+    settings::Targets targets{&g_nLanguage,
+                              &m_nPosX,
+                              &m_nPosY,
+                              {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
+                              &g_nChiCodepage,
+                              {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi,
+                               &m_strUserDicKor}};
+    settings::LoadSettings(m_svc.hive, g_szAppDir, targets);
+    m_bSettingsLoaded = 1;
+}
+
+void CBrisoletDlg::OnMove(int x, int y) {
+    if (!m_bSettingsLoaded) return;
+    settings::SavePosition(m_svc.hive, x, y);
+}
+
+int CBrisoletDlg::StartEngineFor(int language, const std::string& userDicPath) {
+    engine::StartContext ctx{m_svc.engines, m_svc.messages,
+                             static_cast<std::intptr_t>(m_view.NativeWindow()), g_szAppDir,
+                             kProgramTitle};
+    return engine::StartEngine(ctx, language, userDicPath);
+}
+
+int CBrisoletDlg::StartJapaneseEngine() { return StartEngineFor(engine::kJapanese, m_strUserDicJpn); }
+int CBrisoletDlg::StartEnglishEngine() { return StartEngineFor(engine::kEnglish, m_strUserDicEng); }
+int CBrisoletDlg::StartChineseEngine() { return StartEngineFor(engine::kChinese, m_strUserDicChi); }
+int CBrisoletDlg::StartKoreanEngine() { return StartEngineFor(engine::kKorean, m_strUserDicKor); }
+
+void CBrisoletDlg::OnCommand(int id) {
+    switch (id) {
+        case kIdOk: OnOK(); break;
+        case kIdCancel: OnCancel(); break;
+        default: break;
+    }
+}
+
+void CBrisoletDlg::OnTimer(int /*id*/) {}
+
+void CBrisoletDlg::OnOK() { m_view.EndDialog(kIdOk); }
+void CBrisoletDlg::OnCancel() { m_view.EndDialog(kIdCancel); }

@@ -1,0 +1,65 @@
+#pragma once
+// The toolbar's logic: its initialisation order, its message routing and its teardown.
+// Plain C++: the window itself is reached through ToolbarView, so all of this runs under
+// test without a display.
+
+#include <string>
+
+#include "app/ToolbarView.h"
+#include "engine/EngineSet.h"
+#include "platform/MessageBox.h"
+#include "platform/RegistryHive.h"
+
+struct ToolbarServices {
+    platform::RegistryHive& hive;
+    platform::MessageBox& messages;
+    engine::EngineSet& engines;
+};
+
+struct ToolbarRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+class CBrisoletDlg {
+public:
+    CBrisoletDlg(ToolbarView& view, const ToolbarServices& services);
+    CBrisoletDlg(const CBrisoletDlg&) = delete;
+    CBrisoletDlg& operator=(const CBrisoletDlg&) = delete;
+
+    // Runs once, before the window is shown; returns true.
+    bool OnInitDialog();
+    // Runs once, after the modal run has ended.
+    void OnDestroy();
+
+    // Window messages, as the widget forwards them.
+    void OnMove(int x, int y);
+    void OnCommand(int id);
+    void OnTimer(int id);
+    void OnOK();
+    void OnCancel();
+
+    void LoadSettings();
+    int StartJapaneseEngine();
+    int StartEnglishEngine();
+    int StartChineseEngine();
+    int StartKoreanEngine();
+
+    ToolbarView& View() { return m_view; }
+    const ToolbarServices& Services() const { return m_svc; }
+
+    ToolbarRect m_rcToolbarSize;
+    int m_bDragging = 0;
+    int m_nPosX = 0;
+    int m_nPosY = 0;
+    int m_bCaptureTimer = 0;
+    std::string m_strUserDicChi, m_strUserDicEng, m_strUserDicKor, m_strUserDicJpn;
+    int m_bSettingsLoaded = 0;
+    int m_bPaused = 0;
+
+private:
+    int StartEngineFor(int language, const std::string& userDicPath);
+    void ChooseUsableLanguage();
+
+    ToolbarView& m_view;
+    ToolbarServices m_svc;
+};

@@ -1,0 +1,13 @@
+#pragma once
+// Control and command identifiers of the toolbar.
+
+inline constexpr int kIdOk = 1;  // the close button: ends the toolbar like Enter
+inline constexpr int kIdCancel = 2;
+inline constexpr int kIdReadSelection = 101;
+inline constexpr int kIdStop = 102;
+inline constexpr int kIdSettings = 103;
+inline constexpr int kIdLanguage = 104;
+inline constexpr int kIdReadAll = 1015;
+inline constexpr int kIdPauseResume = 1042;
+
+inline constexpr int kCaptureTimerId = 1;

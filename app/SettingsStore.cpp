@@ -1,0 +1,141 @@
+#include "app/SettingsStore.h"
+
+#include <cstring>
+#include <vector>
+
+namespace settings {
+namespace {
+
+using platform::RegistryHive;
+using platform::RegKey;
+using platform::RegType;
+using platform::kRegOk;
+
+// Longest "UserDicPath" accepted, terminator included.
+constexpr std::uint32_t kPathRoom = 260;
+
+enum class Kind { Int32, Pitch, Path };
+
+// One value of a stage: its name, its kind and default, and where it is loaded to.
+struct Slot {
+    const char* name;
+    Kind kind;
+    int defaultValue;
+    int* i = nullptr;
+    std::int16_t* pitch = nullptr;
+    std::string* path = nullptr;
+};
+
+struct Stage {
+    std::string key;
+    int language;  // 0 for the top key
+    std::vector<Slot> slots;
+};
+
+constexpr const char* kLanguageKeys[4] = {"Japanese", "English", "Chinese", "Korean"};
+constexpr const char* kDefaultDics[4] = {
+    "VW/VT/Miyu/M16/data-common/userdict/userdict_jpn.csv",
+    "VW/VT/Kate/M16/data-common/userdict/userdict_eng.csv",
+    "VW/VT/Hui/M16/data-common/userdict/userdict_chi.csv",
+    "VW/VT/Yumi/M16/data-common/userdict/userdict_kor.csv"};
+
+std::vector<Stage> Stages(const Targets& t) {
+    std::vector<Stage> stages;
+    stages.push_back({kTopKey, 0,
+                      {{"language", Kind::Int32, 7, t.language},
+                       {"X", Kind::Int32, 200, t.x},
+                       {"Y", Kind::Int32, 200, t.y}}});
+    for (int n = 0; n < 4; ++n) {
+        VoiceSettings* v = t.voices[n];
+        Stage s{std::string(kTopKey) + "\\" + kLanguageKeys[n], 7 + n,
+                {{"volume", Kind::Int32, 100, &v->volume},
+                 {"speed", Kind::Int32, 100, &v->speed},
+                 {"pitch", Kind::Pitch, 100, nullptr, &v->pitch}}};
+        if (7 + n == 9) s.slots.push_back({"codepage", Kind::Int32, 0, t.chiCodepage});
+        s.slots.push_back({"UserDicPath", Kind::Path, 0, nullptr, nullptr, t.userDicPaths[n]});
+        stages.push_back(std::move(s));
+    }
+    return stages;
+}
+
+// Reads one value into its variable. The stored type is not examined: any 4-byte value
+// serves as a number.
+bool ReadSlot(RegistryHive& hive, RegKey key, const Slot& slot) {
+    if (slot.kind == Kind::Path) {
+        char buf[kPathRoom] = {};
+        std::uint32_t size = kPathRoom;
+        if (hive.QueryValue(key, slot.name, nullptr, buf, &size) != kRegOk) return false;
+        *slot.path = std::string(buf, strnlen(buf, size));
+        return true;
+    }
+    std::uint8_t bytes[4];
+    std::uint32_t size = sizeof bytes;
+    // A value shorter than 4 bytes would leave part of the number undefined: refuse it.
+    if (hive.QueryValue(key, slot.name, nullptr, bytes, &size) != kRegOk || size != 4) return false;
+    std::uint32_t raw = bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
+                        static_cast<std::uint32_t>(bytes[3]) << 24;
+    if (slot.kind == Kind::Pitch)
+        *slot.pitch = static_cast<std::int16_t>(raw & 0xFFFF);
+    else
+        *slot.i = static_cast<std::int32_t>(raw);
+    return true;
+}
+
+void WriteDefaults(RegistryHive& hive, const std::string& appDir, const Stage& stage) {
+    RegKey key = platform::kNoKey;
+    if (hive.CreateKey(stage.key, &key) != kRegOk) return;
+    const std::string path = stage.language ? DefaultUserDicPath(appDir, stage.language) : "";
+    for (const Slot& slot : stage.slots) {
+        switch (slot.kind) {
+            case Kind::Int32: *slot.i = slot.defaultValue; break;
+            case Kind::Pitch: *slot.pitch = static_cast<std::int16_t>(slot.defaultValue); break;
+            case Kind::Path: break;  // copied once written, below
+        }
+    }
+    for (const Slot& slot : stage.slots) {
+        if (slot.kind == Kind::Path)
+            hive.SetValue(key, slot.name, RegType::Sz, path.c_str(),
+                          static_cast<std::uint32_t>(path.size() + 1));
+        else
+            platform::SetDword(hive, key, slot.name, static_cast<std::uint32_t>(slot.defaultValue));
+    }
+    for (const Slot& slot : stage.slots)
+        if (slot.kind == Kind::Path) *slot.path = path;
+    hive.CloseKey(key);
+}
+
+void WriteToExistingKey(RegistryHive& hive, const char* name1, std::uint32_t v1,
+                        const char* name2 = nullptr, std::uint32_t v2 = 0) {
+    RegKey key = platform::kNoKey;
+    if (hive.OpenKey(kTopKey, platform::RegAccess::Write, &key) != kRegOk) return;
+    platform::SetDword(hive, key, name1, v1);
+    if (name2) platform::SetDword(hive, key, name2, v2);
+    hive.CloseKey(key);
+}
+
+}  // namespace
+
+std::string DefaultUserDicPath(const std::string& appDir, int language) {
+    if (language < 7 || language > 10) return {};
+    return appDir + kDefaultDics[language - 7];
+}
+
+void LoadSettings(RegistryHive& hive, const std::string& appDir, const Targets& targets) {
+    for (const Stage& stage : Stages(targets)) {
+        RegKey key = platform::kNoKey;
+        bool ok = hive.OpenKey(stage.key, platform::RegAccess::Read, &key) == kRegOk;
+        for (size_t i = 0; ok && i < stage.slots.size(); ++i) ok = ReadSlot(hive, key, stage.slots[i]);
+        if (key != platform::kNoKey) hive.CloseKey(key);
+        if (!ok) WriteDefaults(hive, appDir, stage);
+    }
+}
+
+void SavePosition(RegistryHive& hive, int x, int y) {
+    WriteToExistingKey(hive, "X", static_cast<std::uint32_t>(x), "Y", static_cast<std::uint32_t>(y));
+}
+
+void SaveLanguage(RegistryHive& hive, int language) {
+    WriteToExistingKey(hive, "Language", static_cast<std::uint32_t>(language));
+}
+
+}  // namespace settings

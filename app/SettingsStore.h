@@ -1,0 +1,39 @@
+#pragma once
+// The settings in the per-user hive: one key per stage, loaded once at start-up. Any
+// failure inside a stage (key missing, value missing or too long) resets the whole stage
+// to its defaults and writes them back at once.
+//
+//   SOFTWARE\Tarnholm\Selvarine            "language", "X", "Y"
+//   SOFTWARE\Tarnholm\Selvarine\Japanese   "volume", "speed", "pitch", "UserDicPath"
+//   ...\English, ...\Chinese (+ "codepage" before "UserDicPath"), ...\Korean
+
+#include <cstdint>
+#include <string>
+
+#include "app/Globals.h"
+#include "platform/RegistryHive.h"
+
+namespace settings {
+
+inline constexpr const char* kTopKey = "SOFTWARE\\Tarnholm\\Selvarine";
+
+// Where the loaded values go.
+struct Targets {
+    int* language;
+    int* x;
+    int* y;
+    VoiceSettings* voices[4];    // Japanese, English, Chinese, Korean
+    int* chiCodepage;
+    std::string* userDicPaths[4];  // same order
+};
+
+// The default user dictionary of language 7..10, below the program directory.
+std::string DefaultUserDicPath(const std::string& appDir, int language);
+
+void LoadSettings(platform::RegistryHive& hive, const std::string& appDir, const Targets& targets);
+
+// Writers that only update existing keys (never create them) and fail silently.
+void SavePosition(platform::RegistryHive& hive, int x, int y);
+void SaveLanguage(platform::RegistryHive& hive, int language);
+
+}  // namespace settings

@@ -1,0 +1,37 @@
+#pragma once
+// What the toolbar's logic (CBrisoletDlg) asks of its own window. The Qt widget implements
+// it; tests use a fake, so the initialisation order and the handlers run without a display.
+
+#include <string>
+
+#include "platform/WindowSystem.h"
+
+class ToolbarView {
+public:
+    virtual ~ToolbarView() = default;
+
+    virtual platform::WindowId NativeWindow() = 0;
+    virtual void SetIcons() = 0;
+    virtual void LoadSkin() = 0;
+    virtual void SetTitle(const std::string& utf8) = 0;
+    // Moves and sizes the window (client origin in screen coordinates).
+    virtual void MoveWindow(int x, int y, int width, int height) = 0;
+    // Cuts the outline from the skin's key colour.
+    virtual void BuildWindowRegion() = 0;
+    virtual void CreateButtons() = 0;
+    virtual void CreateToolTips() = 0;
+    // Keeps the window above ordinary windows, at (x, y) when move is true.
+    virtual void PlaceTopmost(bool move, int x, int y) = 0;
+    virtual void SetTopmost(bool topmost) = 0;
+    // Makes the toolbar itself the active window.
+    virtual void Activate() = 0;
+    // Window timers; events come back through CBrisoletDlg::OnTimer.
+    virtual bool SetTimer(int id, int periodMs) = 0;
+    virtual void KillTimer(int id) = 0;
+    // Queues a close request (handled later, like a posted WM_CLOSE).
+    virtual void PostClose() = 0;
+    // Ends the modal run with the given result.
+    virtual void EndDialog(int result) = 0;
+    // Repaints the whole toolbar (the language button shows the current language).
+    virtual void Invalidate() = 0;
+};

@@ -1,0 +1,57 @@
+#pragma once
+// The toolbar's window: a frameless, always-on-top 248 x 38 widget. It forwards what
+// happens to it to CBrisoletDlg and does what the logic asks of it (ToolbarView).
+
+#include <QWidget>
+
+#include <map>
+
+#include "app/ToolbarView.h"
+
+class CBrisoletDlg;
+class QEventLoop;
+class QPushButton;
+class QTimer;
+
+class ToolbarWindow final : public QWidget, public ToolbarView {
+public:
+    ToolbarWindow();
+    ~ToolbarWindow() override;
+
+    void SetLogic(CBrisoletDlg* dlg) { m_dlg = dlg; }
+    // Initialises, shows and runs the toolbar until EndDialog; then tears it down.
+    int RunModal();
+
+    // ToolbarView
+    platform::WindowId NativeWindow() override;
+    void SetIcons() override;
+    void LoadSkin() override;
+    void SetTitle(const std::string& utf8) override;
+    void MoveWindow(int x, int y, int width, int height) override;
+    void BuildWindowRegion() override;
+    void CreateButtons() override;
+    void CreateToolTips() override;
+    void PlaceTopmost(bool move, int x, int y) override;
+    void SetTopmost(bool topmost) override;
+    void Activate() override;
+    bool SetTimer(int id, int periodMs) override;
+    void KillTimer(int id) override;
+    void PostClose() override;
+    void EndDialog(int result) override;
+    void Invalidate() override;
+
+    QPushButton* Button(int id) const;
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    CBrisoletDlg* m_dlg = nullptr;
+    QEventLoop* m_loop = nullptr;
+    int m_nResult = 0;
+    bool m_bEnded = false;
+    std::map<int, QTimer*> m_timers;
+    std::map<int, QPushButton*> m_buttons;
+};

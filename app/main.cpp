@@ -1,0 +1,67 @@
+// selvarine: the read-aloud toolbar.
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/CBrisoletApp.h"
+#include "app/CBrisoletDlg.h"
+#include "app/Globals.h"
+#include "app/ToolbarWindow.h"
+#include "engine/LibraryEngineSet.h"
+#include "platform/ProgramDir.h"
+#include "platform/posix/FlockInstanceLock.h"
+#include "platform/posix/RegFileHive.h"
+#include "platform/qt/QtMessageBox.h"
+#include "platform/x11/X11WindowSystem.h"
+
+namespace {
+
+void RunToolbar() {
+    platform::RegFileHive hive(platform::RegFileHive::DefaultPath());
+    if (hive.Load() == platform::RegFileHive::LoadResult::Salvaged) {
+        std::fprintf(stderr, "selvarine: the settings file %s was damaged; %s\n",
+                     hive.FilePath().c_str(),
+                     hive.BackupPath().empty()
+                         ? "the readable values were kept"
+                         : ("its original was kept as " + hive.BackupPath()).c_str());
+    }
+    engine::LibraryEngineSet engines(g_szAppDir);
+    if (std::getenv("SELVARINE_VERBOSE")) {
+        for (int n = engine::kJapanese; n <= engine::kKorean; ++n)
+            if (!engines.Available(n))
+                std::fprintf(stderr, "selvarine: engine %d unavailable: %s\n", n,
+                             engines.Problem(n).c_str());
+    }
+    platform::QtMessageBox messages;
+    ToolbarWindow window;
+    CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
+    window.SetLogic(&dlg);
+    window.RunModal();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* platformName = std::getenv("QT_QPA_PLATFORM");
+    if (!std::getenv("DISPLAY") && !(platformName && *platformName)) {
+        std::fprintf(stderr,
+                     "selvarine: no X display (DISPLAY is not set).\n"
+                     "Start it inside an X11 desktop session, or run scripts/run, which shows "
+                     "a headless demonstration when no display is available.\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->display()) {
+        std::fprintf(stderr, "selvarine: needs an X11 display (this session's is not X11).\n");
+        return 1;
+    }
+    platform::X11WindowSystem windows(x11->display());
+    platform::FlockInstanceLock lock;
+    CBrisoletApp theApp(windows, lock, {platform::ProgramDirectory, RunToolbar});
+    theApp.InitInstance();
+    return theApp.ExitInstance();
+}

@@ -1,0 +1,41 @@
+#pragma once
+// One engine library opened by full path, with all ten entry points resolved at once: a
+// missing symbol fails the open, never a later call.
+
+#include <memory>
+#include <string>
+
+#include "engine/EngineApi.h"
+
+namespace engine {
+
+struct EngineFunctions {
+    VtLoadFn load = nullptr;
+    VtUnloadFn unload = nullptr;
+    VtGetInfoFn getInfo = nullptr;
+    VtLoadUserDictFn loadUserDict = nullptr;
+    VtUnloadUserDictFn unloadUserDict = nullptr;
+    VtPlayFn play = nullptr;
+    VtControlFn stop = nullptr;
+    VtControlFn pause = nullptr;
+    VtControlFn restart = nullptr;
+};
+
+class EngineLibrary {
+public:
+    // suffix: "JPN", "ENG", "CHI" or "KOR". On failure returns null and says why in *error.
+    static std::unique_ptr<EngineLibrary> Open(const std::string& path, const std::string& suffix,
+                                               std::string* error);
+    ~EngineLibrary();
+    EngineLibrary(const EngineLibrary&) = delete;
+    EngineLibrary& operator=(const EngineLibrary&) = delete;
+
+    const EngineFunctions& Functions() const { return m_fns; }
+
+private:
+    EngineLibrary() = default;
+    void* m_handle = nullptr;
+    EngineFunctions m_fns;
+};
+
+}  // namespace engine

@@ -1,0 +1,40 @@
+#pragma once
+// EngineSet over the four engine libraries beside the program (vt_jpn.so, vt_eng.so,
+// vt_chi.so, vt_kor.so). A library that is missing or lacks an entry point leaves its
+// language unavailable; calls for it do nothing.
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "engine/EngineLibrary.h"
+#include "engine/EngineSet.h"
+
+namespace engine {
+
+class LibraryEngineSet final : public EngineSet {
+public:
+    // programDir ends with '/'. Why a library did not open is kept in Problem().
+    explicit LibraryEngineSet(const std::string& programDir);
+
+    bool Available(int language) const { return Lib(language) != nullptr; }
+    const std::string& Problem(int language) const;
+
+    short Load(int language, std::intptr_t window, int speaker, const char* engineDir) override;
+    void Unload(int language, int speaker) override;
+    void GetInfo(int language, int code, int* value) override;
+    short LoadUserDict(int language, const char* path) override;
+    void UnloadUserDict(int language) override;
+    void Play(int language, std::intptr_t window, const char* text, int speaker, int pitch,
+              int speed, int volume, int textForm) override;
+    void Stop(int language) override;
+    void Pause(int language) override;
+    void Restart(int language) override;
+
+private:
+    const EngineFunctions* Lib(int language) const;
+    std::array<std::unique_ptr<EngineLibrary>, 4> m_libs;
+    std::array<std::string, 4> m_problems;
+};
+
+}  // namespace engine

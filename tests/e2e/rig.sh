@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The end-to-end desktop rig, as a library to source: a private X display (Xvfb), openbox,
+# a PulseAudio daemon with a null sink, a recorder on its monitor, an editor. Everything it
+# starts is ended by PID when the sourcing script exits.
+#
+#   source tests/e2e/rig.sh
+#   rig_init                 # private HOME, XDG_* dirs; cleanup trap
+#   rig_start_x              # Xvfb on a free display; exports DISPLAY
+#   rig_start_wm             # openbox
+#   rig_start_pulse          # PulseAudio with the null sink "rec" as default
+#   rig_start_recorder FILE  # parec of rec.monitor into FILE (s16le, 22050 Hz, mono)
+#   rig_spawn CMD ARGS...    # any other process to be ended at exit; its PID in RIG_LAST_PID
+#   rig_wait_window NAME [SECONDS]  # prints the window id of the first window titled NAME
+
+RIG_PIDS=()
+
+rig_log() { echo "rig: $*" >&2; }
+
+rig_init() {
+    RIG_DIR=$(mktemp -d /tmp/selvarine-rig.XXXXXX)
+    export HOME="$RIG_DIR/home" XDG_CONFIG_HOME="$RIG_DIR/config" XDG_RUNTIME_DIR="$RIG_DIR/run"
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 QT_QPA_PLATFORM=xcb
+    unset PULSE_SERVER
+    trap rig_cleanup EXIT
+    trap 'exit 130' INT TERM
+}
+
+rig_spawn() {
+    "$@" &
+    RIG_LAST_PID=$!
+    RIG_PIDS+=("$RIG_LAST_PID")
+}
+
+rig_wait() {  # rig_wait SECONDS COMMAND...: polls COMMAND until it succeeds
+    local limit=$(( $1 * 10 )); shift
+    local i
+    for (( i = 0; i < limit; i++ )); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    rig_log "timed out waiting for: $*"
+    return 1
+}
+
+rig_start_x() {
+    local fdfile="$RIG_DIR/display"
+    : >"$fdfile"
+    exec 9>"$fdfile"
+    rig_spawn Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp -noreset
+    exec 9>&-
+    rig_wait 20 test -s "$fdfile" || return 1
+    export DISPLAY=":$(head -1 "$fdfile" | tr -d '[:space:]')"
+    rig_wait 20 xdpyinfo || return 1
+    rig_log "display $DISPLAY"
+}
+
+rig_start_wm() {
+    rig_spawn openbox --sm-disable
+    rig_wait 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+}
+
+rig_start_pulse() {
+    rig_spawn pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+        -L module-native-protocol-unix -L "module-null-sink sink_name=rec"
+    rig_wait 20 pactl info || return 1
+    pactl set-default-sink rec
+}
+
+rig_start_recorder() {
+    rig_spawn sh -c 'exec parec -d rec.monitor --latency-msec=10 --format=s16le --rate=22050 \
+        --channels=1 >"$1"' rig-recorder "$1"
+    # The null sink renders ahead until a low-latency client listens (see RIG.md).
+    sleep 3
+}
+
+rig_wait_window() {
+    local name=$1 seconds=${2:-20} id i
+    for (( i = 0; i < seconds * 10; i++ )); do
+        id=$(xdotool search --name "^$name\$" 2>/dev/null | head -1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+rig_cleanup() {
+    local i pid
+    for (( i = ${#RIG_PIDS[@]} - 1; i >= 0; i-- )); do
+        pid=${RIG_PIDS[i]}
+        kill "$pid" 2>/dev/null
+    done
+    for pid in "${RIG_PIDS[@]}"; do
+        for i in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    RIG_PIDS=()
+    [ -n "${RIG_KEEP:-}" ] || rm -rf "$RIG_DIR"
+}
