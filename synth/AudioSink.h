@@ -1,0 +1,48 @@
+#pragma once
+// Where an engine's audio goes: 16-bit mono PCM at the synthesiser's rate.
+//
+// Audio comes in utterances. begin(token) opens one and cancel() ends it at once; writes and
+// ends that carry any other token than the open utterance's are dropped, so audio of a
+// stopped utterance that is still in flight never plays. The speech worker calls begin,
+// write, end and wantsMore; the engine calls cancel, pause and resume from the caller's
+// thread.
+//
+// Choice of sink, by the environment variable SELVARINE_AUDIO when an engine loads:
+//   unset or `pulse`  the PulseAudio server (also PipeWire's), one stream per engine
+//   `wav:PATH`        a WAV file. The file holds the most recent utterance of any engine in
+//                     the process: each begin rewrites it from the start, audio of older
+//                     utterances still playing is dropped, and cancel keeps what was
+//                     written. The header is brought up to date at every end and cancel.
+//   `null`            audio is dropped
+// Files and `null` take audio as fast as it comes; pause holds synthesis between sentences.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace synth {
+
+class AudioSink {
+public:
+    virtual ~AudioSink() = default;
+
+    virtual void begin(uint64_t token) = 0;
+    virtual void write(uint64_t token, const int16_t* samples, std::size_t count) = 0;
+    // The utterance is complete; queued audio plays out.
+    virtual void end(uint64_t token) = 0;
+    // Drops queued audio, falls silent within milliseconds and leaves the pause.
+    virtual void cancel() = 0;
+    virtual void pause() = 0;
+    virtual void resume() = 0;
+    // True when the worker may synthesise more for this sink now (bounds queued audio).
+    virtual bool wantsMore() const = 0;
+};
+
+// `description` names the stream in the sound server's lists.
+std::unique_ptr<AudioSink> makeAudioSink(int sampleRate, const std::string& description);
+
+// Shared by the sinks: the process-wide WAV file, dropped when the last sink goes.
+class WavFile;
+
+}  // namespace synth

@@ -1,0 +1,21 @@
+// Entry points of the core library for tests and benchmarks, found with dlsym in the core
+// that the engine libraries loaded; the program itself never calls them.
+
+#include <cstdint>
+
+#include "synth/Engines.h"
+
+extern "C" {
+
+// 1 once no engine has text left to synthesise, 0 when the timeout ran out first.
+__attribute__((visibility("default"))) int selvarine_synth_wait_idle(int timeoutMs) {
+    return synth::waitIdle(timeoutMs) ? 1 : 0;
+}
+
+// Nanoseconds from the latest play call of language 0 to 3 (Japanese, English, Chinese,
+// Korean) to its first audio handed to the sink; -1 before any.
+__attribute__((visibility("default"))) int64_t selvarine_synth_first_audio_ns(int language) {
+    if (language < 0 || language >= static_cast<int>(synth::kLanguageCount)) return -1;
+    return synth::firstAudioNanoseconds(static_cast<synth::Language>(language));
+}
+}

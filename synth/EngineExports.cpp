@@ -1,0 +1,60 @@
+// The C entry points of one engine library; compiled once per language with
+// SELVARINE_ENGINE_SUFFIX (JPN, ENG, CHI, KOR) and SELVARINE_ENGINE_LANGUAGE defined.
+//
+// Meaning of the arguments the core does not need:
+// - the window handles, the speaker numbers and the play call's message argument: the
+//   engines never post messages to the caller, and each library has one voice;
+// - the load call's 0, -1, 0, the play call's 687 and trailing 1: reserved, ignored;
+// - the text form code: the text's encoding is fixed per engine by its voice.conf, so the
+//   code (reading or the settings dialog's test) does not change how the text is spoken;
+// - the dictionary index: each engine has one user dictionary slot.
+
+#include "engine/EngineApi.h"
+#include "synth/Engines.h"
+
+#define SELVARINE_CAT2(a, b) a##b
+#define SELVARINE_CAT(a, b) SELVARINE_CAT2(a, b)
+#define SELVARINE_EXPORT(name) SELVARINE_CAT(name, SELVARINE_ENGINE_SUFFIX)
+
+// Declared first so that a definition that strays from the contract fails to compile.
+extern "C" {
+SELVARINE_DECLARE_ENGINE_API(JPN)
+SELVARINE_DECLARE_ENGINE_API(ENG)
+SELVARINE_DECLARE_ENGINE_API(CHI)
+SELVARINE_DECLARE_ENGINE_API(KOR)
+}
+
+namespace {
+constexpr synth::Language kLanguage = synth::Language::SELVARINE_ENGINE_LANGUAGE;
+}
+
+extern "C" {
+
+short SELVARINE_EXPORT(VT_LOADTTS_EXT_)(intptr_t, int, const char* engineDir, int, int,
+                                                int) {
+    return synth::loadEngine(kLanguage, engineDir);
+}
+
+void SELVARINE_EXPORT(VT_UNLOADTTS_EXT_)(int) { synth::unloadEngine(kLanguage); }
+
+void SELVARINE_EXPORT(VT_GetTTSInfo_)(int code, int, int* value, int valueSize) {
+    if (value && valueSize >= static_cast<int>(sizeof(int))) *value = synth::engineInfo(code);
+}
+
+short SELVARINE_EXPORT(VT_LOAD_UserDict_)(int, const char* path) {
+    return synth::loadUserDictionary(kLanguage, path);
+}
+
+void SELVARINE_EXPORT(VT_UNLOAD_UserDict_)(int) { synth::unloadUserDictionary(kLanguage); }
+
+void SELVARINE_EXPORT(VT_PLAYTTS_)(intptr_t, int, const char* text, int, int pitch,
+                                           int speed, int volume, int, int, int) {
+    synth::play(kLanguage, text, pitch, speed, volume);
+}
+
+void SELVARINE_EXPORT(VT_STOPTTS_)(void) { synth::stop(kLanguage); }
+void SELVARINE_EXPORT(VT_PAUSETTS_)(void) { synth::pause(kLanguage); }
+void SELVARINE_EXPORT(VT_RESTARTTTS_)(void) { synth::resume(kLanguage); }
+
+}  // extern "C"
+

@@ -1,0 +1,46 @@
+#pragma once
+// The shared core behind the four engine libraries. One speech worker thread owns
+// espeak-ng for the whole process: the library is a process-wide singleton that crashes
+// when two threads synthesise and has one global audio callback, so it is initialised
+// once, used only from the worker, given the voice before every utterance, routes audio to
+// the right engine through user_data, and is terminated once when the process ends.
+//
+// Every function here may be called from any thread, in any state, and never throws.
+
+#include <cstdint>
+
+#include "synth/Language.h"
+
+namespace synth {
+
+// Results of loadEngine.
+enum LoadStatus : short {
+    kLoaded = 0,
+    kNoEngineDirectory = 1,  // missing, unreadable or malformed voice.conf, or no directory
+    kUnknownEncoding = 2,    // iconv does not know the configured encoding
+    kVoiceFailed = 3,        // the synthesiser or one of the configured voices cannot start
+    kReadingFailed = 4,      // MeCab or its dictionary cannot start
+    kInternalError = 5,
+};
+
+short loadEngine(Language lang, const char* engineDir);
+void unloadEngine(Language lang);
+// Value of an information code (11 to 19); 0 for unknown codes.
+int engineInfo(int code);
+// 1 when the dictionary was read and is now in use, 0 otherwise (the old one stays).
+short loadUserDictionary(Language lang, const char* path);
+void unloadUserDictionary(Language lang);
+// Copies the text (in the engine's encoding, zero-terminated) and returns; pitch, speed and
+// volume are percentages, clamped to the limits. Replaces what was playing.
+void play(Language lang, const char* text, int pitch, int speed, int volume);
+void stop(Language lang);
+void pause(Language lang);
+void resume(Language lang);
+
+// For tests and benchmarks: waits until no engine has text left to synthesise; false on
+// timeout.
+bool waitIdle(int timeoutMs);
+// Nanoseconds from the latest play call to its first audio handed to the sink; -1 before.
+int64_t firstAudioNanoseconds(Language lang);
+
+}  // namespace synth

@@ -1,0 +1,73 @@
+#include "synth/VoiceConfig.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+namespace synth {
+namespace {
+
+std::string trim(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    const auto last = s.find_last_not_of(" \t\r");
+    return s.substr(first, last - first + 1);
+}
+
+bool fail(std::string* error, std::string why) {
+    if (error) *error = std::move(why);
+    return false;
+}
+
+}  // namespace
+
+std::optional<VoiceConfig> readVoiceConfig(const std::string& engineDir, std::string* error) {
+    struct stat st {};
+    if (engineDir.empty() || ::stat(engineDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        fail(error, "no engine directory " + engineDir);
+        return std::nullopt;
+    }
+    const std::string path = engineDir + "/" + kVoiceConfigFile;
+    std::ifstream in(path);
+    if (!in) {
+        fail(error, "cannot read " + path);
+        return std::nullopt;
+    }
+    VoiceConfig config;
+    std::string line;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        const std::string text = trim(line);
+        if (text.empty() || text[0] == '#') continue;
+        const auto eq = text.find('=');
+        if (eq == std::string::npos) {
+            fail(error, path + ":" + std::to_string(lineNo) + ": expected key = value");
+            return std::nullopt;
+        }
+        const std::string key = trim(text.substr(0, eq));
+        const std::string value = trim(text.substr(eq + 1));
+        if (key == "voice") config.voice = value;
+        else if (key == "encoding") config.encoding = value;
+        else if (key == "latin-voice") config.latinVoice = value;
+        else if (key == "name") config.name = value;
+        else if (key == "reading") {
+            if (value != "mecab" && value != "none") {
+                fail(error, path + ": unknown reading " + value);
+                return std::nullopt;
+            }
+            config.mecabReading = value == "mecab";
+        }
+    }
+    if (in.bad()) {
+        fail(error, "cannot read " + path);
+        return std::nullopt;
+    }
+    if (config.voice.empty() || config.encoding.empty()) {
+        fail(error, path + ": voice and encoding are required");
+        return std::nullopt;
+    }
+    return config;
+}
+
+}  // namespace synth

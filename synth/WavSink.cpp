@@ -1,0 +1,155 @@
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "synth/AudioSink.h"
+#include "synth/SinkFactory.h"
+
+namespace synth {
+
+class WavFile {
+public:
+    WavFile(std::string path, int sampleRate) : m_strPath(std::move(path)), m_nRate(sampleRate) {}
+    ~WavFile() {
+        std::lock_guard lock(m_mutex);
+        closeLocked();
+    }
+
+    void begin(const void* owner, uint64_t token) {
+        std::lock_guard lock(m_mutex);
+        closeLocked();
+        m_pFile = std::fopen(m_strPath.c_str(), "wb");
+        if (!m_pFile) {
+            if (!m_bWarned) std::fprintf(stderr, "selvarine: cannot write %s\n", m_strPath.c_str());
+            m_bWarned = true;
+            return;
+        }
+        m_pOwner = owner;
+        m_nToken = token;
+        m_nBytes = 0;
+        writeHeaderLocked();
+    }
+
+    void write(const void* owner, uint64_t token, const int16_t* samples, std::size_t count) {
+        std::lock_guard lock(m_mutex);
+        if (!m_pFile || owner != m_pOwner || token != m_nToken) return;
+        // RIFF sizes are 32-bit; audio past that would corrupt the header, so it is dropped.
+        const std::size_t room = (0xFFFFFFFFu - 36u - m_nBytes) / 2;
+        count = std::min(count, room);
+        m_nBytes += std::fwrite(samples, 2, count, m_pFile) * 2;
+    }
+
+    void finish(const void* owner, uint64_t token, bool anyToken) {
+        std::lock_guard lock(m_mutex);
+        if (!m_pFile || owner != m_pOwner || (!anyToken && token != m_nToken)) return;
+        writeHeaderLocked();
+        if (anyToken) m_nToken = 0;
+    }
+
+private:
+    void writeHeaderLocked() {
+        auto put32 = [](unsigned char* p, uint32_t v) {
+            for (int k = 0; k < 4; ++k) p[k] = static_cast<unsigned char>(v >> (8 * k));
+        };
+        unsigned char h[44];
+        std::memcpy(h, "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0", 24);
+        put32(h + 4, 36 + m_nBytes);
+        put32(h + 24, static_cast<uint32_t>(m_nRate));
+        put32(h + 28, static_cast<uint32_t>(m_nRate * 2));
+        std::memcpy(h + 32, "\x02\0\x10\0data", 8);
+        put32(h + 40, m_nBytes);
+        std::fseek(m_pFile, 0, SEEK_SET);
+        std::fwrite(h, 1, sizeof h, m_pFile);
+        std::fseek(m_pFile, 0, SEEK_END);
+        std::fflush(m_pFile);
+    }
+    void closeLocked() {
+        if (!m_pFile) return;
+        writeHeaderLocked();
+        std::fclose(m_pFile);
+        m_pFile = nullptr;
+    }
+
+    std::mutex m_mutex;
+    std::string m_strPath;
+    int m_nRate;
+    std::FILE* m_pFile = nullptr;
+    const void* m_pOwner = nullptr;
+    uint64_t m_nToken = 0;
+    uint32_t m_nBytes = 0;
+    bool m_bWarned = false;
+};
+
+namespace {
+
+std::mutex g_wavMutex;
+std::weak_ptr<WavFile> g_wavFile;
+
+class WavSink final : public AudioSink {
+public:
+    explicit WavSink(std::shared_ptr<WavFile> file) : m_file(std::move(file)) {}
+    void begin(uint64_t token) override {
+        m_bPaused = false;
+        m_file->begin(this, token);
+    }
+    void write(uint64_t token, const int16_t* samples, std::size_t count) override {
+        m_file->write(this, token, samples, count);
+    }
+    void end(uint64_t token) override { m_file->finish(this, token, false); }
+    void cancel() override {
+        m_bPaused = false;
+        m_file->finish(this, 0, true);
+    }
+    void pause() override { m_bPaused = true; }
+    void resume() override { m_bPaused = false; }
+    bool wantsMore() const override { return !m_bPaused; }
+
+private:
+    std::shared_ptr<WavFile> m_file;
+    std::atomic<bool> m_bPaused{false};
+};
+
+class NullSink final : public AudioSink {
+public:
+    void begin(uint64_t) override { m_bPaused = false; }
+    void write(uint64_t, const int16_t*, std::size_t) override {}
+    void end(uint64_t) override {}
+    void cancel() override { m_bPaused = false; }
+    void pause() override { m_bPaused = true; }
+    void resume() override { m_bPaused = false; }
+    bool wantsMore() const override { return !m_bPaused; }
+
+private:
+    std::atomic<bool> m_bPaused{false};
+};
+
+}  // namespace
+
+std::unique_ptr<AudioSink> makeWavSink(const std::string& path, int sampleRate) {
+    std::lock_guard lock(g_wavMutex);
+    auto file = g_wavFile.lock();
+    if (!file) {
+        file = std::make_shared<WavFile>(path, sampleRate);
+        g_wavFile = file;
+    }
+    return std::make_unique<WavSink>(std::move(file));
+}
+
+std::unique_ptr<AudioSink> makeNullSink() { return std::make_unique<NullSink>(); }
+
+std::unique_ptr<AudioSink> makeAudioSink(int sampleRate, const std::string& description) {
+    const char* env = std::getenv("SELVARINE_AUDIO");
+    const std::string choice = env ? env : "";
+    if (choice == "null") return makeNullSink();
+    if (choice.rfind("wav:", 0) == 0 && choice.size() > 4)
+        return makeWavSink(choice.substr(4), sampleRate);
+    if (!choice.empty() && choice != "pulse")
+        std::fprintf(stderr, "selvarine: SELVARINE_AUDIO=%s not understood, using PulseAudio\n",
+                     choice.c_str());
+    return makePulseSink(sampleRate, description);
+}
+
+}  // namespace synth
