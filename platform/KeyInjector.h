@@ -1,0 +1,15 @@
+#pragma once
+// Synthetic keystrokes into whatever window has the keyboard focus.
+
+namespace platform {
+
+class KeyInjector {
+  public:
+    virtual ~KeyInjector() = default;
+    // Left Control down, letter down, letter up, Left Control up, in one batch.
+    // letter is 'a' to 'z'. False when the keys could not be sent (no display, no keycode for
+    // one of the keys on this keyboard layout).
+    virtual bool SendControlChord(char letter) = 0;
+};
+
+}  // namespace platform

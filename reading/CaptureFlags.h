@@ -1,0 +1,25 @@
+#pragma once
+// Process-wide state of a capture, shared by the read commands, the clipboard watch and the
+// reading controller. GUI thread only; plain ints because handlers re-enter one another
+// through the pumped delays of a read command, never through threads.
+
+#include "platform/WindowSystem.h"
+
+// A read command is waiting for the next clipboard change.
+extern int g_bCaptureArmed;
+// The clipboard changed after the capture was armed; cleared only by the next read command.
+extern int g_bClipboardChanged;
+// First eligible window met above the toolbar; kept across enumerations until a window has
+// been brought to the foreground.
+extern platform::WindowId g_hTargetCandidate;
+// The next eligible window met becomes the target; kept across enumerations like the above.
+extern int g_bTakeNextWindow;
+// Title of the window being examined, in code page 932 (69 bytes at most, terminated).
+extern char g_szWindowTitle[70];
+
+namespace reading {
+
+// The clipboard watch: only the first change after arming counts.
+void NoteClipboardChange();
+
+}  // namespace reading

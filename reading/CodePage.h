@@ -1,0 +1,26 @@
+#pragma once
+// UTF-16 to the byte code pages the engines read (932, 1252, 936, 949), through iconv.
+// A character the code page lacks, and a malformed UTF-16 unit (a lone surrogate), become the
+// default character '?'. The text ends at its first zero unit.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace reading {
+
+inline constexpr int kAnsiCodePage = 932;  // the program is written for Japanese desktops
+
+// Writes the converted text and a terminator into out[0..capacity) and returns the number of
+// bytes written without the terminator. Never writes past capacity; stops before a character
+// that no longer fits. With capacity 0 nothing is written and 0 is returned. An unknown code
+// page converts nothing (an empty, terminated result).
+std::size_t WideToCodePage(int codePage, std::u16string_view text, char* out, std::size_t capacity);
+
+// The byte length WideToCodePage would produce with unlimited room.
+std::size_t CodePageLength(int codePage, std::u16string_view text);
+
+// UTF-8 (window titles) to UTF-16; a malformed sequence becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+
+}  // namespace reading

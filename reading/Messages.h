@@ -1,0 +1,18 @@
+#pragma once
+// What the reading subsystem tells the user (UTF-8), always as a toolbar warning.
+
+namespace reading {
+
+inline constexpr const char* kCaption = "Selvarine 日中英韓";
+inline constexpr const char* kMsgCannotOpen = "クリップボードがオープンできません。";
+inline constexpr const char* kMsgCannotEmpty = "クリップボードをクリアできません。";
+inline constexpr const char* kMsgNoTimer =
+    "Equal to or more than 32 timers become active !\nAt least one close.";
+inline constexpr const char* kMsgNoText =
+    "読み上げるテキストが抽出できませんでした。"
+    "テキストを範囲指定して読み上げボタンをクリックしてください。";
+
+inline constexpr int kCaptureTimerId = 1;
+inline constexpr int kCaptureTimerMs = 50;
+
+}  // namespace reading

@@ -1,0 +1,127 @@
+#include "reading/ReadingController.h"
+
+#include <memory>
+#include <string>
+
+#include "app/ToolbarView.h"
+#include "engine/EngineSet.h"
+#include "platform/Clipboard.h"
+#include "platform/MessageBox.h"
+#include "platform/Pump.h"
+#include "reading/CaptureFlags.h"
+#include "reading/CodePage.h"
+#include "reading/Messages.h"
+
+namespace reading {
+namespace {
+
+// The clipboard owner may still be rendering a large copy when its ownership notice arrives.
+constexpr int kTextWaits = 11;
+constexpr int kTextWaitMs = 500;
+
+int EngineCodePage(int language, int chiCodepage) {
+    switch (language) {
+        case engine::kJapanese:
+            return 932;
+        case engine::kEnglish:
+            return 1252;
+        case engine::kChinese:
+            return chiCodepage == 0 || chiCodepage == 2 ? 936 : 0;  // 0: QZ
+        case engine::kKorean:
+            return 949;
+        default:
+            return -1;
+    }
+}
+
+}  // namespace
+
+ReadingController::ReadingController(ToolbarView& view, platform::Clipboard& clipboard,
+                                     engine::EngineSet& engines, platform::MessageBox& messages,
+                                     platform::Pump& pump,
+                                     std::function<ReadingSettings()> settings, int& captureTimer,
+                                     int& paused)
+    : m_view(view),
+      m_clipboard(clipboard),
+      m_engines(engines),
+      m_messages(messages),
+      m_pump(pump),
+      m_settings(std::move(settings)),
+      m_bCaptureTimer(captureTimer),
+      m_bPaused(paused) {}
+
+void ReadingController::EndCapture() {
+    m_view.KillTimer(kCaptureTimerId);
+    m_bCaptureTimer = 0;
+}
+
+void ReadingController::EndCaptureWithMessage(const char* text) {
+    // Killed first, so no tick runs while the box is open.
+    m_view.KillTimer(kCaptureTimerId);
+    m_messages.Show(text, kCaption, platform::MessageKind::ToolbarWarning);
+    m_bCaptureTimer = 0;
+}
+
+void ReadingController::OnCaptureTimer(int /*timerId*/) {
+    if (g_bClipboardChanged != 1) return;
+
+    bool hasText = m_clipboard.HasUnicodeText();
+    for (int wait = 0; !hasText && wait < kTextWaits; ++wait) {
+        m_pump.Sleep(kTextWaitMs);
+        hasText = m_clipboard.HasUnicodeText();
+    }
+    if (!hasText) {
+        EndCaptureWithMessage(kMsgNoText);
+        return;
+    }
+    if (!m_clipboard.Open()) {
+        EndCaptureWithMessage(kMsgCannotOpen);
+        return;
+    }
+    const std::optional<std::u16string> text = m_clipboard.UnicodeText();
+    if (!text) {
+        m_clipboard.Close();
+        EndCaptureWithMessage(kMsgNoText);
+        return;
+    }
+
+    const ReadingSettings settings = m_settings();
+    const int codePage = EngineCodePage(settings.language, settings.chiCodepage);
+    const std::size_t n = CodePageLength(kAnsiCodePage, *text);
+    // No language to read in cannot happen after start-up's check; treated like an empty text.
+    if (n == 0 || codePage < 0) {
+        m_clipboard.Empty();
+        m_clipboard.Close();
+        EndCapture();
+        return;
+    }
+
+    // 2n + 2 holds every conversion: no character takes more than two bytes in these code
+    // pages where it took one in code page 932, and QZ output is at most twice its input. The
+    // conversions are bounded by the size anyway. Left uninitialised so untouched pages of a
+    // huge text cost nothing.
+    const std::size_t size = 2 * n + 2;
+    std::unique_ptr<char[]> buffer(new char[size]);
+    if (codePage == 0) {
+        std::unique_ptr<char[]> ansi(new char[n + 1]);
+        const std::size_t ansiLength = WideToCodePage(kAnsiCodePage, *text, ansi.get(), n + 1);
+        m_chineseConv.ConvertQzToGb(reinterpret_cast<unsigned char*>(buffer.get()),
+                                    reinterpret_cast<const unsigned char*>(ansi.get()), ansiLength);
+    } else {
+        WideToCodePage(codePage, *text, buffer.get(), size);
+    }
+
+    m_clipboard.Empty();
+    m_clipboard.Close();
+    m_view.KillTimer(kCaptureTimerId);
+
+    const int language = settings.language;
+    m_engines.Stop(language);
+    m_engines.Play(language, static_cast<std::intptr_t>(m_view.NativeWindow()), buffer.get(),
+                   engine::SpeakerNumber(language), settings.pitch, settings.speed, settings.volume,
+                   engine::ReadingTextForm(language));
+    m_bCaptureTimer = 0;
+    m_bPaused = 0;
+}
+
+}  // namespace reading

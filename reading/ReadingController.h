@@ -1,0 +1,56 @@
+#pragma once
+// The capture timer's handler: once the clipboard watch has seen the copy, takes the text off
+// the clipboard (leaving it empty), converts it to the current language's engine encoding and
+// has that engine speak it in place of whatever it was saying.
+
+#include <functional>
+
+#include "reading/CChineseConv.h"
+
+class ToolbarView;
+namespace engine {
+class EngineSet;
+}
+namespace platform {
+class Clipboard;
+class MessageBox;
+class Pump;
+}  // namespace platform
+
+namespace reading {
+
+// What a reading takes from the settings, read afresh on each capture.
+struct ReadingSettings {
+    int language = 0;  // 7 Japanese, 8 English, 9 Chinese, 10 Korean
+    int volume = 0;    // of that language
+    int speed = 0;
+    int pitch = 0;        // stored as 16-bit, widened with its sign
+    int chiCodepage = 0;  // 0 GB, 1 QZ simplified, 2 Big5, 3 QZ traditional
+};
+
+class ReadingController {
+  public:
+    // captureTimer and paused are the toolbar's m_bCaptureTimer and m_bPaused.
+    ReadingController(ToolbarView& view, platform::Clipboard& clipboard, engine::EngineSet& engines,
+                      platform::MessageBox& messages, platform::Pump& pump,
+                      std::function<ReadingSettings()> settings, int& captureTimer, int& paused);
+
+    // The capture timer's tick. Does nothing until the clipboard watch has seen a change.
+    void OnCaptureTimer(int timerId);
+
+  private:
+    void EndCapture();
+    void EndCaptureWithMessage(const char* text);
+
+    ToolbarView& m_view;
+    platform::Clipboard& m_clipboard;
+    engine::EngineSet& m_engines;
+    platform::MessageBox& m_messages;
+    platform::Pump& m_pump;
+    std::function<ReadingSettings()> m_settings;
+    int& m_bCaptureTimer;
+    int& m_bPaused;
+    CChineseConv m_chineseConv;
+};
+
+}  // namespace reading

@@ -1,0 +1,58 @@
+#pragma once
+// Records every engine call in order, with the text of each play call copied out (the caller
+// releases its buffer when Play returns).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/EngineSet.h"
+
+class FakeEngineSet : public engine::EngineSet {
+  public:
+    struct Call {
+        std::string op;  // "Load", "Unload", "Stop", "Play", "Pause", "Restart", ...
+        int language = 0;
+        // Play only
+        std::intptr_t window = 0;
+        std::string text;
+        int speaker = 0, pitch = 0, speed = 0, volume = 0, textForm = 0;
+    };
+
+    short Load(int language, std::intptr_t window, int, const char*) override {
+        Record("Load", language).window = window;
+        return loadResult;
+    }
+    void Unload(int language, int) override { Record("Unload", language); }
+    void GetInfo(int language, int, int*) override { Record("GetInfo", language); }
+    short LoadUserDict(int language, const char*) override {
+        Record("LoadUserDict", language);
+        return 1;
+    }
+    void UnloadUserDict(int language) override { Record("UnloadUserDict", language); }
+    void Play(int language, std::intptr_t window, const char* text, int speaker, int pitch,
+              int speed, int volume, int textForm) override {
+        calls.push_back({"Play", language, window, text, speaker, pitch, speed, volume, textForm});
+    }
+    void Stop(int language) override { Record("Stop", language); }
+    void Pause(int language) override { Record("Pause", language); }
+    void Restart(int language) override { Record("Restart", language); }
+
+    Call& Record(const char* op, int language) {
+        Call& c = calls.emplace_back();
+        c.op = op;
+        c.language = language;
+        return c;
+    }
+
+    // "Stop 7, Play 7" style summary of the calls, for order checks.
+    std::string Summary() const {
+        std::string s;
+        for (const Call& c : calls)
+            s += (s.empty() ? "" : ", ") + c.op + " " + std::to_string(c.language);
+        return s;
+    }
+
+    std::vector<Call> calls;
+    short loadResult = 0;
+};
