@@ -3,29 +3,28 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
-#include <QPushButton>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QTimer>
 
 #include "app/CBrisoletDlg.h"
 #include "app/CommandIds.h"
+#include "app/Globals.h"
+#include "toolbar/Skin.h"
+#include "toolbar/SkinButton.h"
+#include "toolbar/SkinLayout.h"
+#include "toolbar/ToolbarChrome.h"
 
-namespace {
-
-struct ButtonPlace {
-    int id;
-    int left, top, right, bottom;
-};
-// Creation order is tab order.
-constexpr ButtonPlace kButtons[] = {
-    {kIdReadSelection, 57, 10, 83, 38}, {kIdReadAll, 84, 10, 110, 38},
-    {kIdPauseResume, 111, 10, 137, 38}, {kIdStop, 138, 10, 164, 38},
-    {kIdSettings, 165, 10, 191, 38},    {kIdLanguage, 192, 10, 218, 38},
-    {kIdOk, 219, 10, 245, 38}};
-
-}  // namespace
+// The skinned buttons carry the control ids the logic dispatches on.
+static_assert(SkinLayout::kButtons[0].id == kIdReadSelection &&
+              SkinLayout::kButtons[1].id == kIdReadAll &&
+              SkinLayout::kButtons[2].id == kIdPauseResume &&
+              SkinLayout::kButtons[3].id == kIdStop && SkinLayout::kButtons[4].id == kIdSettings &&
+              SkinLayout::kButtons[5].id == kIdLanguage && SkinLayout::kButtons[6].id == kIdOk);
 
 ToolbarWindow::ToolbarWindow()
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      m_chrome(new ToolbarChrome(this)) {
     setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
@@ -48,9 +47,9 @@ int ToolbarWindow::RunModal() {
 
 platform::WindowId ToolbarWindow::NativeWindow() { return static_cast<platform::WindowId>(winId()); }
 
-void ToolbarWindow::SetIcons() {}
+void ToolbarWindow::SetIcons() { setWindowIcon(Skin::programIcon()); }
 
-void ToolbarWindow::LoadSkin() {}
+void ToolbarWindow::LoadSkin() { m_chrome->loadSkin(); }
 
 void ToolbarWindow::SetTitle(const std::string& utf8) {
     setWindowTitle(QString::fromStdString(utf8));
@@ -62,26 +61,25 @@ void ToolbarWindow::MoveWindow(int x, int y, int width, int height) {
     update();
 }
 
-void ToolbarWindow::BuildWindowRegion() {}
+void ToolbarWindow::BuildWindowRegion() { m_chrome->buildWindowRegion(); }
 
 void ToolbarWindow::CreateButtons() {
-    for (const ButtonPlace& b : kButtons) {
-        auto* button = new QPushButton(this);
-        button->setGeometry(b.left, b.top, b.right - b.left, b.bottom - b.top);
+    const auto& buttons = m_chrome->createButtons([] { return g_nLanguage; });
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        QAbstractButton* button = buttons[i];
         button->setFocusPolicy(Qt::TabFocus);
-        const int id = b.id;
-        connect(button, &QPushButton::clicked, this, [this, id] { m_dlg->OnCommand(id); });
+        const int id = SkinLayout::kButtons[i].id;
+        connect(button, &QAbstractButton::clicked, this, [this, id] { m_dlg->OnCommand(id); });
         m_buttons[id] = button;
-        button->show();
     }
 }
 
-QPushButton* ToolbarWindow::Button(int id) const {
+QAbstractButton* ToolbarWindow::Button(int id) const {
     auto it = m_buttons.find(id);
     return it == m_buttons.end() ? nullptr : it->second;
 }
 
-void ToolbarWindow::CreateToolTips() {}
+void ToolbarWindow::CreateToolTips() { m_chrome->createToolTips(); }
 
 void ToolbarWindow::PlaceTopmost(bool move, int x, int y) {
     SetTopmost(true);
@@ -127,6 +125,23 @@ void ToolbarWindow::EndDialog(int result) {
 }
 
 void ToolbarWindow::Invalidate() { update(); }
+
+void ToolbarWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    m_chrome->paintBackground(painter);
+}
+
+void ToolbarWindow::mousePressEvent(QMouseEvent* event) {
+    if (!m_chrome->mousePress(event)) QWidget::mousePressEvent(event);
+}
+
+void ToolbarWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_chrome->mouseMove(event)) QWidget::mouseMoveEvent(event);
+}
+
+void ToolbarWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_chrome->mouseRelease(event)) QWidget::mouseReleaseEvent(event);
+}
 
 void ToolbarWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);

@@ -9,9 +9,10 @@
 #include "app/ToolbarView.h"
 
 class CBrisoletDlg;
+class QAbstractButton;
 class QEventLoop;
-class QPushButton;
 class QTimer;
+class ToolbarChrome;
 
 class ToolbarWindow final : public QWidget, public ToolbarView {
 public:
@@ -40,18 +41,23 @@ public:
     void EndDialog(int result) override;
     void Invalidate() override;
 
-    QPushButton* Button(int id) const;
+    QAbstractButton* Button(int id) const;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     CBrisoletDlg* m_dlg = nullptr;
+    ToolbarChrome* m_chrome;  // skin, outline, skinned buttons, hover, dragging
     QEventLoop* m_loop = nullptr;
     int m_nResult = 0;
     bool m_bEnded = false;
     std::map<int, QTimer*> m_timers;
-    std::map<int, QPushButton*> m_buttons;
+    std::map<int, QAbstractButton*> m_buttons;
 };
