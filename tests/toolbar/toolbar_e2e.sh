@@ -85,6 +85,34 @@ done
 check "just outside the toolbar is the root" is_root -1 20
 check "just outside the toolbar is the root" is_root 248 20
 
+# --- Faces and their looks: hover follows the cursor, pressed while held ---------------
+SKIN="$HERE/../../resources/skin135.bmp"
+# face_is BUTTON_LEFT CELL BAND: the screen shows that skin face at the button's place.
+face_is() {
+    import -window root "$RIG_DIR/now.png"
+    convert "$RIG_DIR/now.png" -crop "26x28+$((X + $1))+$((Y + 10))" +repage "$RIG_DIR/got.png"
+    convert "$SKIN" -crop "26x28+$((30 + 27 * $2))+$((38 * $3 + 10))" +repage "$RIG_DIR/want.png"
+    local diff
+    diff=$(compare -metric AE "$RIG_DIR/got.png" "$RIG_DIR/want.png" null: 2>&1)
+    [ "${diff%% *}" = 0 ]
+}
+check "read-selection button shows cell 1, normal" face_is 57 1 0
+check "language button shows 日 (cell 13), normal" face_is 192 13 0
+check "close button shows cell 17, normal" face_is 219 17 0
+xdotool mousemove $((X + 124)) $((Y + 24)); sleep 0.4
+check "pause button shows the hover look" face_is 111 3 1
+check "its neighbour stays normal" face_is 138 4 0
+xdotool mousemove $((X + 151)) $((Y + 24)); sleep 0.4
+check "straight to the neighbour: pause back to normal" face_is 111 3 0
+check "straight to the neighbour: stop shows the hover look" face_is 138 4 1
+xdotool mousemove $((X + 151)) $((Y + 60)); sleep 0.4
+check "leaving over the outer edge clears the hover look" face_is 138 4 0
+xdotool mousemove $((X + 151)) $((Y + 24)); sleep 0.3
+xdotool mousedown 1; sleep 0.4
+check "stop button held down shows the pressed look" face_is 138 4 2
+xdotool mouseup 1; sleep 0.3
+xdotool mousemove 900 700; sleep 0.3
+
 # --- A tooltip on the inactive toolbar ----------------------------------------------------
 rig_spawn xmessage -geometry 300x100+600+500 "another application"
 XM=$(rig_wait_window "xmessage" 10)
