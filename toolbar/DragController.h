@@ -9,7 +9,7 @@
 // coordinates; while dragging, the window's top-left is kept at cursor - anchor, so the
 // cursor stays on the same spot of the logo.
 class DragController {
-public:
+  public:
     // A left press on the toolbar's own background left of the handle's edge starts a drag.
     // Returns whether it did.
     bool press(QPoint clientPos, Qt::MouseButton button);
@@ -31,7 +31,7 @@ public:
     // The move cursor shows over the handle one column short of where a press starts a drag.
     static bool showsMoveCursor(QPoint clientPos);
 
-private:
+  private:
     bool m_bDragging = false;
     QPoint m_ptDragAnchor;
 };

@@ -4,7 +4,7 @@
 // buttons whose look changed, so only those are redrawn. Buttons are numbered by their
 // creation order, -1 meaning none.
 class HoverTracker {
-public:
+  public:
     struct Change {
         int lost = -1;    // redraw in the normal look
         int gained = -1;  // redraw in the hover look
@@ -21,6 +21,6 @@ public:
 
     int current() const { return m_nCurrent; }
 
-private:
+  private:
     int m_nCurrent = -1;
 };

@@ -8,7 +8,7 @@ class QPainter;
 
 // The skin picture and the program icon, both embedded in the program.
 class Skin {
-public:
+  public:
     // The skin, decoded once per call; callers keep the image. One picture serves every
     // screen depth: Qt converts it to whatever the screen offers, and a dithered full skin
     // on a low-colour screen beats the bare button fill a missing low-colour variant would

@@ -9,7 +9,7 @@
 // held down, hover while the real cursor is inside, normal otherwise. Focus and disabled
 // states have no look of their own.
 class SkinButton : public QAbstractButton {
-public:
+  public:
     // cell() is asked at every paint, so a button can follow changing state (the language
     // button shows the current language's face).
     SkinButton(QImage skin, std::function<int()> cell, QWidget* parent = nullptr);
@@ -20,10 +20,10 @@ public:
 
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QImage m_skin;
     std::function<int()> m_cell;
 };

@@ -51,7 +51,8 @@ SkinButton* ToolbarChrome::button(int id) const {
 void ToolbarChrome::createToolTips() {
     m_toolbar->setAttribute(Qt::WA_AlwaysShowToolTips);
     for (std::size_t i = 0; i < SkinLayout::kButtons.size(); ++i)
-        if (m_buttons[i]) m_buttons[i]->setToolTip(QString::fromUtf8(SkinLayout::kButtons[i].toolTip));
+        if (m_buttons[i])
+            m_buttons[i]->setToolTip(QString::fromUtf8(SkinLayout::kButtons[i].toolTip));
 }
 
 void ToolbarChrome::paintBackground(QPainter& painter) const {

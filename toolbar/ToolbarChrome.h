@@ -20,7 +20,7 @@ class SkinButton;
 // widget keeps its own logic and calls these hooks from its initialisation, paint and mouse
 // handlers.
 class ToolbarChrome : public QObject {
-public:
+  public:
     using Buttons = std::array<SkinButton*, SkinLayout::kButtons.size()>;
 
     explicit ToolbarChrome(QWidget* toolbar);
@@ -55,11 +55,11 @@ public:
     const DragController& drag() const { return m_drag; }
     const HoverTracker& hover() const { return m_hover; }
 
-protected:
+  protected:
     // Enter and leave of the buttons drive the hover tracking.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void apply(HoverTracker::Change change);
     void updateCursor(QPoint clientPos);
 

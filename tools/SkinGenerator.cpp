@@ -54,11 +54,11 @@ const QColor kBarBorder(0x12, 0x15, 0x1b);
 const QColor kBarHighlight(0x6c, 0x78, 0x8c);
 
 class SkinGenerator {
-public:
+  public:
     QImage skin();
     QImage icon(int size);
 
-private:
+  private:
     enum Look { kNormal, kHover, kPressed };
 
     using Mark = std::function<void(QPainter&, const QColor& ink)>;
@@ -408,9 +408,9 @@ void SkinGenerator::cutCorners(QImage& band, const QColor& border) {
                                   !inside(wx - 1, y + 1) || !inside(wx + 1, y + 1);
                 if (diag) {
                     const QColor c = QColor::fromRgb(line[toSkin(wx)]);
-                    line[toSkin(wx)] = qRgb((c.red() + border.red()) / 2,
-                                            (c.green() + border.green()) / 2,
-                                            (c.blue() + border.blue()) / 2);
+                    line[toSkin(wx)] =
+                        qRgb((c.red() + border.red()) / 2, (c.green() + border.green()) / 2,
+                             (c.blue() + border.blue()) / 2);
                 }
             }
         }

@@ -9,8 +9,8 @@ TEST(DragController, OnlyALeftPressOnTheLogoStartsADrag) {
         bool starts;
     };
     const Row rows[] = {
-        {{0, 0}, Qt::LeftButton, true},    {{55, 37}, Qt::LeftButton, true},
-        {{56, 5}, Qt::LeftButton, false},  {{200, 2}, Qt::LeftButton, false},
+        {{0, 0}, Qt::LeftButton, true},     {{55, 37}, Qt::LeftButton, true},
+        {{56, 5}, Qt::LeftButton, false},   {{200, 2}, Qt::LeftButton, false},
         {{10, 10}, Qt::RightButton, false}, {{10, 10}, Qt::MiddleButton, false},
     };
     for (const Row& r : rows) {

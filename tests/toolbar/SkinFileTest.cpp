@@ -19,15 +19,24 @@ const QString kSkinPath = QStringLiteral(SELVARINE_RESOURCE_DIR "/skin135.bmp");
 // Opaque columns of the toolbar outline per row, left and right inclusive.
 std::pair<int, int> expectedSpan(int y) {
     switch (y) {
-        case 0: case 37: return {3, 244};
-        case 1: return {2, 245};
-        case 2: case 35: return {1, 246};
-        case 36: return {2, 246};
-        default: return {0, 247};
+        case 0:
+        case 37:
+            return {3, 244};
+        case 1:
+            return {2, 245};
+        case 2:
+        case 35:
+            return {1, 246};
+        case 36:
+            return {2, 246};
+        default:
+            return {0, 247};
     }
 }
 
-bool isKey(QRgb c) { return (c & 0xFFFFFF) == 0xFF00FF; }
+bool isKey(QRgb c) {
+    return (c & 0xFFFFFF) == 0xFF00FF;
+}
 
 std::uint32_t le32(const QByteArray& b, int at) {
     std::uint32_t v = 0;
@@ -36,7 +45,7 @@ std::uint32_t le32(const QByteArray& b, int at) {
 }
 
 class SkinFile : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         QFile f(kSkinPath);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << kSkinPath.toStdString();
@@ -129,7 +138,8 @@ TEST_F(SkinFile, EveryFaceHasThreeClearlyDifferentLooksAndAGreyOne) {
     // Faces of different buttons are different pictures.
     for (int a = 1; a < SkinLayout::kCellCount; ++a)
         for (int b = a + 1; b < SkinLayout::kCellCount; ++b) {
-            const QImage fa = skin.copy(Skin::cellSource(a, 0)), fb = skin.copy(Skin::cellSource(b, 0));
+            const QImage fa = skin.copy(Skin::cellSource(a, 0)),
+                         fb = skin.copy(Skin::cellSource(b, 0));
             EXPECT_NE(fa, fb) << "cells " << a << " and " << b;
         }
 }

@@ -16,7 +16,8 @@ namespace {
 
 void BM_OutlineMergedRuns(benchmark::State& state) {
     const QImage skin = Skin::load();
-    for (auto _ : state) benchmark::DoNotOptimize(WindowOutline::build(skin, SkinLayout::kKeyColour));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WindowOutline::build(skin, SkinLayout::kKeyColour));
 }
 BENCHMARK(BM_OutlineMergedRuns)->Unit(benchmark::kMicrosecond);
 
@@ -44,7 +45,7 @@ void BM_PaintBackground(benchmark::State& state) {
 BENCHMARK(BM_PaintBackground)->Unit(benchmark::kMicrosecond);
 
 class Toolbar : public QWidget {
-public:
+  public:
     Toolbar() : chrome(new ToolbarChrome(this)) {
         setFixedSize(248, 38);
         chrome->loadSkin();
@@ -53,7 +54,7 @@ public:
     }
     ToolbarChrome* chrome;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         chrome->paintBackground(p);

@@ -20,7 +20,7 @@ namespace {
 
 // What the application's toolbar does with the hooks.
 class Toolbar : public QWidget {
-public:
+  public:
     Toolbar() : chrome(new ToolbarChrome(this)) {
         setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         setFixedSize(248, 38);
@@ -32,7 +32,7 @@ public:
     int language = 7;
     ToolbarChrome* chrome;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         chrome->paintBackground(p);
@@ -43,7 +43,7 @@ protected:
 };
 
 class PaintCounter : public QObject {
-public:
+  public:
     std::map<QObject*, int> paints;
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::Paint) ++paints[o];
@@ -59,7 +59,7 @@ void sendMouse(QWidget* w, QEvent::Type type, QPoint local, Qt::MouseButton butt
 }
 
 class ToolbarChromeTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // Park the cursor far away so that no face shows the hover look by accident.
         QCursor::setPos(1000, 700);
@@ -100,8 +100,14 @@ TEST_F(ToolbarChromeTest, BackgroundComesFromBandZeroAcrossThePaintSeam) {
         QPainter p(&out);
         Skin::paintBackground(p, coded);
     }
-    for (auto [wx, sx] : {std::pair{0, 0}, {100, 100}, {164, 164}, {165, 435}, {170, 440},
-                          {191, 461}, {192, 462}, {247, 517}})
+    for (auto [wx, sx] : {std::pair{0, 0},
+                          {100, 100},
+                          {164, 164},
+                          {165, 435},
+                          {170, 440},
+                          {191, 461},
+                          {192, 462},
+                          {247, 517}})
         for (int y : {0, 5, 20, 37}) {
             SCOPED_TRACE(testing::Message() << "window " << wx << "," << y);
             EXPECT_EQ(out.pixel(wx, y), coded.pixel(sx, y));
@@ -139,12 +145,29 @@ TEST_F(ToolbarChromeTest, EachButtonShowsItsCellInTheLookOfItsState) {
 }
 
 TEST_F(ToolbarChromeTest, LanguageButtonFollowsTheCurrentLanguage) {
-    for (auto [language, cell] : {std::pair{7, 13}, {8, 14}, {9, 15}, {10, 16}, {3, 9},
-                                  {0, 6}, {11, 0}, {-1, 0}, {1000000, 0}}) {
+    for (auto [language, cell] : {std::pair{7, 13},
+                                  {8, 14},
+                                  {9, 15},
+                                  {10, 16},
+                                  {3, 9},
+                                  {0, 6},
+                                  {11, 0},
+                                  {-1, 0},
+                                  {1000000, 0}}) {
         SCOPED_TRACE(testing::Message() << "language " << language);
         toolbar.language = language;
         EXPECT_TRUE(showsFace(shot(), 5, cell, 0));
     }
+
+    // A language change repaints the whole toolbar; the language button must be part of it.
+    PaintCounter counter;
+    SkinButton* language = toolbar.chrome->button(SkinLayout::kLanguageButtonId);
+    language->installEventFilter(&counter);
+    QApplication::processEvents();
+    counter.paints.clear();
+    toolbar.update();
+    QApplication::processEvents();
+    EXPECT_GE(counter.paints[language], 1);
 }
 
 TEST_F(ToolbarChromeTest, HoverChangesRedrawTheButtonsConcerned) {
@@ -196,8 +219,10 @@ TEST_F(ToolbarChromeTest, HoverChangesRedrawTheButtonsConcerned) {
 }
 
 TEST_F(ToolbarChromeTest, MoveCursorOverTheLogoArrowElsewhere) {
-    for (auto [x, shape] : {std::pair{0, Qt::SizeAllCursor}, {54, Qt::SizeAllCursor},
-                            {55, Qt::ArrowCursor}, {100, Qt::ArrowCursor},
+    for (auto [x, shape] : {std::pair{0, Qt::SizeAllCursor},
+                            {54, Qt::SizeAllCursor},
+                            {55, Qt::ArrowCursor},
+                            {100, Qt::ArrowCursor},
                             {30, Qt::SizeAllCursor}}) {
         sendMouse(&toolbar, QEvent::MouseMove, {x, 20}, Qt::NoButton, Qt::NoButton);
         EXPECT_EQ(toolbar.cursor().shape(), shape) << "x " << x;
@@ -230,16 +255,15 @@ TEST_F(ToolbarChromeTest, DraggingTheLogoMovesTheWindowAndNothingElseDoes) {
         SCOPED_TRACE(testing::Message() << "press at " << at.x() << "," << at.y());
         mouse(QEvent::MouseButtonPress, here + at, Qt::LeftButton, Qt::LeftButton);
         mouse(QEvent::MouseMove, here + at + QPoint(40, 40), Qt::NoButton, Qt::LeftButton);
-        mouse(QEvent::MouseButtonRelease, here + at + QPoint(40, 40), Qt::LeftButton,
-              Qt::NoButton);
+        mouse(QEvent::MouseButtonRelease, here + at + QPoint(40, 40), Qt::LeftButton, Qt::NoButton);
         EXPECT_EQ(toolbar.pos(), here);
     }
 }
 
 TEST_F(ToolbarChromeTest, TooltipsHaveTheirFixedTextsAndShowOnAnInactiveToolbar) {
     EXPECT_TRUE(toolbar.testAttribute(Qt::WA_AlwaysShowToolTips));
-    const char* texts[] = {"範囲指定読み上げ", "全文読み上げ", "中断／再開", "停止",
-                           "設定", "言語選択", "閉じる"};
+    const char* texts[] = {"範囲指定読み上げ", "全文読み上げ", "中断／再開", "停止", "設定",
+                           "言語選択",         "閉じる"};
     const int ids[] = {101, 1015, 1042, 102, 103, 104, 1};
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(toolbar.chrome->button(ids[i]), toolbar.chrome->buttons()[i]);

@@ -29,13 +29,13 @@ QRegion pixelByPixel(const QImage& skin) {
 
 TEST(WindowOutline, ReadsBandZeroThroughTheSeam) {
     QImage skin = plainSkin();
-    skin.setPixel(10, 3, kMagenta);         // left part: window (10, 3)
-    skin.setPixel(191, 7, kMagenta);        // last column before the seam
-    skin.setPixel(470, 5, kMagenta);        // right part: window (200, 5)
-    skin.setPixel(200, 6, kMagenta);        // skipped middle of the strip: no effect
-    skin.setPixel(461, 7, kMagenta);        // would be window 191 only with a wrong seam
-    skin.setPixel(10, 38 + 3, kMagenta);    // hover band: no effect
-    skin.setPixel(517, 151, kMagenta);      // greyed band: no effect
+    skin.setPixel(10, 3, kMagenta);            // left part: window (10, 3)
+    skin.setPixel(191, 7, kMagenta);           // last column before the seam
+    skin.setPixel(470, 5, kMagenta);           // right part: window (200, 5)
+    skin.setPixel(200, 6, kMagenta);           // skipped middle of the strip: no effect
+    skin.setPixel(461, 7, kMagenta);           // would be window 191 only with a wrong seam
+    skin.setPixel(10, 38 + 3, kMagenta);       // hover band: no effect
+    skin.setPixel(517, 151, kMagenta);         // greyed band: no effect
     skin.setPixel(30, 20, qRgb(254, 0, 255));  // near the key is opaque
 
     // The key as a Windows colour value carries no alpha; it must still match.
@@ -43,8 +43,8 @@ TEST(WindowOutline, ReadsBandZeroThroughTheSeam) {
     EXPECT_FALSE(r.contains(QPoint(10, 3)));
     EXPECT_FALSE(r.contains(QPoint(191, 7)));
     EXPECT_FALSE(r.contains(QPoint(200, 5)));
-    for (QPoint p : {QPoint(200, 6), QPoint(191, 6), QPoint(10, 2), QPoint(30, 20),
-                     QPoint(247, 37), QPoint(0, 0)})
+    for (QPoint p : {QPoint(200, 6), QPoint(191, 6), QPoint(10, 2), QPoint(30, 20), QPoint(247, 37),
+                     QPoint(0, 0)})
         EXPECT_TRUE(r.contains(p)) << p.x() << "," << p.y();
     EXPECT_EQ(r.boundingRect(), QRect(0, 0, 248, 38));
     EXPECT_EQ(r, pixelByPixel(skin));
@@ -68,8 +68,7 @@ TEST(WindowOutline, MergedRunsEqualThePixelScanForAnyPattern) {
 }
 
 TEST(WindowOutline, AMissingOrShortSkinLeavesTheWindowOpaque) {
-    EXPECT_EQ(WindowOutline::build(QImage(), SkinLayout::kKeyColour),
-              QRegion(0, 0, 248, 38));
+    EXPECT_EQ(WindowOutline::build(QImage(), SkinLayout::kKeyColour), QRegion(0, 0, 248, 38));
 
     QImage narrow(300, 38, QImage::Format_RGB32);
     narrow.fill(kMagenta);
