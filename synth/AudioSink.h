@@ -1,7 +1,7 @@
 #pragma once
 // Where an engine's audio goes: 16-bit mono PCM at the synthesiser's rate.
 //
-// Audio comes in utterances. begin(token) opens one and cancel() ends it at once; writes and
+// Audio comes in utterances. begin opens one and cancel() ends it at once; writes and
 // ends that carry any other token than the open utterance's are dropped, so audio of a
 // stopped utterance that is still in flight never plays. The speech worker calls begin,
 // write, end and wantsMore; the engine calls cancel, pause and resume from the caller's
@@ -16,6 +16,7 @@
 //   `null`            audio is dropped
 // Files and `null` take audio as fast as it comes; pause holds synthesis between sentences.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -27,7 +28,9 @@ class AudioSink {
 public:
     virtual ~AudioSink() = default;
 
-    virtual void begin(uint64_t token) = 0;
+    // Opens the utterance `token` unless `current` has moved on from it (a stop came first);
+    // the check and the opening are atomic with respect to cancel.
+    virtual void begin(uint64_t token, const std::atomic<uint64_t>& current) = 0;
     virtual void write(uint64_t token, const int16_t* samples, std::size_t count) = 0;
     // The utterance is complete; queued audio plays out.
     virtual void end(uint64_t token) = 0;

@@ -36,7 +36,6 @@ struct Job {
     int pitch = Limits::kPitchDefault;
     int speed = Limits::kSpeedDefault;
     int volume = Limits::kVolumeDefault;
-    bool begun = false;
     Clock::time_point playTime;
 };
 
@@ -221,13 +220,12 @@ private:
             sink = e.sink;
             dictionary = e.dictionary;
             config = e.config;
-            if (!job->begun) {
-                // Under the engine's lock, so a stop either precedes this (and the token is
-                // stale) or follows it (and cancels this utterance).
-                sink->begin(job->token);
-                job->begun = true;
-                job->stream = std::make_unique<TextStream>(job->text, config.encoding);
-            }
+        }
+        // Outside the engine's lock, so play and stop never wait for a sound server or the
+        // first use of an iconv module; only the worker touches a job's stream.
+        if (!job->stream) {
+            job->stream = std::make_unique<TextStream>(job->text, config.encoding);
+            sink->begin(job->token, e.generation);
         }
         std::string sentence;
         if (!job->stream->ok() || !job->stream->next(sentence)) {
@@ -316,6 +314,8 @@ void guardedVoid(F&& f) noexcept {
 short loadEngine(Language lang, const char* engineDir) {
     return guarded(
         [&]() -> short {
+            // A load replaces the engine; when it fails the engine stays unloaded.
+            unloadEngine(lang);
             if (!engineDir) return kNoEngineDirectory;
             std::string why;
             auto config = readVoiceConfig(engineDir, &why);
@@ -327,7 +327,6 @@ short loadEngine(Language lang, const char* engineDir) {
             if (cd == reinterpret_cast<iconv_t>(-1)) return kUnknownEncoding;
             iconv_close(cd);
 
-            unloadEngine(lang);
             SpeechService& service = SpeechService::instance();
             const int rate = service.start();
             if (rate <= 0) return kVoiceFailed;

@@ -36,51 +36,50 @@ std::u32string readBelowTenThousand(int n) {
     return out;
 }
 
+bool endsWith(const std::u32string& s, std::u32string_view tail) {
+    return s.size() >= tail.size() && std::u32string_view(s).substr(s.size() - tail.size()) == tail;
+}
+
+// Replaces the reading of the last digit when it ends the stem, e.g. ヨン -> ヨ before 年.
+std::u32string swapLast(std::u32string stem, std::u32string_view from, std::u32string_view to) {
+    if (endsWith(stem, from)) stem.replace(stem.size() - from.size(), from.size(), to);
+    return stem;
+}
+
 // The reading of a number followed by a counter, where the pair changes its sound.
 std::u32string readWithCounter(const std::u32string& digits, char32_t counter) {
-    const std::u32string number = readNumber(digits);
-    const bool small = digits.size() <= 2 && !(digits.size() == 2 && digits[0] == '0');
+    std::u32string stem = readNumber(digits);
+    const bool small = digits.size() <= 2;
     const int value = small ? std::stoi(std::string(digits.begin(), digits.end())) : -1;
     switch (counter) {
         case U'月':
-            if (value == 4) return U"シガツ";
-            if (value == 7) return U"シチガツ";
-            if (value == 9) return U"クガツ";
-            return number + U"ガツ";
+            return swapLast(swapLast(swapLast(stem, U"ヨン", U"シ"), U"ナナ", U"シチ"), U"キュウ", U"ク") +
+                   U"ガツ";
         case U'時':
-            if (value == 4) return U"ヨジ";
-            if (value == 7) return U"シチジ";
-            if (value == 9) return U"クジ";
-            return number + U"ジ";
+            return swapLast(swapLast(swapLast(stem, U"ヨン", U"ヨ"), U"ナナ", U"シチ"), U"キュウ", U"ク") +
+                   U"ジ";
         case U'日':
             if (value == 1) return U"ツイタチ";
             if (value == 20) return U"ハツカ";
-            return number + U"ニチ";
+            return stem + U"ニチ";
         case U'年':
-            return (value == 4 ? std::u32string(U"ヨ") : number) + U"ネン";
+            return swapLast(stem, U"ヨン", U"ヨ") + U"ネン";
         case U'円':
-            return (value == 4 ? std::u32string(U"ヨ") : number) + U"エン";
-        case U'分': {
-            std::u32string stem = number;
-            auto endsWith = [&](std::u32string_view tail) {
-                return stem.size() >= tail.size() &&
-                       std::u32string_view(stem).substr(stem.size() - tail.size()) == tail;
-            };
+            return swapLast(stem, U"ヨン", U"ヨ") + U"エン";
+        case U'分':
             if (value == 0) return stem + U"フン";
-            if (endsWith(U"ジュウ") || endsWith(U"ヒャク")) {
-                stem.back() = U'ッ';
-                return stem + U"プン";
+            // 1, 6, 8, 10 and 100 double the consonant before プン; 3 and 4 voice it.
+            for (std::u32string_view tail : {U"イチ", U"ロク", U"ハチ", U"ジュウ", U"ヒャク"}) {
+                if (endsWith(stem, tail)) {
+                    stem.back() = U'ッ';
+                    return stem + U"プン";
+                }
             }
-            if (endsWith(U"イチ") || endsWith(U"ロク") || endsWith(U"ハチ")) {
-                stem.back() = U'ッ';
-                return stem + U"プン";
-            }
-            if (endsWith(U"サン") || endsWith(U"ヨン") || endsWith(U"セン") || endsWith(U"マン"))
-                return stem + U"プン";
+            for (std::u32string_view tail : {U"サン", U"ヨン", U"セン", U"マン"})
+                if (endsWith(stem, tail)) return stem + U"プン";
             return stem + U"フン";
-        }
         default:
-            return number;
+            return stem;
     }
 }
 
@@ -162,13 +161,13 @@ std::u32string foldWidth(const std::u32string& text) {
         } else if (c >= 0xFF61 && c <= 0xFF9D) {
             out += kHalf[c - 0xFF61];
         } else if ((c == 0xFF9E || c == 0xFF9F) && !out.empty()) {
+            // The voiced form follows its base in the code chart, the half-voiced one after it.
+            static const std::u32string kVoiceable = U"カキクケコサシスセソタチツテトハヒフヘホ";
+            static const std::u32string kHalfVoiceable = U"ハヒフヘホ";
             char32_t& base = out.back();
-            const bool voiceable = (base >= U'カ' && base <= U'ト' && (base - U'カ') % 2 == 0) ||
-                                   (base >= U'ハ' && base <= U'ホ' && (base - U'ハ') % 3 == 0);
             if (c == 0xFF9E && base == U'ウ') base = U'ヴ';
-            else if (c == 0xFF9E && voiceable) base += 1;
-            else if (c == 0xFF9F && base >= U'ハ' && base <= U'ホ' && (base - U'ハ') % 3 == 0)
-                base += 2;
+            else if (c == 0xFF9E && kVoiceable.find(base) != std::u32string::npos) base += 1;
+            else if (c == 0xFF9F && kHalfVoiceable.find(base) != std::u32string::npos) base += 2;
         } else {
             out += c;
         }

@@ -137,11 +137,18 @@ public:
         dropStreamLocked();
     }
 
-    void begin(uint64_t token) override {
+    void begin(uint64_t token, const std::atomic<uint64_t>& current) override {
         LoopLock lock(m_conn->loop());
+        if (current.load() != token) return;
         m_nToken = token;
         clearLocked();
-        if (!m_conn->readyLocked()) {
+        // Reconnecting releases the lock while it waits, so a stop may slip in meanwhile.
+        const bool ready = m_conn->readyLocked();
+        if (current.load() != token) {
+            m_nToken = 0;
+            return;
+        }
+        if (!ready) {
             warnNoServer();
             dropStreamLocked();
             return;
@@ -149,7 +156,7 @@ public:
         if (!m_pStream || m_nEpoch != m_conn->epoch() ||
             !PA_STREAM_IS_GOOD(pa_stream_get_state(m_pStream)))
             createStreamLocked();
-        setCorkedLocked(false);
+        pumpLocked();
     }
 
     void write(uint64_t token, const int16_t* samples, std::size_t count) override {
@@ -205,7 +212,7 @@ private:
             },
             this);
         pa_stream_set_state_callback(
-            m_pStream, [](pa_stream*, void* self) { static_cast<PulseSink*>(self)->pumpLocked(); },
+            m_pStream, [](pa_stream*, void* self) { static_cast<PulseSink*>(self)->onStateLocked(); },
             this);
         // A short start threshold gets the first words out at once; the target length keeps
         // a pause or stop at the server within a few milliseconds (RIG.md: cork 0.3-5.5 ms).
@@ -216,10 +223,11 @@ private:
         attr.prebuf = 20 * bytesPerMs;
         attr.minreq = static_cast<uint32_t>(-1);
         attr.fragsize = static_cast<uint32_t>(-1);
-        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY);
+        // A pause asked for before the stream existed holds it from the start.
+        const auto flags = static_cast<pa_stream_flags_t>(
+            PA_STREAM_ADJUST_LATENCY | (m_bCorked ? PA_STREAM_START_CORKED : 0));
         if (pa_stream_connect_playback(m_pStream, nullptr, &attr, flags, nullptr, nullptr) < 0)
             dropStreamLocked();
-        m_bCorked = false;
     }
 
     void dropStreamLocked() {
@@ -244,13 +252,20 @@ private:
             corked != m_bCorked)
             dropOperation(pa_stream_cork(m_pStream, corked ? 1 : 0, nullptr, nullptr));
         m_bCorked = corked;
-        if (!corked) pumpLocked();
+        pumpLocked();
+    }
+
+    // A pause that came while the stream was still being set up takes hold once it is ready.
+    void onStateLocked() {
+        if (!m_pStream || pa_stream_get_state(m_pStream) != PA_STREAM_READY) return;
+        const int corked = pa_stream_is_corked(m_pStream);
+        if (corked >= 0 && (corked != 0) != m_bCorked)
+            dropOperation(pa_stream_cork(m_pStream, m_bCorked ? 1 : 0, nullptr, nullptr));
+        pumpLocked();
     }
 
     void pumpLocked() {
         if (!m_pStream || pa_stream_get_state(m_pStream) != PA_STREAM_READY) return;
-        if (m_bCorked && pa_stream_is_corked(m_pStream) == 0)
-            dropOperation(pa_stream_cork(m_pStream, 1, nullptr, nullptr));
         while (m_nHead < m_queue.size()) {
             const std::size_t writable = pa_stream_writable_size(m_pStream);
             if (writable == 0 || writable == static_cast<std::size_t>(-1)) break;

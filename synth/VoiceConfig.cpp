@@ -28,6 +28,10 @@ std::optional<VoiceConfig> readVoiceConfig(const std::string& engineDir, std::st
         return std::nullopt;
     }
     const std::string path = engineDir + "/" + kVoiceConfigFile;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        fail(error, "no voice configuration " + path);
+        return std::nullopt;
+    }
     std::ifstream in(path);
     if (!in) {
         fail(error, "cannot read " + path);

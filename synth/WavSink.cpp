@@ -18,8 +18,9 @@ public:
         closeLocked();
     }
 
-    void begin(const void* owner, uint64_t token) {
+    void begin(const void* owner, uint64_t token, const std::atomic<uint64_t>& current) {
         std::lock_guard lock(m_mutex);
+        if (current.load() != token) return;
         closeLocked();
         m_pFile = std::fopen(m_strPath.c_str(), "wb");
         if (!m_pFile) {
@@ -42,6 +43,7 @@ public:
         m_nBytes += std::fwrite(samples, 2, count, m_pFile) * 2;
     }
 
+    // Brings the header up to date; with anyToken (a cancel) also ends the utterance.
     void finish(const void* owner, uint64_t token, bool anyToken) {
         std::lock_guard lock(m_mutex);
         if (!m_pFile || owner != m_pOwner || (!anyToken && token != m_nToken)) return;
@@ -91,9 +93,8 @@ std::weak_ptr<WavFile> g_wavFile;
 class WavSink final : public AudioSink {
 public:
     explicit WavSink(std::shared_ptr<WavFile> file) : m_file(std::move(file)) {}
-    void begin(uint64_t token) override {
-        m_bPaused = false;
-        m_file->begin(this, token);
+    void begin(uint64_t token, const std::atomic<uint64_t>& current) override {
+        m_file->begin(this, token, current);
     }
     void write(uint64_t token, const int16_t* samples, std::size_t count) override {
         m_file->write(this, token, samples, count);
@@ -114,7 +115,7 @@ private:
 
 class NullSink final : public AudioSink {
 public:
-    void begin(uint64_t) override { m_bPaused = false; }
+    void begin(uint64_t, const std::atomic<uint64_t>&) override {}
     void write(uint64_t, const int16_t*, std::size_t) override {}
     void end(uint64_t) override {}
     void cancel() override { m_bPaused = false; }

@@ -1,0 +1,213 @@
+#pragma once
+// Test helpers: the engine libraries opened with dlopen exactly as the program opens them,
+// and WAV/PCM analysis for checking what was spoken.
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <iterator>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/EngineApi.h"
+
+namespace synthtest {
+
+struct LanguageInfo {
+    const char* suffix;  // JPN
+    const char* module;  // vt_jpn.so
+    const char* voice;   // Miyu
+    int speaker;
+    int textForm;
+    int index;  // language number inside the core: 0 Japanese .. 3 Korean
+};
+
+inline const LanguageInfo kJapanese{"JPN", "vt_jpn.so", "Miyu", 0, 2, 0};
+inline const LanguageInfo kEnglish{"ENG", "vt_eng.so", "Kate", 0, 0, 1};
+inline const LanguageInfo kChinese{"CHI", "vt_chi.so", "Hui", 2, 1, 2};
+inline const LanguageInfo kKorean{"KOR", "vt_kor.so", "Yumi", 10, 0, 3};
+inline const LanguageInfo* const kLanguages[] = {&kJapanese, &kEnglish, &kChinese, &kKorean};
+
+// One engine library with all ten operations resolved at once.
+class EngineLibrary {
+public:
+    EngineLibrary(const std::string& moduleDir, const LanguageInfo& lang)
+        : m_lang(lang), m_moduleDir(moduleDir) {
+        m_handle = dlopen((moduleDir + "/" + lang.module).c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!m_handle) throw std::runtime_error(dlerror());
+        const std::string s = lang.suffix;
+        load = sym<VtLoadFn>("VT_LOADTTS_EXT_" + s);
+        unload = sym<VtUnloadFn>("VT_UNLOADTTS_EXT_" + s);
+        info = sym<VtGetInfoFn>("VT_GetTTSInfo_" + s);
+        loadDict = sym<VtLoadUserDictFn>("VT_LOAD_UserDict_" + s);
+        unloadDict = sym<VtUnloadUserDictFn>("VT_UNLOAD_UserDict_" + s);
+        playFn = sym<VtPlayFn>("VT_PLAYTTS_" + s);
+        stop = sym<VtControlFn>("VT_STOPTTS_" + s);
+        pause = sym<VtControlFn>("VT_PAUSETTS_" + s);
+        restart = sym<VtControlFn>("VT_RESTARTTTS_" + s);
+    }
+    ~EngineLibrary() {
+        if (m_handle) dlclose(m_handle);
+    }
+    EngineLibrary(const EngineLibrary&) = delete;
+    EngineLibrary& operator=(const EngineLibrary&) = delete;
+
+    std::string engineDir(const std::string& programDir) const {
+        return programDir + "/VW/VT/" + m_lang.voice + "/M16";
+    }
+    short loadFrom(const std::string& dir) { return load(0x1234, m_lang.speaker, dir.c_str(), 0, -1, 0); }
+    void play(const std::string& text, int pitch = 100, int speed = 100, int volume = 100) {
+        playFn(0x1234, 0, text.c_str(), m_lang.speaker, pitch, speed, volume, 687, m_lang.textForm, 1);
+    }
+    int infoValue(int code) {
+        int v = -12345;
+        info(code, 0, &v, 4);
+        return v;
+    }
+    const LanguageInfo& language() const { return m_lang; }
+
+    VtLoadFn load;
+    VtUnloadFn unload;
+    VtGetInfoFn info;
+    VtLoadUserDictFn loadDict;
+    VtUnloadUserDictFn unloadDict;
+    VtPlayFn playFn;
+    VtControlFn stop, pause, restart;
+
+private:
+    template <typename F>
+    F sym(const std::string& name) {
+        void* p = dlsym(m_handle, name.c_str());
+        if (!p) throw std::runtime_error("missing " + name);
+        return reinterpret_cast<F>(p);
+    }
+    LanguageInfo m_lang;
+    std::string m_moduleDir;
+    void* m_handle = nullptr;
+};
+
+// The core's test entry points, from the copy the engine libraries loaded.
+struct CoreProbe {
+    explicit CoreProbe(const std::string& corePath) {
+        void* h = dlopen(corePath.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (!h) throw std::runtime_error("core not loaded: " + corePath);
+        waitIdle = reinterpret_cast<int (*)(int)>(dlsym(h, "selvarine_synth_wait_idle"));
+        firstAudioNs = reinterpret_cast<int64_t (*)(int)>(dlsym(h, "selvarine_synth_first_audio_ns"));
+        dlclose(h);  // the engine libraries keep it loaded
+        if (!waitIdle || !firstAudioNs) throw std::runtime_error("core probes missing");
+    }
+    int (*waitIdle)(int) = nullptr;
+    int64_t (*firstAudioNs)(int) = nullptr;
+};
+
+struct Pcm {
+    int rate = 0;
+    std::vector<int16_t> samples;
+    double seconds() const { return rate ? static_cast<double>(samples.size()) / rate : 0.0; }
+    double rms() const {
+        if (samples.empty()) return 0;
+        double sum = 0;
+        for (int16_t s : samples) sum += static_cast<double>(s) * s;
+        return std::sqrt(sum / samples.size());
+    }
+    // Median fundamental frequency over the loud 40 ms frames, by autocorrelation (60-500 Hz).
+    double medianPitchHz() const {
+        const std::size_t frame = static_cast<std::size_t>(rate / 25);
+        const std::size_t minLag = static_cast<std::size_t>(rate / 500);
+        const std::size_t maxLag = static_cast<std::size_t>(rate / 60);
+        std::vector<double> pitches;
+        for (std::size_t at = 0; at + frame + maxLag <= samples.size(); at += frame) {
+            double energy = 0;
+            for (std::size_t k = at; k < at + frame; ++k) energy += double(samples[k]) * samples[k];
+            if (std::sqrt(energy / frame) < 1000) continue;
+            double best = 0;
+            std::size_t bestLag = 0;
+            for (std::size_t lag = minLag; lag <= maxLag; ++lag) {
+                double sum = 0;
+                for (std::size_t k = at; k < at + frame; ++k) sum += double(samples[k]) * samples[k + lag];
+                if (sum > best) best = sum, bestLag = lag;
+            }
+            if (bestLag && best > 0.5 * energy) pitches.push_back(double(rate) / bestLag);
+        }
+        if (pitches.empty()) return 0;
+        std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
+        return pitches[pitches.size() / 2];
+    }
+    // Seconds from the first to the last 20 ms window louder than the threshold; the gaps
+    // of silence (at least minGap seconds) in between.
+    double activeSpan(double threshold, double* start = nullptr,
+                      std::vector<double>* gaps = nullptr, double minGap = 0.5) const {
+        const std::size_t w = static_cast<std::size_t>(rate / 50);
+        double first = -1, last = -1, prevActive = -1;
+        for (std::size_t i = 0; i + w <= samples.size(); i += w) {
+            double sum = 0;
+            for (std::size_t k = i; k < i + w; ++k) sum += static_cast<double>(samples[k]) * samples[k];
+            if (std::sqrt(sum / w) < threshold) continue;
+            const double t = static_cast<double>(i) / rate;
+            if (first < 0) first = t;
+            if (gaps && prevActive >= 0 && t - prevActive >= minGap) gaps->push_back(t - prevActive);
+            prevActive = last = t;
+        }
+        if (start) *start = first;
+        return first < 0 ? 0.0 : last - first + 0.02;
+    }
+};
+
+inline Pcm readWav(const std::string& path) {
+    Pcm pcm;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() < 44 || std::string(bytes.data(), 4) != "RIFF") return pcm;
+    auto u32 = [&](std::size_t at) {
+        uint32_t v = 0;
+        for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<uint8_t>(bytes[at + k]);
+        return v;
+    };
+    pcm.rate = static_cast<int>(u32(24));
+    const std::size_t dataBytes = std::min<std::size_t>(u32(40), bytes.size() - 44);
+    pcm.samples.resize(dataBytes / 2);
+    std::memcpy(pcm.samples.data(), bytes.data() + 44, pcm.samples.size() * 2);
+    return pcm;
+}
+
+inline Pcm readRaw(const std::string& path, int rate) {
+    Pcm pcm;
+    pcm.rate = rate;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    pcm.samples.resize(bytes.size() / 2);
+    std::memcpy(pcm.samples.data(), bytes.data(), pcm.samples.size() * 2);
+    return pcm;
+}
+
+inline long fileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+// Converts UTF-8 test text into an engine's byte encoding.
+inline std::string encode(const std::string& utf8, const char* encoding) {
+    iconv_t cd = iconv_open(encoding, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error(encoding);
+    std::string out(utf8.size() * 2 + 16, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* o = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+    iconv_close(cd);
+    if (r == static_cast<std::size_t>(-1)) throw std::runtime_error("cannot encode test text");
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+}  // namespace synthtest

@@ -1,0 +1,431 @@
+// The engine libraries through dlopen, as the program uses them, with audio going to the WAV
+// sink (or the null sink where only behaviour, not sound, matters).
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "tests/synth/EngineLibrary.h"
+
+namespace fs = std::filesystem;
+using namespace synthtest;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kModuleDir = SYNTH_MODULE_DIR;
+const std::string kProgramDir = SYNTH_PROGRAM_DIR;
+const std::string kCorePath = SYNTH_CORE_PATH;
+
+struct Sample {
+    const LanguageInfo* lang;
+    const char* encoding;
+    std::string utf8;
+};
+
+const Sample kSamples[] = {
+    {&kJapanese, "CP932", "今日は東京で2024年4月1日にABCを見ました。"},
+    {&kEnglish, "CP1252", "The quick brown fox jumps over the lazy dog. Café au lait."},
+    {&kChinese, "CP936", "今天天气很好，我们去公园散步吧。"},
+    {&kKorean, "CP949", "안녕하세요. 오늘은 날씨가 좋습니다."},
+};
+
+std::string longEnglish(int sentences) {
+    std::string text;
+    for (int i = 0; i < sentences; ++i)
+        text += "Sentence number " + std::to_string(i) + " goes on for a little while. ";
+    return text;
+}
+
+long residentKiB() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+class EngineTest : public ::testing::Test {
+public:
+    static void SetUpTestSuite() {
+        s_dir = fs::temp_directory_path() / ("synth-engine-test-" + std::to_string(getpid()));
+        fs::create_directories(s_dir);
+        s_wav = (s_dir / "out.wav").string();
+        for (std::size_t i = 0; i < 4; ++i)
+            s_libs[i] = std::make_unique<EngineLibrary>(kModuleDir, *kLanguages[i]);
+        s_core = std::make_unique<CoreProbe>(kCorePath);
+    }
+    static void TearDownTestSuite() {
+        for (auto& lib : s_libs) lib->unload(0);
+        fs::remove_all(s_dir);
+    }
+
+protected:
+    static EngineLibrary& lib(const LanguageInfo& lang) { return *s_libs[lang.index]; }
+
+    // Loads the engine with audio going to `audio` (a SELVARINE_AUDIO value).
+    static void loadWith(const LanguageInfo& lang, const std::string& audio) {
+        setenv("SELVARINE_AUDIO", audio.c_str(), 1);
+        ASSERT_EQ(lib(lang).loadFrom(lib(lang).engineDir(kProgramDir)), 0) << lang.suffix;
+    }
+    static void loadToWav(const LanguageInfo& lang) { loadWith(lang, "wav:" + s_wav); }
+
+    static void waitIdle() { ASSERT_EQ(s_core->waitIdle(60000), 1) << "speech never finished"; }
+
+    // Plays the text to the end and returns what the WAV file holds.
+    static Pcm speak(EngineLibrary& engine, const std::string& text, int pitch = 100,
+                     int speed = 100, int volume = 100) {
+        engine.stop();
+        engine.play(text, pitch, speed, volume);
+        EXPECT_EQ(s_core->waitIdle(60000), 1);
+        return readWav(s_wav);
+    }
+
+    static inline fs::path s_dir;
+    static inline std::string s_wav;
+    static inline std::array<std::unique_ptr<EngineLibrary>, 4> s_libs;
+    static inline std::unique_ptr<CoreProbe> s_core;
+};
+
+// Runs first (declaration order): nothing has been loaded in this process yet.
+TEST_F(EngineTest, ControlsAreHarmlessBeforeLoadAndAfterUnload) {
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "never loaded" : "unloaded");
+        for (auto& engine : s_libs) {
+            engine->stop();
+            engine->pause();
+            engine->restart();
+            engine->play("text");
+            engine->unloadDict(0);
+            engine->unload(engine->language().speaker);
+        }
+        EXPECT_EQ(s_core->waitIdle(5000), 1);
+        for (auto& engine : s_libs) loadWith(engine->language(), "null");
+        for (auto& engine : s_libs) engine->unload(engine->language().speaker);
+    }
+}
+
+TEST_F(EngineTest, LoadNeedsTheEngineDirectoryAndAUsableVoice) {
+    for (const LanguageInfo* lang : kLanguages) {
+        SCOPED_TRACE(lang->suffix);
+        EngineLibrary& engine = lib(*lang);
+        const fs::path broken = s_dir / "broken";
+        fs::remove_all(broken);
+        fs::create_directories(broken);
+        auto writeConfig = [&](const std::string& text) {
+            std::ofstream(broken / "voice.conf") << text;
+        };
+        EXPECT_NE(engine.loadFrom((s_dir / "missing").string()), 0) << "no directory";
+        EXPECT_NE(engine.load(0, lang->speaker, nullptr, 0, -1, 0), 0) << "no path";
+        EXPECT_NE(engine.loadFrom(broken.string()), 0) << "no configuration";
+        fs::create_directory(broken / "voice.conf");
+        EXPECT_NE(engine.loadFrom(broken.string()), 0) << "configuration is a directory";
+        fs::remove(broken / "voice.conf");
+        writeConfig("voice = en-us\n");
+        EXPECT_NE(engine.loadFrom(broken.string()), 0) << "no encoding";
+        writeConfig("voice en-us\nencoding = CP1252\n");
+        EXPECT_NE(engine.loadFrom(broken.string()), 0) << "malformed line";
+        writeConfig("voice = en-us\nencoding = NO-SUCH-CODEPAGE\n");
+        EXPECT_NE(engine.loadFrom(broken.string()), 0) << "unknown encoding";
+        writeConfig("voice = no-such-voice\nencoding = CP1252\n");
+        EXPECT_NE(engine.loadFrom(broken.string()), 0) << "voice cannot start";
+        writeConfig("voice = en-us\nencoding = CP1252\nlatin-voice = no-such-voice\n");
+        EXPECT_NE(engine.loadFrom(broken.string()), 0) << "second voice cannot start";
+        // A failed load leaves the engine unloaded: play is ignored.
+        setenv("SELVARINE_AUDIO", ("wav:" + s_wav).c_str(), 1);
+        fs::remove(s_wav);
+        engine.play("Hello");
+        waitIdle();
+        EXPECT_FALSE(fs::exists(s_wav));
+
+        EXPECT_EQ(engine.loadFrom(engine.engineDir(kProgramDir) + "/"), 0) << "trailing slash";
+        EXPECT_EQ(engine.loadFrom(engine.engineDir(kProgramDir)), 0);
+    }
+}
+
+TEST_F(EngineTest, ReportsTheLimits) {
+    const std::pair<int, int> expected[] = {{11, 200}, {12, 100}, {13, 50},  {14, 400}, {15, 100},
+                                            {16, 50},  {17, 500}, {18, 100}, {19, 0}};
+    for (auto& engine : s_libs) {
+        SCOPED_TRACE(engine->language().suffix);
+        for (auto [code, value] : expected) EXPECT_EQ(engine->infoValue(code), value) << code;
+        EXPECT_EQ(engine->infoValue(99), 0);
+        int untouched = 7;
+        engine->info(11, 0, &untouched, 2);
+        EXPECT_EQ(untouched, 7) << "a too small buffer is not written";
+        engine->info(11, 0, nullptr, 4);
+    }
+}
+
+TEST_F(EngineTest, SpeaksEachLanguage) {
+    for (const Sample& sample : kSamples) {
+        SCOPED_TRACE(sample.lang->suffix);
+        loadToWav(*sample.lang);
+        const Pcm pcm = speak(lib(*sample.lang), encode(sample.utf8, sample.encoding));
+        EXPECT_EQ(pcm.rate, 22050);
+        EXPECT_GT(pcm.seconds(), 1.0);
+        EXPECT_LT(pcm.seconds(), 12.0);
+        EXPECT_GT(pcm.rms(), 500.0) << "audio is silent";
+        EXPECT_GE(s_core->firstAudioNs(sample.lang->index), 0);
+    }
+}
+
+TEST_F(EngineTest, JapaneseReadsKanjiNumbersAndLatinWords) {
+    loadToWav(kJapanese);
+    EngineLibrary& engine = lib(kJapanese);
+    // Kanji become kana readings instead of "Chinese letter" for each character, so a kanji
+    // text sounds about as long as its kana spelling.
+    const double kanji = speak(engine, encode("東京都庁", "CP932")).seconds();
+    const double kana = speak(engine, encode("とうきょうとちょう", "CP932")).seconds();
+    EXPECT_NEAR(kanji, kana, 0.35 * kana);
+    // A number is read as a number, not digit by digit and not skipped.
+    const double number = speak(engine, encode("12345", "CP932")).seconds();
+    const double spelled = speak(engine, encode("いちまんにせんさんびゃくよんじゅうご", "CP932")).seconds();
+    EXPECT_NEAR(number, spelled, 0.35 * spelled);
+    // Latin words are spoken by the English voice, not dropped.
+    EXPECT_GT(speak(engine, encode("Hello world", "CP932")).seconds(), 0.5);
+}
+
+TEST_F(EngineTest, StopCutsSpeechShortAndPauseHoldsIt) {
+    loadToWav(kEnglish);
+    EngineLibrary& engine = lib(kEnglish);
+    const std::string text = longEnglish(80);
+    const double full = speak(engine, text).seconds();
+    ASSERT_GT(full, 120.0);
+
+    engine.stop();
+    fs::remove(s_wav);
+    engine.play(text);
+    for (int i = 0; i < 10000 && fileSize(s_wav) <= 44; ++i) std::this_thread::sleep_for(1ms);
+    engine.stop();
+    waitIdle();
+    EXPECT_LT(readWav(s_wav).seconds(), full / 4) << "stop did not cut the speech short";
+
+    engine.play(text);
+    engine.pause();
+    std::this_thread::sleep_for(300ms);
+    const long held = fileSize(s_wav);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(fileSize(s_wav), held) << "speech went on while paused";
+    EXPECT_EQ(s_core->waitIdle(100), 0) << "paused speech counted as finished";
+    engine.restart();
+    waitIdle();
+    EXPECT_NEAR(readWav(s_wav).seconds(), full, full * 0.03) << "resume did not continue";
+
+    // Stop also ends a pause: the next play speaks at once.
+    engine.play(text);
+    engine.pause();
+    engine.stop();
+    EXPECT_GT(speak(engine, "Hello there.").seconds(), 0.3);
+}
+
+TEST_F(EngineTest, VolumeSpeedAndPitchChangeTheVoice) {
+    loadToWav(kEnglish);
+    EngineLibrary& engine = lib(kEnglish);
+    const std::string text = "This sentence is spoken with different voice settings each time.";
+    const Pcm normal = speak(engine, text);
+    const Pcm fast = speak(engine, text, 100, 200);
+    const Pcm slow = speak(engine, text, 100, 50);
+    EXPECT_LT(fast.seconds(), normal.seconds() * 0.7);
+    EXPECT_GT(slow.seconds(), normal.seconds() * 1.5);
+    const Pcm fastest = speak(engine, text, 100, 400);
+    const Pcm beyond = speak(engine, text, 100, 100000);
+    EXPECT_NEAR(beyond.seconds(), fastest.seconds(), fastest.seconds() * 0.1) << "speed not clamped";
+    EXPECT_LT(fastest.seconds(), fast.seconds() * 0.8);
+
+    const Pcm mute = speak(engine, text, 100, 100, 0);
+    const Pcm loud = speak(engine, text, 100, 100, 300);
+    EXPECT_LT(mute.rms(), 1.0);
+    EXPECT_NEAR(mute.seconds(), normal.seconds(), normal.seconds() * 0.05);
+    EXPECT_GT(loud.rms(), normal.rms() * 2.0);
+    EXPECT_LT(speak(engine, text, 100, 100, -50).rms(), 1.0) << "volume not clamped at 0";
+
+    const Pcm low = speak(engine, text, 50);
+    const Pcm high = speak(engine, text, 200);
+    const Pcm usual = speak(engine, text, 100);
+    EXPECT_GT(high.medianPitchHz(), usual.medianPitchHz() * 1.2);
+    EXPECT_LT(low.medianPitchHz(), usual.medianPitchHz() * 0.9);
+    EXPECT_GT(low.medianPitchHz(), 0.0);
+}
+
+TEST_F(EngineTest, UserDictionaryChangesWhatIsSpoken) {
+    loadToWav(kEnglish);
+    EngineLibrary& engine = lib(kEnglish);
+    const std::string dict = (s_dir / "dict.csv").string();
+    std::ofstream(dict) << "# surface,replacement\n"
+                           "cat,\"a remarkably long, winding and unexpected replacement\"\n"
+                           "cats,dogs\n";
+    const std::string text = "The cat sat on the mat.";
+    const double plain = speak(engine, text).seconds();
+    ASSERT_EQ(engine.loadDict(0, dict.c_str()), 1);
+    const double replaced = speak(engine, text).seconds();
+    EXPECT_GT(replaced, plain + 1.0);
+
+    // A refused file leaves the loaded dictionary in use.
+    const std::string bad = (s_dir / "bad.csv").string();
+    std::ofstream(bad) << "cat\n";
+    EXPECT_NE(engine.loadDict(0, bad.c_str()), 1);
+    EXPECT_NEAR(speak(engine, text).seconds(), replaced, 0.3);
+
+    engine.unloadDict(0);
+    EXPECT_NEAR(speak(engine, text).seconds(), plain, 0.3);
+
+    // Japanese: the replacement goes through the reading, so a kana reading works.
+    loadToWav(kJapanese);
+    EngineLibrary& japanese = lib(kJapanese);
+    const std::string jdict = (s_dir / "jdict.csv").string();
+    std::ofstream(jdict) << "猫,ながいながいながいなまえのどうぶつ\n";
+    const double jplain = speak(japanese, encode("猫です。", "CP932")).seconds();
+    ASSERT_EQ(japanese.loadDict(0, jdict.c_str()), 1);
+    EXPECT_GT(speak(japanese, encode("猫です。", "CP932")).seconds(), jplain + 0.8);
+    japanese.unloadDict(0);
+}
+
+TEST_F(EngineTest, RefusesMalformedDictionariesAndStaysUsable) {
+    loadToWav(kEnglish);
+    EngineLibrary& engine = lib(kEnglish);
+    struct Case {
+        const char* name;
+        std::string content;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"empty", "", true},
+        {"comments only", "# nothing\n\n# here\n", true},
+        {"quoted comma and quotes", "\"a,b\",\"say \"\"ab\"\"\"\r\nx,y", true},
+        {"unbalanced quote", "\"cat,dog\n", false},
+        {"line without comma", "cat,dog\nbird\n", false},
+        {"three fields", "cat,dog,bird\n", false},
+        {"empty surface", ",dog\n", false},
+        {"invalid UTF-8", "cat,d\xC3\x28og\n", false},
+        {"text after quote", "\"cat\"x,dog\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = (s_dir / "case.csv").string();
+        std::ofstream(path, std::ios::binary) << c.content;
+        EXPECT_EQ(engine.loadDict(0, path.c_str()) == 1, c.accepted);
+    }
+    EXPECT_NE(engine.loadDict(0, (s_dir / "no-such.csv").c_str()), 1);
+    EXPECT_NE(engine.loadDict(0, s_dir.c_str()), 1) << "a directory";
+    EXPECT_NE(engine.loadDict(0, nullptr), 1);
+    {
+        const std::string huge = (s_dir / "huge.csv").string();
+        std::ofstream(huge) << "a,b\n";
+        fs::resize_file(huge, 100u << 20);  // sparse: no 100 MB written
+        EXPECT_NE(engine.loadDict(0, huge.c_str()), 1) << "100 MB file";
+        fs::remove(huge);
+    }
+    EXPECT_GT(speak(engine, "Still speaking.").seconds(), 0.5);
+}
+
+TEST_F(EngineTest, UnspeakableTextNeverHangs) {
+    std::mt19937 random(1234);
+    std::string noise(4096, '\0');
+    for (char& c : noise) c = static_cast<char>(random() % 255 + 1);
+    const std::string texts[] = {
+        "",
+        "\x01\x02\x03\x1b[31m\x7f",
+        "\xF0\x40\xF0\x41 \x81\x20 \xFF\xFE \x82",  // user-defined area, broken pairs
+        std::string(3000, '.') + std::string(3000, ' ') + std::string(2000, '!'),
+        std::string(5000, 'x'),
+        noise,
+    };
+    for (auto& engine : s_libs) {
+        loadToWav(engine->language());
+        for (const std::string& text : texts) {
+            engine->stop();
+            engine->play(text);
+            ASSERT_EQ(s_core->waitIdle(60000), 1) << engine->language().suffix;
+        }
+    }
+    EXPECT_EQ(speak(lib(kEnglish), "").samples.size(), 0u) << "empty text leaves an empty file";
+}
+
+TEST_F(EngineTest, WavFileHoldsTheLatestPlay) {
+    loadToWav(kEnglish);
+    loadToWav(kKorean);
+    const std::string korean = encode("안녕하세요.", "CP949");
+    const double alone = speak(lib(kKorean), korean).seconds();
+    lib(kEnglish).play(longEnglish(40));
+    lib(kKorean).play(korean);
+    waitIdle();
+    EXPECT_NEAR(readWav(s_wav).seconds(), alone, 0.1 * alone);
+    lib(kEnglish).stop();
+}
+
+TEST_F(EngineTest, UnloadWhileSpeaking) {
+    for (const Sample& sample : kSamples) {
+        SCOPED_TRACE(sample.lang->suffix);
+        EngineLibrary& engine = lib(*sample.lang);
+        loadToWav(*sample.lang);
+        std::string text;
+        for (int i = 0; i < 50; ++i) text += sample.utf8;
+        engine.play(encode(text, sample.encoding));
+        std::this_thread::sleep_for(20ms);
+        engine.unload(sample.lang->speaker);
+        waitIdle();
+        engine.stop();
+        engine.restart();
+        loadToWav(*sample.lang);
+        EXPECT_GT(speak(engine, encode(sample.utf8, sample.encoding)).seconds(), 1.0);
+    }
+}
+
+TEST_F(EngineTest, TenMegabyteTextPlaysInBoundedMemory) {
+    loadWith(kEnglish, "null");
+    EngineLibrary& engine = lib(kEnglish);
+    std::string text;
+    text.reserve(10u << 20);
+    while (text.size() < (10u << 20)) text += longEnglish(100);
+    engine.play(text);
+    text.clear();
+    text.shrink_to_fit();
+    std::this_thread::sleep_for(500ms);
+    const long early = residentKiB();
+    std::this_thread::sleep_for(2000ms);
+    const long later = residentKiB();
+    EXPECT_EQ(s_core->waitIdle(10), 0) << "10 MB should still be speaking";
+    EXPECT_LT(later - early, 8 * 1024) << "memory grows while a long text plays";
+    engine.stop();
+    waitIdle();
+}
+
+TEST_F(EngineTest, ThousandPlayStopPauseCycles) {
+    for (auto& engine : s_libs) loadWith(engine->language(), "null");
+    std::mt19937 random(42);
+    const std::string texts[] = {
+        encode(kSamples[0].utf8, "CP932"), kSamples[1].utf8, encode(kSamples[2].utf8, "CP936"),
+        encode(kSamples[3].utf8, "CP949")};
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        const int which = static_cast<int>(random() % 4);
+        EngineLibrary& engine = *s_libs[which];
+        switch (random() % 6) {
+            case 0: case 1:
+                engine.stop();
+                engine.play(texts[which], 50 + random() % 150, 50 + random() % 350, random() % 500);
+                break;
+            case 2: engine.stop(); break;
+            case 3: engine.pause(); break;
+            case 4: engine.restart(); break;
+            case 5: if (random() % 8 == 0) engine.unloadDict(0); break;
+        }
+        if (random() % 4 == 0) std::this_thread::sleep_for(std::chrono::microseconds(random() % 400));
+    }
+    for (auto& engine : s_libs) {
+        engine->restart();
+        engine->stop();
+    }
+    EXPECT_EQ(s_core->waitIdle(30000), 1) << "deadlocked";
+    loadToWav(kEnglish);
+    EXPECT_GT(speak(lib(kEnglish), "Still alive.").seconds(), 0.3);
+}
+
+}  // namespace

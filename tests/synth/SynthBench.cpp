@@ -1,0 +1,308 @@
+// Speed figures of the engine libraries, printed, never asserted. Run by scripts/bench-synth,
+// which supplies a PulseAudio daemon (SELVARINE_AUDIO unset) or a file/null sink.
+//
+// Figures: play call return time for 1 MB; play to first audio handed to the sink for 10
+// characters and 100 KB (side by side with the espeak-ng command line's first audio); synthesis
+// real-time factor per language; pause, resume and stop call times and, with BENCH_RECORD=1 and
+// a sound server, when they take effect in a recording; resident memory with four engines.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "tests/synth/EngineLibrary.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using namespace synthtest;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+struct Stats {
+    std::vector<double> values;
+    void add(double v) { values.push_back(v); }
+    double median() {
+        std::sort(values.begin(), values.end());
+        return values.empty() ? 0 : values[values.size() / 2];
+    }
+    double max() { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
+};
+
+long residentKiB() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
+std::string englishText(std::size_t bytes) {
+    const std::string sentence = "The engine reads this sentence aloud, again and again. ";
+    std::string text;
+    while (text.size() < bytes) text += sentence;
+    text.resize(bytes);
+    return text;
+}
+
+// Milliseconds from spawning `espeak-ng --stdout` to the first audio bytes after its header.
+double cliFirstAudioMs(const std::string& voice, const std::string& textFile) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    const char* argv[] = {"espeak-ng", "-v", voice.c_str(), "--stdout", "-f", textFile.c_str(), nullptr};
+    pid_t pid;
+    const auto start = Clock::now();
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) != 0) return -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    char buf[4096];
+    std::size_t total = 0;
+    double first = -1;
+    while (true) {
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        total += static_cast<std::size_t>(n);
+        if (total > 44) {
+            first = ms(Clock::now() - start);
+            break;
+        }
+    }
+    kill(pid, SIGKILL);
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return first;
+}
+
+// Play to first audio handed to the sink, in ms (median of `rounds`).
+double ourFirstAudioMs(EngineLibrary& engine, CoreProbe& core, const std::string& text, int rounds) {
+    Stats stats;
+    for (int i = 0; i < rounds; ++i) {
+        engine.stop();
+        core.waitIdle(10000);
+        std::this_thread::sleep_for(20ms);
+        engine.play(text);
+        const auto deadline = Clock::now() + 5s;
+        int64_t ns = -1;
+        while ((ns = core.firstAudioNs(engine.language().index)) < 0 && Clock::now() < deadline) {
+        }
+        if (ns >= 0) stats.add(ns / 1e6);
+    }
+    engine.stop();
+    core.waitIdle(10000);
+    return stats.median();
+}
+
+pid_t spawnTo(const std::vector<std::string>& argv, const std::string& out) {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+}  // namespace
+
+int main() {
+    const fs::path dir = fs::temp_directory_path() / ("synth-bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const char* audioEnv = std::getenv("SELVARINE_AUDIO");
+    const std::string audio = audioEnv ? audioEnv : "pulse";
+    std::printf("audio sink: %s\n", audio.c_str());
+    {
+        // Other work on the machine delays the worker's wake-up by up to a time slice.
+        std::ifstream load("/proc/loadavg");
+        std::string avg;
+        std::getline(load, avg);
+        std::printf("load average: %s (%u cores)\n", avg.c_str(), std::thread::hardware_concurrency());
+    }
+
+    const long rssBefore = residentKiB();
+    std::vector<std::unique_ptr<EngineLibrary>> engines;
+    for (const LanguageInfo* lang : kLanguages) {
+        engines.push_back(std::make_unique<EngineLibrary>(SYNTH_MODULE_DIR, *lang));
+        const auto t = Clock::now();
+        const short status = engines.back()->loadFrom(engines.back()->engineDir(SYNTH_PROGRAM_DIR));
+        std::printf("load %s: status %d in %.1f ms\n", lang->suffix, status, ms(Clock::now() - t));
+    }
+    CoreProbe core(SYNTH_CORE_PATH);
+    std::this_thread::sleep_for(200ms);
+    std::printf("resident memory: %.1f MB before loading, %.1f MB with four engines loaded (idle)\n",
+                rssBefore / 1024.0, residentKiB() / 1024.0);
+    EngineLibrary& english = *engines[1];
+
+    {
+        const std::string text = englishText(1 << 20);
+        Stats stats;
+        for (int i = 0; i < 20; ++i) {
+            english.stop();
+            const auto t = Clock::now();
+            english.play(text);
+            stats.add(ms(Clock::now() - t) * 1000);
+        }
+        english.stop();
+        core.waitIdle(10000);
+        std::printf("play call return, 1 MB text: median %.0f us, max %.0f us (budget 1000 us)\n",
+                    stats.median(), stats.max());
+    }
+
+    std::printf("\nplay to first audio handed to the sink (median of 15), against the espeak-ng "
+                "command line to its first audio (whole process, median of 5):\n");
+    for (std::size_t size : {std::size_t{10}, std::size_t{100 * 1024}}) {
+        const std::string text = englishText(size);
+        const std::string file = (dir / "text.txt").string();
+        std::ofstream(file) << text;
+        const double ours = ourFirstAudioMs(english, core, text, 15);
+        Stats cli;
+        for (int i = 0; i < 5; ++i) cli.add(cliFirstAudioMs("en-us", file));
+        const double theirs = cli.median();
+        std::printf("  English %7zu bytes: ours %.2f ms, espeak-ng %.2f ms, ratio %.3f (budget 10 ms)\n",
+                    size, ours, theirs, ours / theirs);
+    }
+    const std::pair<const char*, const char*> tenChars[] = {
+        {"日本語を話します。", "CP932"}, {"Hello you.", "CP1252"}, {"我们说中文。你好", "CP936"},
+        {"한국어를 합니다.", "CP949"}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const std::string text = encode(tenChars[i].first, tenChars[i].second);
+        // Another voice spoke last, so this includes switching the synthesiser's voice.
+        engines[(i + 1) % 4]->play(encode(tenChars[(i + 1) % 4].first, tenChars[(i + 1) % 4].second));
+        core.waitIdle(10000);
+        engines[(i + 1) % 4]->stop();
+        Stats first;
+        first.add(ourFirstAudioMs(*engines[i], core, text, 1));
+        const double same = ourFirstAudioMs(*engines[i], core, text, 9);
+        std::printf("  %s short sentence: %.2f ms after another voice, %.2f ms same voice\n",
+                    kLanguages[i]->suffix, first.median(), same);
+    }
+
+    std::printf("\nsynthesis real-time factor (synthesis time / audio time, WAV sink):\n");
+    {
+        const std::string wav = (dir / "rtf.wav").string();
+        setenv("SELVARINE_AUDIO", ("wav:" + wav).c_str(), 1);
+        const std::pair<const char*, const char*> samples[] = {
+            {"今日は良い天気です。東京で友達と会って、映画を見ました。", "CP932"},
+            {"The quick brown fox jumps over the lazy dog, and keeps running into the woods. ", "CP1252"},
+            {"今天天气很好，我们去公园散步，然后一起吃晚饭。", "CP936"},
+            {"오늘은 날씨가 좋습니다. 우리는 공원에서 산책을 했습니다.", "CP949"}};
+        for (std::size_t i = 0; i < 4; ++i) {
+            EngineLibrary& engine = *engines[i];
+            engine.loadFrom(engine.engineDir(SYNTH_PROGRAM_DIR));
+            std::string text;
+            while (text.size() < 3000) text += samples[i].first;
+            const std::string encoded = encode(text, samples[i].second);
+            const auto t = Clock::now();
+            engine.play(encoded);
+            core.waitIdle(120000);
+            const double wall = ms(Clock::now() - t) / 1000;
+            const double seconds = readWav(wav).seconds();
+            std::printf("  %s: %.1f s of audio in %.3f s, real-time factor %.4f\n",
+                        kLanguages[i]->suffix, seconds, wall, wall / seconds);
+        }
+        if (audioEnv) setenv("SELVARINE_AUDIO", audioEnv, 1);
+        else unsetenv("SELVARINE_AUDIO");
+        english.loadFrom(english.engineDir(SYNTH_PROGRAM_DIR));
+    }
+
+    std::printf("\npause, resume and stop (call return, median of 50 while speaking):\n");
+    {
+        const std::string text = englishText(20000);
+        Stats pause, resume, stop, stopToIdle;
+        for (int i = 0; i < 50; ++i) {
+            english.stop();
+            english.play(text);
+            while (core.firstAudioNs(1) < 0) {
+            }
+            auto t = Clock::now();
+            english.pause();
+            pause.add(ms(Clock::now() - t) * 1000);
+            t = Clock::now();
+            english.restart();
+            resume.add(ms(Clock::now() - t) * 1000);
+            t = Clock::now();
+            english.stop();
+            stop.add(ms(Clock::now() - t) * 1000);
+            core.waitIdle(10000);
+            stopToIdle.add(ms(Clock::now() - t) * 1000);
+        }
+        std::printf("  pause %.0f us, resume %.0f us, stop %.0f us; stop until synthesis has "
+                    "ended %.0f us (max %.0f us)\n",
+                    pause.median(), resume.median(), stop.median(), stopToIdle.median(),
+                    stopToIdle.max());
+    }
+
+    if (std::getenv("BENCH_RECORD") && audio == "pulse") {
+        // Relative timings on a recording of the sound server's monitor: each effect minus
+        // the start delay, so the unknown recording offset cancels out.
+        const std::string raw = (dir / "rec.raw").string();
+        pid_t parec = spawnTo({"parec", "-d", "rec.monitor", "--latency-msec=10", "--format=s16le",
+                               "--rate=22050", "--channels=1"},
+                              raw);
+        std::this_thread::sleep_for(3s);
+        const auto t0 = Clock::now();
+        english.stop();
+        english.play(englishText(4000));
+        std::this_thread::sleep_until(t0 + 1500ms);
+        const auto tPause = Clock::now();
+        english.pause();
+        std::this_thread::sleep_until(t0 + 2500ms);
+        const auto tResume = Clock::now();
+        english.restart();
+        std::this_thread::sleep_until(t0 + 4000ms);
+        const auto tStop = Clock::now();
+        english.stop();
+        std::this_thread::sleep_until(t0 + 7000ms);
+        kill(parec, SIGTERM);
+        waitpid(parec, nullptr, 0);
+        const Pcm pcm = readRaw(raw, 22050);
+        // 5 ms windows; pauses between words are shorter than the 300 ms held by the pause.
+        const std::size_t w = 22050 / 200;
+        std::vector<double> loud;
+        for (std::size_t i = 0; i + w <= pcm.samples.size(); i += w) {
+            double sum = 0;
+            for (std::size_t k = i; k < i + w; ++k) sum += double(pcm.samples[k]) * pcm.samples[k];
+            if (std::sqrt(sum / w) >= 200) loud.push_back(double(i) / 22050);
+        }
+        if (loud.size() > 2) {
+            const double start = loud.front();
+            double gapFrom = -1, gapTo = -1;
+            for (std::size_t k = 1; k < loud.size(); ++k)
+                if (loud[k] - loud[k - 1] > 0.6) {
+                    gapFrom = loud[k - 1] + 0.005;
+                    gapTo = loud[k];
+                    break;
+                }
+            const double rel = [&](Clock::time_point t) { return ms(t - t0) / 1000; }(tPause);
+            std::printf("\nrecorded (relative to the start delay): pause took effect %+.0f ms, "
+                        "resume %+.0f ms, stop %+.0f ms after the call\n",
+                        (gapFrom - start - rel) * 1000,
+                        (gapTo - start - ms(tResume - t0) / 1000) * 1000,
+                        (loud.back() + 0.005 - start - ms(tStop - t0) / 1000) * 1000);
+        }
+    }
+
+    for (auto& engine : engines) engine->unload(0);
+    fs::remove_all(dir);
+    return 0;
+}
