@@ -122,7 +122,7 @@ void SkinGenerator::paintEmblem(QPainter& p, QPointF c, qreal r) {
     p.drawEllipse(o, r * 0.16, r * 0.16);
     p.setBrush(Qt::NoBrush);
     for (int i = 1; i <= 3; ++i) {
-        const qreal rr = r * (0.2 + 0.26 * i);
+        const qreal rr = r * (0.18 + 0.235 * i);
         QPen pen(QColor(255, 255, 255, 255 - 45 * (i - 1)), qMax<qreal>(1.4, r * 0.13));
         pen.setCapStyle(Qt::RoundCap);
         p.setPen(pen);
