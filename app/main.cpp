@@ -20,6 +20,7 @@
 namespace {
 
 void RunToolbar() {
+    if (std::getenv("SELVARINE_VERBOSE")) std::fprintf(stderr, "selvarine: starting the toolbar\n");
     platform::RegFileHive hive(platform::RegFileHive::DefaultPath());
     if (hive.Load() == platform::RegFileHive::LoadResult::Salvaged) {
         std::fprintf(stderr, "selvarine: the settings file %s was damaged; %s\n",
@@ -63,5 +64,8 @@ int main(int argc, char** argv) {
     platform::FlockInstanceLock lock;
     CBrisoletApp theApp(windows, lock, {platform::ProgramDirectory, RunToolbar});
     theApp.InitInstance();
+    if (std::getenv("SELVARINE_VERBOSE") && g_hExistingWindow != platform::kNoWindow)
+        std::fprintf(stderr, "selvarine: already running (window 0x%lx)\n",
+                     static_cast<unsigned long>(g_hExistingWindow));
     return theApp.ExitInstance();
 }

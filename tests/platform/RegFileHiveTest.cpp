@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/RegFileFormat.h"
+#include "platform/posix/RegFileHive.h"
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/selvarine-hive-XXXXXX";
+        m_path = mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        chmod(m_path.c_str(), 0700);
+        fs::remove_all(m_path);
+    }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::uint32_t QueryDword(RegistryHive& hive, RegKey key, const std::string& name) {
+    std::uint32_t v = 0, size = 4;
+    EXPECT_EQ(hive.QueryValue(key, name, nullptr, &v, &size), kRegOk) << name;
+    return v;
+}
+
+const char* kTop = "SOFTWARE\\Tarnholm\\Selvarine";
+
+}  // namespace
+
+TEST(RegFileHive, ValuesSurviveARestartWithTheirTypesAndSpellings) {
+    TempDir dir;
+    const std::string file = dir / "sub/Selvarine.reg";
+    {
+        RegFileHive hive(file);
+        EXPECT_EQ(hive.Load(), RegFileHive::LoadResult::Missing);
+        RegKey key;
+        ASSERT_EQ(hive.CreateKey(kTop + std::string("\\Japanese"), &key), kRegOk);
+        SetDword(hive, key, "volume", 0xFFFFFF9Cu);  // -100
+        const char path[] = "C:\\odd \"quoted\" path/日本語.csv";
+        hive.SetValue(key, "UserDicPath", RegType::Sz, path, sizeof path);
+        const std::uint8_t bin[] = {1, 2, 0, 0xff};
+        hive.SetValue(key, "Blob", RegType::Binary, bin, sizeof bin);
+        const std::uint8_t notText[] = {0xff, 0xfe, 0};  // not UTF-8: must still round-trip
+        hive.SetValue(key, "Raw", RegType::Sz, notText, sizeof notText);
+        hive.CloseKey(key);
+    }
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_TRUE(ReadFile(file).starts_with("REGEDIT4\n"));
+
+    RegFileHive hive(file);
+    EXPECT_EQ(hive.Load(), RegFileHive::LoadResult::Loaded);
+    RegKey key;
+    ASSERT_EQ(hive.OpenKey("software\\TARNHOLM\\selvarine\\japanese", RegAccess::Read, &key), kRegOk);
+    EXPECT_EQ(QueryDword(hive, key, "VOLUME"), 0xFFFFFF9Cu);
+    char text[260] = {};
+    std::uint32_t size = sizeof text;
+    RegType type{};
+    ASSERT_EQ(hive.QueryValue(key, "userdicpath", &type, text, &size), kRegOk);
+    EXPECT_EQ(type, RegType::Sz);
+    EXPECT_STREQ(text, "C:\\odd \"quoted\" path/日本語.csv");
+    std::uint8_t bin[4];
+    size = 4;
+    ASSERT_EQ(hive.QueryValue(key, "blob", &type, bin, &size), kRegOk);
+    EXPECT_EQ(type, RegType::Binary);
+    EXPECT_EQ(bin[3], 0xff);
+    std::uint8_t raw[3];
+    size = 3;
+    ASSERT_EQ(hive.QueryValue(key, "raw", &type, raw, &size), kRegOk);
+    EXPECT_EQ(type, RegType::Sz);
+    EXPECT_EQ(raw[0], 0xff);
+}
+
+TEST(RegFileHive, FollowsTheRegistrysRules) {
+    TempDir dir;
+    RegFileHive hive(dir / "s.reg");
+    RegKey key;
+    SCOPED_TRACE("opening never creates");
+    EXPECT_EQ(hive.OpenKey(kTop, RegAccess::Write, &key), kRegNotFound);
+    ASSERT_EQ(hive.CreateKey(kTop, &key), kRegOk);
+    const char longText[] = "0123456789";
+    hive.SetValue(key, "Text", RegType::Sz, longText, sizeof longText);
+    hive.CloseKey(key);
+
+    SCOPED_TRACE("a short read fails and reports the size");
+    ASSERT_EQ(hive.OpenKey(kTop, RegAccess::Read, &key), kRegOk);
+    char small[4] = {'x', 'x', 'x', 'x'};
+    std::uint32_t size = sizeof small;
+    EXPECT_EQ(hive.QueryValue(key, "text", nullptr, small, &size), kRegMoreData);
+    EXPECT_EQ(size, sizeof longText);
+    EXPECT_EQ(small[0], 'x');
+    SCOPED_TRACE("read access cannot write");
+    EXPECT_EQ(SetDword(hive, key, "X", 1), kRegAccessDenied);
+    hive.CloseKey(key);
+    EXPECT_EQ(SetDword(hive, key, "X", 1), kRegInvalidHandle);
+
+    SCOPED_TRACE("a rewrite keeps the first spelling and replaces the value");
+    ASSERT_EQ(hive.OpenKey(kTop, RegAccess::Write, &key), kRegOk);
+    SetDword(hive, key, "language", 7);
+    SetDword(hive, key, "Language", 10);
+    EXPECT_EQ(QueryDword(hive, key, "LANGUAGE"), 10u);
+    const std::string text = ReadFile(dir / "s.reg");
+    EXPECT_NE(text.find("\"language\"=dword:0000000a"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\"Language\""), std::string::npos) << text;
+}
+
+TEST(RegFileHive, DamagedFilesAreKeptAsideAndWhatIsReadableSurvives) {
+    struct Case {
+        const char* name;
+        std::string content;
+        bool keepsX;
+    };
+    const std::string good =
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"X\"=dword:00000010\n";
+    const Case cases[] = {
+        {"garbage", std::string("\x7f" "ELF\x01\x02 binary junk\n\x00\x01", 20), false},
+        {"truncated mid-line", good + "\"Y\"=dword:000", true},
+        {"non-UTF-8 string", good + "\"UserDicPath\"=\"\xff\xfe\"\n", true},
+        {"unbalanced quote", good + "\"Y=dword:00000001\n", true},
+        {"value outside any key", "REGEDIT4\n\"X\"=dword:00000001\n", false},
+        {"missing header", "[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"X\"=dword:00000010\n",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string file = dir / "Selvarine.reg";
+        WriteFile(file, c.content);
+        RegFileHive hive(file);
+        EXPECT_EQ(hive.Load(), RegFileHive::LoadResult::Salvaged);
+        EXPECT_EQ(hive.BackupPath(), file + ".bad");
+        EXPECT_EQ(ReadFile(file + ".bad"), c.content);
+        RegKey key;
+        bool opened = hive.OpenKey(kTop, RegAccess::Read, &key) == kRegOk;
+        EXPECT_EQ(opened, c.keepsX);
+        if (opened) EXPECT_EQ(QueryDword(hive, key, "X"), 16u);
+
+        SCOPED_TRACE("a second damaged file does not overwrite the first backup");
+        WriteFile(file, "junk");
+        RegFileHive again(file);
+        again.Load();
+        EXPECT_EQ(again.BackupPath(), file + ".bad.1");
+        EXPECT_EQ(ReadFile(file + ".bad"), c.content);
+    }
+}
+
+TEST(RegFileHive, AFailedWriteLeavesTheOldFileWholeAndTheValueInMemory) {
+    TempDir dir;
+    const std::string file = dir / "Selvarine.reg";
+    RegFileHive hive(file);
+    RegKey key;
+    ASSERT_EQ(hive.CreateKey(kTop, &key), kRegOk);
+    ASSERT_EQ(SetDword(hive, key, "X", 1), kRegOk);
+    const std::string before = ReadFile(file);
+
+    // Permissions do not stop root, so make the final rename fail instead: a folder stands
+    // where the file should go.
+    RegFileHive blocked(dir / "blocked.reg");
+    fs::create_directory(dir / "blocked.reg");
+    RegKey k2;
+    blocked.CreateKey(kTop, &k2);
+    EXPECT_EQ(SetDword(blocked, k2, "X", 5), kRegWriteFault);
+    EXPECT_EQ(QueryDword(blocked, k2, "X"), 5u);
+    EXPECT_TRUE(fs::is_directory(dir / "blocked.reg"));
+
+    EXPECT_EQ(ReadFile(file), before);
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos)
+            << "temporary file left behind: " << entry.path();
+}
+
+TEST(RegFileFormat, ParsesWhatItWrites) {
+    RegDocument doc;
+    doc.keys.push_back({"A\\B", {{"n", RegType::Dword, {1, 0, 0, 0x80}},
+                                 {"s", RegType::Sz, {'a', '\\', '"', 0}},
+                                 {"e", RegType::Binary, {}},
+                                 {"odd", static_cast<RegType>(7), {0x41, 0}}}});
+    RegDocument back;
+    RegParseReport report = ParseRegText(FormatRegText(doc), &back);
+    EXPECT_TRUE(report.Clean());
+    ASSERT_EQ(back.keys.size(), 1u);
+    ASSERT_EQ(back.keys[0].values.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(back.keys[0].values[i].type, doc.keys[0].values[i].type) << i;
+        EXPECT_EQ(back.keys[0].values[i].data, doc.keys[0].values[i].data) << i;
+    }
+    EXPECT_FALSE(IsValidUtf8("\xc0\xaf"));        // overlong
+    EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));    // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xe6\x97"));        // cut short
+    EXPECT_TRUE(IsValidUtf8("日中英韓"));
+}
