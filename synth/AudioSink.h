@@ -25,7 +25,7 @@
 namespace synth {
 
 class AudioSink {
-public:
+  public:
     virtual ~AudioSink() = default;
 
     // Opens the utterance `token` unless `current` has moved on from it (a stop came first);

@@ -30,12 +30,13 @@ constexpr synth::Language kLanguage = synth::Language::SELVARINE_ENGINE_LANGUAGE
 
 extern "C" {
 
-short SELVARINE_EXPORT(VT_LOADTTS_EXT_)(intptr_t, int, const char* engineDir, int, int,
-                                                int) {
+short SELVARINE_EXPORT(VT_LOADTTS_EXT_)(intptr_t, int, const char* engineDir, int, int, int) {
     return synth::loadEngine(kLanguage, engineDir);
 }
 
-void SELVARINE_EXPORT(VT_UNLOADTTS_EXT_)(int) { synth::unloadEngine(kLanguage); }
+void SELVARINE_EXPORT(VT_UNLOADTTS_EXT_)(int) {
+    synth::unloadEngine(kLanguage);
+}
 
 void SELVARINE_EXPORT(VT_GetTTSInfo_)(int code, int, int* value, int valueSize) {
     if (value && valueSize >= static_cast<int>(sizeof(int))) *value = synth::engineInfo(code);
@@ -45,16 +46,23 @@ short SELVARINE_EXPORT(VT_LOAD_UserDict_)(int, const char* path) {
     return synth::loadUserDictionary(kLanguage, path);
 }
 
-void SELVARINE_EXPORT(VT_UNLOAD_UserDict_)(int) { synth::unloadUserDictionary(kLanguage); }
+void SELVARINE_EXPORT(VT_UNLOAD_UserDict_)(int) {
+    synth::unloadUserDictionary(kLanguage);
+}
 
-void SELVARINE_EXPORT(VT_PLAYTTS_)(intptr_t, int, const char* text, int, int pitch,
-                                           int speed, int volume, int, int, int) {
+void SELVARINE_EXPORT(VT_PLAYTTS_)(intptr_t, int, const char* text, int, int pitch, int speed,
+                                   int volume, int, int, int) {
     synth::play(kLanguage, text, pitch, speed, volume);
 }
 
-void SELVARINE_EXPORT(VT_STOPTTS_)(void) { synth::stop(kLanguage); }
-void SELVARINE_EXPORT(VT_PAUSETTS_)(void) { synth::pause(kLanguage); }
-void SELVARINE_EXPORT(VT_RESTARTTTS_)(void) { synth::resume(kLanguage); }
+void SELVARINE_EXPORT(VT_STOPTTS_)(void) {
+    synth::stop(kLanguage);
+}
+void SELVARINE_EXPORT(VT_PAUSETTS_)(void) {
+    synth::pause(kLanguage);
+}
+void SELVARINE_EXPORT(VT_RESTARTTTS_)(void) {
+    synth::resume(kLanguage);
+}
 
 }  // extern "C"
-

@@ -84,7 +84,7 @@ int onSynth(short* wav, int count, espeak_EVENT* events) {
 }
 
 class SpeechService {
-public:
+  public:
     static SpeechService& instance() {
         static SpeechService service;
         return service;
@@ -147,19 +147,20 @@ public:
                 busy = busy || e.job != nullptr;
             }
             if (!busy) return true;
-            if (m_idle.wait_until(lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(10))) ==
+            if (m_idle.wait_until(
+                    lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(10))) ==
                     std::cv_status::timeout &&
                 Clock::now() >= deadline)
                 return false;
         }
     }
 
-private:
+  private:
     SpeechService() = default;
 
     void run(std::promise<int>& ratePromise) {
-        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 50, nullptr,
-                                           espeakINITIALIZE_DONT_EXIT);
+        const int rate =
+            espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 50, nullptr, espeakINITIALIZE_DONT_EXIT);
         if (rate > 0) espeak_SetSynthCallback(onSynth);
         ratePromise.set_value(rate);
 
@@ -191,14 +192,25 @@ private:
             }
             if (chosen < 0) {
                 // A full or paused sink drains without telling us, so look again shortly.
-                if (pending) m_cv.wait_for(lock, std::chrono::milliseconds(10));
-                else m_cv.wait(lock);
+                if (pending)
+                    m_cv.wait_for(lock, std::chrono::milliseconds(10));
+                else
+                    m_cv.wait(lock);
                 continue;
             }
             next = static_cast<std::size_t>(chosen) + 1;
             m_nBusy = chosen;
             lock.unlock();
-            speakNextSentence(m_engines[static_cast<std::size_t>(chosen)]);
+            EngineState& engine = m_engines[static_cast<std::size_t>(chosen)];
+            try {
+                speakNextSentence(engine);
+            } catch (...) {
+                // Out of memory or a library failing on odd text: give up on this text
+                // rather than lose the worker, so the engine keeps working.
+                std::fprintf(stderr, "selvarine: synthesis failed; text dropped\n");
+                std::lock_guard engineLock(engine.mutex);
+                engine.job.reset();
+            }
             lock.lock();
             m_nBusy = -1;
             m_idle.notify_all();
@@ -236,11 +248,13 @@ private:
         }
         if (dictionary) sentence = dictionary->apply(sentence);
         std::vector<SpeechSegment> segments;
-        if (config.mecabReading && e.reader) segments = e.reader->read(sentence);
-        else segments.push_back({false, std::move(sentence)});
+        if (config.mecabReading && e.reader)
+            segments = e.reader->read(sentence);
+        else
+            segments.push_back({false, std::move(sentence)});
 
-        SynthContext ctx{&e, sink.get(), job->token, job->volume, job->playTime, &m_bShutdownAtomic,
-                         &m_scratch};
+        SynthContext ctx{
+            &e, sink.get(), job->token, job->volume, job->playTime, &m_bShutdownAtomic, &m_scratch};
         // espeak-ng's rate is in words per minute (175 normal); above 450 it speeds up with
         // its time stretcher. Pitch 0 to 100 with 50 normal.
         const int rate = std::clamp(175 * job->speed / 100, 80, 900);
@@ -268,7 +282,7 @@ private:
         return true;
     }
 
-public:
+  public:
     // Worker only: checks that the voices can start and leaves the main one selected.
     bool selectVoices(const VoiceConfig& config) {
         m_strVoice.clear();
@@ -276,7 +290,7 @@ public:
                selectVoice(config.voice);
     }
 
-private:
+  private:
     std::string m_strVoice;  // worker only
     std::array<EngineState, kLanguageCount> m_engines;
     std::mutex m_mutex;
@@ -348,8 +362,8 @@ short loadEngine(Language lang, const char* engineDir) {
                 return true;
             });
             if (status != kLoaded) return status;
-            std::shared_ptr<AudioSink> sink =
-                makeAudioSink(rate, "Selvarine " + (config->name.empty() ? config->voice : config->name));
+            std::shared_ptr<AudioSink> sink = makeAudioSink(
+                rate, "Selvarine " + (config->name.empty() ? config->voice : config->name));
             std::lock_guard lock(e.mutex);
             e.config = std::move(*config);
             e.sink = std::move(sink);
@@ -385,16 +399,26 @@ void unloadEngine(Language lang) {
 
 int engineInfo(int code) {
     switch (code) {
-        case 11: return Limits::kPitchMax;
-        case 12: return Limits::kPitchDefault;
-        case 13: return Limits::kPitchMin;
-        case 14: return Limits::kSpeedMax;
-        case 15: return Limits::kSpeedDefault;
-        case 16: return Limits::kSpeedMin;
-        case 17: return Limits::kVolumeMax;
-        case 18: return Limits::kVolumeDefault;
-        case 19: return Limits::kVolumeMin;
-        default: return 0;
+        case 11:
+            return Limits::kPitchMax;
+        case 12:
+            return Limits::kPitchDefault;
+        case 13:
+            return Limits::kPitchMin;
+        case 14:
+            return Limits::kSpeedMax;
+        case 15:
+            return Limits::kSpeedDefault;
+        case 16:
+            return Limits::kSpeedMin;
+        case 17:
+            return Limits::kVolumeMax;
+        case 18:
+            return Limits::kVolumeDefault;
+        case 19:
+            return Limits::kVolumeMin;
+        default:
+            return 0;
     }
 }
 

@@ -7,10 +7,18 @@
 namespace synth {
 namespace {
 
-bool isHiragana(char32_t c) { return c >= 0x3041 && c <= 0x3096; }
-bool isKatakana(char32_t c) { return (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC; }
-bool isDigit(char32_t c) { return c >= '0' && c <= '9'; }
-bool isLatin(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool isHiragana(char32_t c) {
+    return c >= 0x3041 && c <= 0x3096;
+}
+bool isKatakana(char32_t c) {
+    return (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC;
+}
+bool isDigit(char32_t c) {
+    return c >= '0' && c <= '9';
+}
+bool isLatin(char32_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 const char32_t* const kDigitReading[] = {U"ゼロ", U"イチ", U"ニ",   U"サン", U"ヨン",
                                          U"ゴ",   U"ロク", U"ナナ", U"ハチ", U"キュウ"};
@@ -21,15 +29,22 @@ std::u32string readBelowTenThousand(int n) {
     std::u32string out;
     const int thousands = n / 1000, hundreds = n / 100 % 10, tens = n / 10 % 10, ones = n % 10;
     if (thousands) {
-        if (thousands == 3) out += U"サンゼン";
-        else if (thousands == 8) out += U"ハッセン";
-        else out += (thousands == 1 ? U"" : std::u32string(kDigitReading[thousands])) + U"セン";
+        if (thousands == 3)
+            out += U"サンゼン";
+        else if (thousands == 8)
+            out += U"ハッセン";
+        else
+            out += (thousands == 1 ? U"" : std::u32string(kDigitReading[thousands])) + U"セン";
     }
     if (hundreds) {
-        if (hundreds == 3) out += U"サンビャク";
-        else if (hundreds == 6) out += U"ロッピャク";
-        else if (hundreds == 8) out += U"ハッピャク";
-        else out += (hundreds == 1 ? U"" : std::u32string(kDigitReading[hundreds])) + U"ヒャク";
+        if (hundreds == 3)
+            out += U"サンビャク";
+        else if (hundreds == 6)
+            out += U"ロッピャク";
+        else if (hundreds == 8)
+            out += U"ハッピャク";
+        else
+            out += (hundreds == 1 ? U"" : std::u32string(kDigitReading[hundreds])) + U"ヒャク";
     }
     if (tens) out += (tens == 1 ? U"" : std::u32string(kDigitReading[tens])) + U"ジュウ";
     if (ones) out += kDigitReading[ones];
@@ -53,10 +68,12 @@ std::u32string readWithCounter(const std::u32string& digits, char32_t counter) {
     const int value = small ? std::stoi(std::string(digits.begin(), digits.end())) : -1;
     switch (counter) {
         case U'月':
-            return swapLast(swapLast(swapLast(stem, U"ヨン", U"シ"), U"ナナ", U"シチ"), U"キュウ", U"ク") +
+            return swapLast(swapLast(swapLast(stem, U"ヨン", U"シ"), U"ナナ", U"シチ"), U"キュウ",
+                            U"ク") +
                    U"ガツ";
         case U'時':
-            return swapLast(swapLast(swapLast(stem, U"ヨン", U"ヨ"), U"ナナ", U"シチ"), U"キュウ", U"ク") +
+            return swapLast(swapLast(swapLast(stem, U"ヨン", U"ヨ"), U"ナナ", U"シチ"), U"キュウ",
+                            U"ク") +
                    U"ジ";
         case U'日':
             if (value == 1) return U"ツイタチ";
@@ -149,7 +166,8 @@ std::string toUtf8(const std::u32string& s) {
 std::u32string foldWidth(const std::u32string& text) {
     // Half-width katakana U+FF61..U+FF9D in order.
     static const std::u32string kHalf =
-        U"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホ"
+        U"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフ"
+        U"ヘホ"
         U"マミムメモヤユヨラリルレロワン";
     std::u32string out;
     out.reserve(text.size());
@@ -165,9 +183,12 @@ std::u32string foldWidth(const std::u32string& text) {
             static const std::u32string kVoiceable = U"カキクケコサシスセソタチツテトハヒフヘホ";
             static const std::u32string kHalfVoiceable = U"ハヒフヘホ";
             char32_t& base = out.back();
-            if (c == 0xFF9E && base == U'ウ') base = U'ヴ';
-            else if (c == 0xFF9E && kVoiceable.find(base) != std::u32string::npos) base += 1;
-            else if (c == 0xFF9F && kHalfVoiceable.find(base) != std::u32string::npos) base += 2;
+            if (c == 0xFF9E && base == U'ウ')
+                base = U'ヴ';
+            else if (c == 0xFF9E && kVoiceable.find(base) != std::u32string::npos)
+                base += 1;
+            else if (c == 0xFF9F && kHalfVoiceable.find(base) != std::u32string::npos)
+                base += 2;
         } else {
             out += c;
         }
@@ -195,9 +216,12 @@ std::u32string readNumber(const std::u32string& digits) {
         if (value == 0) continue;
         const std::size_t unit = groups - 1 - g;
         // 1000 alone before 万 and above is イッセン.
-        if (unit > 0 && value == 1000) out += U"イッセン";
-        else if (unit > 0 && value == 1) out += U"イチ";
-        else out += readBelowTenThousand(value);
+        if (unit > 0 && value == 1000)
+            out += U"イッセン";
+        else if (unit > 0 && value == 1)
+            out += U"イチ";
+        else
+            out += readBelowTenThousand(value);
         out += kUnits[unit];
     }
     return out;
@@ -242,13 +266,17 @@ std::string JapaneseReader::normalise(const std::string& utf8) {
 
 JapaneseReader::JapaneseReader() : m_tagger(MeCab::createTagger("")) {}
 
-JapaneseReader::~JapaneseReader() { delete m_tagger; }
+JapaneseReader::~JapaneseReader() {
+    delete m_tagger;
+}
 
 std::vector<SpeechSegment> JapaneseReader::read(const std::string& sentence) {
     std::vector<SpeechSegment> segments;
     auto append = [&](bool latin, const std::string& text, bool spaced) {
-        if (segments.empty() || segments.back().latin != latin) segments.push_back({latin, {}});
-        else if (spaced) segments.back().text += ' ';
+        if (segments.empty() || segments.back().latin != latin)
+            segments.push_back({latin, {}});
+        else if (spaced)
+            segments.back().text += ' ';
         segments.back().text += text;
     };
     const std::string text = normalise(sentence);

@@ -27,7 +27,7 @@ std::u32string foldWidth(const std::u32string& text);
 std::u32string readNumber(const std::u32string& digits);
 
 class JapaneseReader {
-public:
+  public:
     JapaneseReader();
     ~JapaneseReader();
     JapaneseReader(const JapaneseReader&) = delete;
@@ -42,7 +42,7 @@ public:
     // Digits, counters and width folded; before MeCab.
     static std::string normalise(const std::string& utf8);
 
-private:
+  private:
     MeCab::Tagger* m_tagger = nullptr;
 };
 

@@ -21,7 +21,7 @@ void warnNoServer() {
 
 // One connection to the sound server for the whole process, shared by the engines' streams.
 class PulseConnection {
-public:
+  public:
     static std::shared_ptr<PulseConnection> instance() {
         static std::mutex mutex;
         static std::weak_ptr<PulseConnection> current;
@@ -57,7 +57,8 @@ public:
         if (!m_pContext) return false;
         ++m_nEpoch;
         pa_context_set_state_callback(
-            m_pContext, [](pa_context*, void* loop) {
+            m_pContext,
+            [](pa_context*, void* loop) {
                 pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
             },
             m_pLoop);
@@ -80,7 +81,7 @@ public:
         }
     }
 
-private:
+  private:
     PulseConnection() {
         m_pLoop = pa_threaded_mainloop_new();
         if (m_pLoop && pa_threaded_mainloop_start(m_pLoop) < 0) {
@@ -102,7 +103,7 @@ private:
 };
 
 class LoopLock {
-public:
+  public:
     explicit LoopLock(pa_threaded_mainloop* loop) : m_pLoop(loop) {
         if (m_pLoop) pa_threaded_mainloop_lock(m_pLoop);
     }
@@ -112,7 +113,7 @@ public:
     LoopLock(const LoopLock&) = delete;
     LoopLock& operator=(const LoopLock&) = delete;
 
-private:
+  private:
     pa_threaded_mainloop* m_pLoop;
 };
 
@@ -123,9 +124,10 @@ void dropOperation(pa_operation* op) {
 // One playback stream per engine. Synthesis runs far ahead of playback, so audio waits in a
 // local queue (bounded through wantsMore) and is fed to the server as it asks for it.
 class PulseSink final : public AudioSink {
-public:
+  public:
     PulseSink(int sampleRate, std::string description)
-        : m_conn(PulseConnection::instance()), m_nRate(sampleRate),
+        : m_conn(PulseConnection::instance()),
+          m_nRate(sampleRate),
           m_strDescription(std::move(description)) {
         // Connecting early makes the first play start at once; no server is no failure here.
         LoopLock lock(m_conn->loop());
@@ -197,7 +199,7 @@ public:
 
     bool wantsMore() const override { return m_nQueued < kQueueLimitSeconds * m_nRate * 2; }
 
-private:
+  private:
     static constexpr std::size_t kQueueLimitSeconds = 1;
 
     void createStreamLocked() {
@@ -207,13 +209,12 @@ private:
         if (!m_pStream) return;
         m_nEpoch = m_conn->epoch();
         pa_stream_set_write_callback(
-            m_pStream, [](pa_stream*, size_t, void* self) {
-                static_cast<PulseSink*>(self)->pumpLocked();
-            },
+            m_pStream,
+            [](pa_stream*, size_t, void* self) { static_cast<PulseSink*>(self)->pumpLocked(); },
             this);
         pa_stream_set_state_callback(
-            m_pStream, [](pa_stream*, void* self) { static_cast<PulseSink*>(self)->onStateLocked(); },
-            this);
+            m_pStream,
+            [](pa_stream*, void* self) { static_cast<PulseSink*>(self)->onStateLocked(); }, this);
         // A short start threshold gets the first words out at once; the target length keeps
         // a pause or stop at the server within a few milliseconds (RIG.md: cork 0.3-5.5 ms).
         const uint32_t bytesPerMs = static_cast<uint32_t>(m_nRate * 2 / 1000);
@@ -224,8 +225,8 @@ private:
         attr.minreq = static_cast<uint32_t>(-1);
         attr.fragsize = static_cast<uint32_t>(-1);
         // A pause asked for before the stream existed holds it from the start.
-        const auto flags = static_cast<pa_stream_flags_t>(
-            PA_STREAM_ADJUST_LATENCY | (m_bCorked ? PA_STREAM_START_CORKED : 0));
+        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY |
+                                                          (m_bCorked ? PA_STREAM_START_CORKED : 0));
         if (pa_stream_connect_playback(m_pStream, nullptr, &attr, flags, nullptr, nullptr) < 0)
             dropStreamLocked();
     }
@@ -248,8 +249,7 @@ private:
     }
 
     void setCorkedLocked(bool corked) {
-        if (m_pStream && pa_stream_get_state(m_pStream) == PA_STREAM_READY &&
-            corked != m_bCorked)
+        if (m_pStream && pa_stream_get_state(m_pStream) == PA_STREAM_READY && corked != m_bCorked)
             dropOperation(pa_stream_cork(m_pStream, corked ? 1 : 0, nullptr, nullptr));
         m_bCorked = corked;
         pumpLocked();

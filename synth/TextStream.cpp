@@ -20,11 +20,14 @@ uint32_t decodeAt(const std::string& s, std::size_t i, std::size_t* len) {
     *len = std::min(utf8Length(c), s.size() - i);
     if (*len == 1) return c;
     uint32_t cp = c & (0x3F >> (*len - 1));
-    for (std::size_t k = 1; k < *len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    for (std::size_t k = 1; k < *len; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
     return cp;
 }
 
-bool isSpace(uint32_t cp) { return cp == ' ' || cp == '\t' || cp == 0x3000; }
+bool isSpace(uint32_t cp) {
+    return cp == ' ' || cp == '\t' || cp == 0x3000;
+}
 
 }  // namespace
 
@@ -72,16 +75,28 @@ std::size_t TextStream::findEnd() const {
         const std::size_t after = i + len;
         if (after - m_nBufPos > kMaxSentenceBytes) return lastSoftBreak ? lastSoftBreak : i;
         switch (cp) {
-            case '\n': case 0x3002: case 0xFF01: case 0xFF1F: case 0xFF0E: case 0xFF61:
+            case '\n':
+            case 0x3002:
+            case 0xFF01:
+            case 0xFF1F:
+            case 0xFF0E:
+            case 0xFF61:
                 return after;
-            case '.': case '!': case '?': case ';': case ':':
+            case '.':
+            case '!':
+            case '?':
+            case ';':
+            case ':':
                 // A full stop ends a sentence only before a space, so 3.14 and e.g. stay.
                 if (after < m_buf.size()) {
                     std::size_t nextLen;
                     if (isSpace(decodeAt(m_buf, after, &nextLen))) return after;
                 }
                 break;
-            case ' ': case ',': case 0x3001: case 0xFF0C:
+            case ' ':
+            case ',':
+            case 0x3001:
+            case 0xFF0C:
                 lastSoftBreak = after;
                 break;
             default:
@@ -119,8 +134,10 @@ std::string cleanForSpeech(const std::string& s) {
         const bool unspeakable = cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0) ||
                                  (cp >= 0xE000 && cp <= 0xF8FF) || cp == 0xFFFD ||
                                  (cp >= 0xFFF0 && cp <= 0xFFFF) || cp >= 0xF0000;
-        if (unspeakable) out += ' ';
-        else out.append(s, i, len);
+        if (unspeakable)
+            out += ' ';
+        else
+            out.append(s, i, len);
         i += len;
     }
     return out;

@@ -11,7 +11,7 @@
 namespace synth {
 
 class TextStream {
-public:
+  public:
     // Sentences longer than this are cut at a space or comma, else at any character.
     static constexpr std::size_t kMaxSentenceBytes = 480;
 
@@ -27,7 +27,7 @@ public:
     // encoding does not define are skipped. False at the end of the text.
     bool next(std::string& sentence);
 
-private:
+  private:
     bool decodeMore();
     std::size_t findEnd() const;
 

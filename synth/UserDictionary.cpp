@@ -33,10 +33,14 @@ bool isValidUtf8(std::string_view text) {
         }
         std::size_t len;
         uint32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
-        else return false;
+        if (c >= 0xC2 && c <= 0xDF)
+            len = 2, cp = c & 0x1F;
+        else if (c >= 0xE0 && c <= 0xEF)
+            len = 3, cp = c & 0x0F;
+        else if (c >= 0xF0 && c <= 0xF4)
+            len = 4, cp = c & 0x07;
+        else
+            return false;
         if (i + len > n) return false;
         for (std::size_t k = 1; k < len; ++k) {
             if ((s[i + k] & 0xC0) != 0x80) return false;
@@ -203,8 +207,8 @@ std::string UserDictionary::apply(std::string_view text) const {
             continue;
         }
         // Advance by a whole character so a surface never matches inside another one.
-        const std::size_t len = std::min(sequenceLength(static_cast<uint8_t>(text[i])),
-                                         text.size() - i);
+        const std::size_t len =
+            std::min(sequenceLength(static_cast<uint8_t>(text[i])), text.size() - i);
         out.append(text.substr(i, len));
         i += len;
     }

@@ -17,7 +17,7 @@
 namespace synth {
 
 class UserDictionary {
-public:
+  public:
     // Files above this size are refused rather than read into memory.
     static constexpr std::size_t kMaxFileSize = 16u << 20;
 
@@ -32,10 +32,10 @@ public:
     // character; replaced text is not scanned again.
     std::string apply(std::string_view utf8) const;
 
-private:
+  private:
     struct Node {
         std::vector<std::pair<uint8_t, uint32_t>> children;  // sorted by byte
-        int32_t replacement = -1;                              // index into m_replacements
+        int32_t replacement = -1;                            // index into m_replacements
     };
     uint32_t child(uint32_t node, uint8_t byte) const;
     void insert(std::string_view surface, std::string replacement);

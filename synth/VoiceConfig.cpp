@@ -51,10 +51,14 @@ std::optional<VoiceConfig> readVoiceConfig(const std::string& engineDir, std::st
         }
         const std::string key = trim(text.substr(0, eq));
         const std::string value = trim(text.substr(eq + 1));
-        if (key == "voice") config.voice = value;
-        else if (key == "encoding") config.encoding = value;
-        else if (key == "latin-voice") config.latinVoice = value;
-        else if (key == "name") config.name = value;
+        if (key == "voice")
+            config.voice = value;
+        else if (key == "encoding")
+            config.encoding = value;
+        else if (key == "latin-voice")
+            config.latinVoice = value;
+        else if (key == "name")
+            config.name = value;
         else if (key == "reading") {
             if (value != "mecab" && value != "none") {
                 fail(error, path + ": unknown reading " + value);

@@ -11,7 +11,7 @@
 namespace synth {
 
 class WavFile {
-public:
+  public:
     WavFile(std::string path, int sampleRate) : m_strPath(std::move(path)), m_nRate(sampleRate) {}
     ~WavFile() {
         std::lock_guard lock(m_mutex);
@@ -51,7 +51,7 @@ public:
         if (anyToken) m_nToken = 0;
     }
 
-private:
+  private:
     void writeHeaderLocked() {
         auto put32 = [](unsigned char* p, uint32_t v) {
             for (int k = 0; k < 4; ++k) p[k] = static_cast<unsigned char>(v >> (8 * k));
@@ -91,7 +91,7 @@ std::mutex g_wavMutex;
 std::weak_ptr<WavFile> g_wavFile;
 
 class WavSink final : public AudioSink {
-public:
+  public:
     explicit WavSink(std::shared_ptr<WavFile> file) : m_file(std::move(file)) {}
     void begin(uint64_t token, const std::atomic<uint64_t>& current) override {
         m_file->begin(this, token, current);
@@ -108,13 +108,13 @@ public:
     void resume() override { m_bPaused = false; }
     bool wantsMore() const override { return !m_bPaused; }
 
-private:
+  private:
     std::shared_ptr<WavFile> m_file;
     std::atomic<bool> m_bPaused{false};
 };
 
 class NullSink final : public AudioSink {
-public:
+  public:
     void begin(uint64_t, const std::atomic<uint64_t>&) override {}
     void write(uint64_t, const int16_t*, std::size_t) override {}
     void end(uint64_t) override {}
@@ -123,7 +123,7 @@ public:
     void resume() override { m_bPaused = false; }
     bool wantsMore() const override { return !m_bPaused; }
 
-private:
+  private:
     std::atomic<bool> m_bPaused{false};
 };
 
@@ -139,7 +139,9 @@ std::unique_ptr<AudioSink> makeWavSink(const std::string& path, int sampleRate) 
     return std::make_unique<WavSink>(std::move(file));
 }
 
-std::unique_ptr<AudioSink> makeNullSink() { return std::make_unique<NullSink>(); }
+std::unique_ptr<AudioSink> makeNullSink() {
+    return std::make_unique<NullSink>();
+}
 
 std::unique_ptr<AudioSink> makeAudioSink(int sampleRate, const std::string& description) {
     const char* env = std::getenv("SELVARINE_AUDIO");

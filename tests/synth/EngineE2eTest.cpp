@@ -33,7 +33,8 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& stdoutPath 
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) pid = -1;
@@ -73,14 +74,16 @@ std::vector<std::pair<double, double>> activeStretches(const Pcm& pcm, double jo
         for (std::size_t k = i; k < i + w; ++k) sum += double(pcm.samples[k]) * pcm.samples[k];
         if (std::sqrt(sum / w) < 300) continue;
         const double t = double(i) / kRate;
-        if (!out.empty() && t - out.back().second <= joinGap) out.back().second = t + 0.02;
-        else out.push_back({t, t + 0.02});
+        if (!out.empty() && t - out.back().second <= joinGap)
+            out.back().second = t + 0.02;
+        else
+            out.push_back({t, t + 0.02});
     }
     return out;
 }
 
 class EngineE2eTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_dir = fs::temp_directory_path() / ("synth-e2e-" + std::to_string(getpid()));
         fs::create_directories(m_dir / "run");
@@ -90,9 +93,9 @@ protected:
         setenv("HOME", (m_dir / "home").c_str(), 1);
         unsetenv("PULSE_SERVER");
         unsetenv("SELVARINE_AUDIO");
-        m_pulse = spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-                         "--disallow-exit", "-L", "module-native-protocol-unix", "-L",
-                         "module-null-sink sink_name=rec"});
+        m_pulse =
+            spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                   "-L", "module-native-protocol-unix", "-L", "module-null-sink sink_name=rec"});
         ASSERT_GT(m_pulse, 0) << "cannot start pulseaudio";
         bool up = false;
         for (int i = 0; i < 200 && !up; ++i) {
@@ -144,14 +147,14 @@ TEST_F(EngineE2eTest, SpeaksPausesResumesAndStopsThroughTheSoundServer) {
     engine.play(shortText);
     std::this_thread::sleep_until(t0 + 5s);
     engine.stop();
-    engine.play(longText);                      // B starts 5.0 s after A
+    engine.play(longText);  // B starts 5.0 s after A
     std::this_thread::sleep_until(t0 + 6500ms);
-    engine.pause();                             // B + 1.5 s
+    engine.pause();  // B + 1.5 s
     std::this_thread::sleep_until(t0 + 9s);
-    engine.restart();                           // B + 4.0 s
+    engine.restart();  // B + 4.0 s
     std::this_thread::sleep_until(t0 + 10500ms);
-    engine.stop();                              // B + 5.5 s
-    std::this_thread::sleep_until(t0 + 14s);    // parec loses its last ~2 s when stopped
+    engine.stop();                            // B + 5.5 s
+    std::this_thread::sleep_until(t0 + 14s);  // parec loses its last ~2 s when stopped
     end(m_parec);
 
     const Pcm pcm = readRaw(m_recording, kRate);

@@ -9,11 +9,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <iterator>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,7 +39,7 @@ inline const LanguageInfo* const kLanguages[] = {&kJapanese, &kEnglish, &kChines
 
 // One engine library with all ten operations resolved at once.
 class EngineLibrary {
-public:
+  public:
     EngineLibrary(const std::string& moduleDir, const LanguageInfo& lang)
         : m_lang(lang), m_moduleDir(moduleDir) {
         m_handle = dlopen((moduleDir + "/" + lang.module).c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -64,9 +64,12 @@ public:
     std::string engineDir(const std::string& programDir) const {
         return programDir + "/VW/VT/" + m_lang.voice + "/M16";
     }
-    short loadFrom(const std::string& dir) { return load(0x1234, m_lang.speaker, dir.c_str(), 0, -1, 0); }
+    short loadFrom(const std::string& dir) {
+        return load(0x1234, m_lang.speaker, dir.c_str(), 0, -1, 0);
+    }
     void play(const std::string& text, int pitch = 100, int speed = 100, int volume = 100) {
-        playFn(0x1234, 0, text.c_str(), m_lang.speaker, pitch, speed, volume, 687, m_lang.textForm, 1);
+        playFn(0x1234, 0, text.c_str(), m_lang.speaker, pitch, speed, volume, 687, m_lang.textForm,
+               1);
     }
     int infoValue(int code) {
         int v = -12345;
@@ -83,7 +86,7 @@ public:
     VtPlayFn playFn;
     VtControlFn stop, pause, restart;
 
-private:
+  private:
     template <typename F>
     F sym(const std::string& name) {
         void* p = dlsym(m_handle, name.c_str());
@@ -101,7 +104,8 @@ struct CoreProbe {
         void* h = dlopen(corePath.c_str(), RTLD_NOW | RTLD_NOLOAD);
         if (!h) throw std::runtime_error("core not loaded: " + corePath);
         waitIdle = reinterpret_cast<int (*)(int)>(dlsym(h, "selvarine_synth_wait_idle"));
-        firstAudioNs = reinterpret_cast<int64_t (*)(int)>(dlsym(h, "selvarine_synth_first_audio_ns"));
+        firstAudioNs =
+            reinterpret_cast<int64_t (*)(int)>(dlsym(h, "selvarine_synth_first_audio_ns"));
         dlclose(h);  // the engine libraries keep it loaded
         if (!waitIdle || !firstAudioNs) throw std::runtime_error("core probes missing");
     }
@@ -133,7 +137,8 @@ struct Pcm {
             std::size_t bestLag = 0;
             for (std::size_t lag = minLag; lag <= maxLag; ++lag) {
                 double sum = 0;
-                for (std::size_t k = at; k < at + frame; ++k) sum += double(samples[k]) * samples[k + lag];
+                for (std::size_t k = at; k < at + frame; ++k)
+                    sum += double(samples[k]) * samples[k + lag];
                 if (sum > best) best = sum, bestLag = lag;
             }
             if (bestLag && best > 0.5 * energy) pitches.push_back(double(rate) / bestLag);
@@ -150,11 +155,13 @@ struct Pcm {
         double first = -1, last = -1, prevActive = -1;
         for (std::size_t i = 0; i + w <= samples.size(); i += w) {
             double sum = 0;
-            for (std::size_t k = i; k < i + w; ++k) sum += static_cast<double>(samples[k]) * samples[k];
+            for (std::size_t k = i; k < i + w; ++k)
+                sum += static_cast<double>(samples[k]) * samples[k];
             if (std::sqrt(sum / w) < threshold) continue;
             const double t = static_cast<double>(i) / rate;
             if (first < 0) first = t;
-            if (gaps && prevActive >= 0 && t - prevActive >= minGap) gaps->push_back(t - prevActive);
+            if (gaps && prevActive >= 0 && t - prevActive >= minGap)
+                gaps->push_back(t - prevActive);
             prevActive = last = t;
         }
         if (start) *start = first;

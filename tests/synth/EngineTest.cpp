@@ -53,7 +53,7 @@ long residentKiB() {
 }
 
 class EngineTest : public ::testing::Test {
-public:
+  public:
     static void SetUpTestSuite() {
         s_dir = fs::temp_directory_path() / ("synth-engine-test-" + std::to_string(getpid()));
         fs::create_directories(s_dir);
@@ -67,7 +67,7 @@ public:
         fs::remove_all(s_dir);
     }
 
-protected:
+  protected:
     static EngineLibrary& lib(const LanguageInfo& lang) { return *s_libs[lang.index]; }
 
     // Loads the engine with audio going to `audio` (a SELVARINE_AUDIO value).
@@ -187,7 +187,8 @@ TEST_F(EngineTest, JapaneseReadsKanjiNumbersAndLatinWords) {
     EXPECT_NEAR(kanji, kana, 0.35 * kana);
     // A number is read as a number, not digit by digit and not skipped.
     const double number = speak(engine, encode("12345", "CP932")).seconds();
-    const double spelled = speak(engine, encode("いちまんにせんさんびゃくよんじゅうご", "CP932")).seconds();
+    const double spelled =
+        speak(engine, encode("いちまんにせんさんびゃくよんじゅうご", "CP932")).seconds();
     EXPECT_NEAR(number, spelled, 0.35 * spelled);
     // Latin words are spoken by the English voice, not dropped.
     EXPECT_GT(speak(engine, encode("Hello world", "CP932")).seconds(), 0.5);
@@ -237,7 +238,8 @@ TEST_F(EngineTest, VolumeSpeedAndPitchChangeTheVoice) {
     EXPECT_GT(slow.seconds(), normal.seconds() * 1.5);
     const Pcm fastest = speak(engine, text, 100, 400);
     const Pcm beyond = speak(engine, text, 100, 100000);
-    EXPECT_NEAR(beyond.seconds(), fastest.seconds(), fastest.seconds() * 0.1) << "speed not clamped";
+    EXPECT_NEAR(beyond.seconds(), fastest.seconds(), fastest.seconds() * 0.1)
+        << "speed not clamped";
     EXPECT_LT(fastest.seconds(), fast.seconds() * 0.8);
 
     const Pcm mute = speak(engine, text, 100, 100, 0);
@@ -401,23 +403,33 @@ TEST_F(EngineTest, TenMegabyteTextPlaysInBoundedMemory) {
 TEST_F(EngineTest, ThousandPlayStopPauseCycles) {
     for (auto& engine : s_libs) loadWith(engine->language(), "null");
     std::mt19937 random(42);
-    const std::string texts[] = {
-        encode(kSamples[0].utf8, "CP932"), kSamples[1].utf8, encode(kSamples[2].utf8, "CP936"),
-        encode(kSamples[3].utf8, "CP949")};
+    const std::string texts[] = {encode(kSamples[0].utf8, "CP932"), kSamples[1].utf8,
+                                 encode(kSamples[2].utf8, "CP936"),
+                                 encode(kSamples[3].utf8, "CP949")};
     for (int cycle = 0; cycle < 1000; ++cycle) {
         const int which = static_cast<int>(random() % 4);
         EngineLibrary& engine = *s_libs[which];
         switch (random() % 6) {
-            case 0: case 1:
+            case 0:
+            case 1:
                 engine.stop();
                 engine.play(texts[which], 50 + random() % 150, 50 + random() % 350, random() % 500);
                 break;
-            case 2: engine.stop(); break;
-            case 3: engine.pause(); break;
-            case 4: engine.restart(); break;
-            case 5: if (random() % 8 == 0) engine.unloadDict(0); break;
+            case 2:
+                engine.stop();
+                break;
+            case 3:
+                engine.pause();
+                break;
+            case 4:
+                engine.restart();
+                break;
+            case 5:
+                if (random() % 8 == 0) engine.unloadDict(0);
+                break;
         }
-        if (random() % 4 == 0) std::this_thread::sleep_for(std::chrono::microseconds(random() % 400));
+        if (random() % 4 == 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(random() % 400));
     }
     for (auto& engine : s_libs) {
         engine->restart();

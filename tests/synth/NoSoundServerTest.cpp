@@ -13,8 +13,8 @@
 using namespace synthtest;
 
 TEST(NoSoundServer, EngineLoadsWarnsOnceAndStaysUsable) {
-    const std::string dir = std::filesystem::temp_directory_path() /
-                            ("synth-noserver-" + std::to_string(getpid()));
+    const std::string dir =
+        std::filesystem::temp_directory_path() / ("synth-noserver-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     setenv("PULSE_SERVER", ("unix:" + dir + "/no-such-socket").c_str(), 1);

@@ -31,7 +31,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 struct Stats {
     std::vector<double> values;
@@ -67,10 +69,12 @@ double cliFirstAudioMs(const std::string& voice, const std::string& textFile) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
-    const char* argv[] = {"espeak-ng", "-v", voice.c_str(), "--stdout", "-f", textFile.c_str(), nullptr};
+    const char* argv[] = {"espeak-ng",      "-v",   voice.c_str(), "--stdout", "-f",
+                          textFile.c_str(), nullptr};
     pid_t pid;
     const auto start = Clock::now();
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) != 0) return -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) != 0)
+        return -1;
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
     char buf[4096];
@@ -92,7 +96,8 @@ double cliFirstAudioMs(const std::string& voice, const std::string& textFile) {
 }
 
 // Play to first audio handed to the sink, in ms (median of `rounds`).
-double ourFirstAudioMs(EngineLibrary& engine, CoreProbe& core, const std::string& text, int rounds) {
+double ourFirstAudioMs(EngineLibrary& engine, CoreProbe& core, const std::string& text,
+                       int rounds) {
     Stats stats;
     for (int i = 0; i < rounds; ++i) {
         engine.stop();
@@ -136,7 +141,8 @@ int main() {
         std::ifstream load("/proc/loadavg");
         std::string avg;
         std::getline(load, avg);
-        std::printf("load average: %s (%u cores)\n", avg.c_str(), std::thread::hardware_concurrency());
+        std::printf("load average: %s (%u cores)\n", avg.c_str(),
+                    std::thread::hardware_concurrency());
     }
 
     const long rssBefore = residentKiB();
@@ -149,8 +155,9 @@ int main() {
     }
     CoreProbe core(SYNTH_CORE_PATH);
     std::this_thread::sleep_for(200ms);
-    std::printf("resident memory: %.1f MB before loading, %.1f MB with four engines loaded (idle)\n",
-                rssBefore / 1024.0, residentKiB() / 1024.0);
+    std::printf(
+        "resident memory: %.1f MB before loading, %.1f MB with four engines loaded (idle)\n",
+        rssBefore / 1024.0, residentKiB() / 1024.0);
     EngineLibrary& english = *engines[1];
 
     {
@@ -168,8 +175,9 @@ int main() {
                     stats.median(), stats.max());
     }
 
-    std::printf("\nplay to first audio handed to the sink (median of 15), against the espeak-ng "
-                "command line to its first audio (whole process, median of 5):\n");
+    std::printf(
+        "\nplay to first audio handed to the sink (median of 15), against the espeak-ng "
+        "command line to its first audio (whole process, median of 5):\n");
     for (std::size_t size : {std::size_t{10}, std::size_t{100 * 1024}}) {
         const std::string text = englishText(size);
         const std::string file = (dir / "text.txt").string();
@@ -178,16 +186,19 @@ int main() {
         Stats cli;
         for (int i = 0; i < 5; ++i) cli.add(cliFirstAudioMs("en-us", file));
         const double theirs = cli.median();
-        std::printf("  English %7zu bytes: ours %.2f ms, espeak-ng %.2f ms, ratio %.3f (budget 10 ms)\n",
-                    size, ours, theirs, ours / theirs);
+        std::printf(
+            "  English %7zu bytes: ours %.2f ms, espeak-ng %.2f ms, ratio %.3f (budget 10 ms)\n",
+            size, ours, theirs, ours / theirs);
     }
-    const std::pair<const char*, const char*> tenChars[] = {
-        {"日本語を話します。", "CP932"}, {"Hello you.", "CP1252"}, {"我们说中文。你好", "CP936"},
-        {"한국어를 합니다.", "CP949"}};
+    const std::pair<const char*, const char*> tenChars[] = {{"日本語を話します。", "CP932"},
+                                                            {"Hello you.", "CP1252"},
+                                                            {"我们说中文。你好", "CP936"},
+                                                            {"한국어를 합니다.", "CP949"}};
     for (std::size_t i = 0; i < 4; ++i) {
         const std::string text = encode(tenChars[i].first, tenChars[i].second);
         // Another voice spoke last, so this includes switching the synthesiser's voice.
-        engines[(i + 1) % 4]->play(encode(tenChars[(i + 1) % 4].first, tenChars[(i + 1) % 4].second));
+        engines[(i + 1) % 4]->play(
+            encode(tenChars[(i + 1) % 4].first, tenChars[(i + 1) % 4].second));
         core.waitIdle(10000);
         engines[(i + 1) % 4]->stop();
         Stats first;
@@ -203,7 +214,8 @@ int main() {
         setenv("SELVARINE_AUDIO", ("wav:" + wav).c_str(), 1);
         const std::pair<const char*, const char*> samples[] = {
             {"今日は良い天気です。東京で友達と会って、映画を見ました。", "CP932"},
-            {"The quick brown fox jumps over the lazy dog, and keeps running into the woods. ", "CP1252"},
+            {"The quick brown fox jumps over the lazy dog, and keeps running into the woods. ",
+             "CP1252"},
             {"今天天气很好，我们去公园散步，然后一起吃晚饭。", "CP936"},
             {"오늘은 날씨가 좋습니다. 우리는 공원에서 산책을 했습니다.", "CP949"}};
         for (std::size_t i = 0; i < 4; ++i) {
@@ -220,8 +232,10 @@ int main() {
             std::printf("  %s: %.1f s of audio in %.3f s, real-time factor %.4f\n",
                         kLanguages[i]->suffix, seconds, wall, wall / seconds);
         }
-        if (audioEnv) setenv("SELVARINE_AUDIO", audioEnv, 1);
-        else unsetenv("SELVARINE_AUDIO");
+        if (audioEnv)
+            setenv("SELVARINE_AUDIO", audioEnv, 1);
+        else
+            unsetenv("SELVARINE_AUDIO");
         english.loadFrom(english.engineDir(SYNTH_PROGRAM_DIR));
     }
 
@@ -246,10 +260,10 @@ int main() {
             core.waitIdle(10000);
             stopToIdle.add(ms(Clock::now() - t) * 1000);
         }
-        std::printf("  pause %.0f us, resume %.0f us, stop %.0f us; stop until synthesis has "
-                    "ended %.0f us (max %.0f us)\n",
-                    pause.median(), resume.median(), stop.median(), stopToIdle.median(),
-                    stopToIdle.max());
+        std::printf(
+            "  pause %.0f us, resume %.0f us, stop %.0f us; stop until synthesis has "
+            "ended %.0f us (max %.0f us)\n",
+            pause.median(), resume.median(), stop.median(), stopToIdle.median(), stopToIdle.max());
     }
 
     if (std::getenv("BENCH_RECORD") && audio == "pulse") {
@@ -294,11 +308,11 @@ int main() {
                     break;
                 }
             const double rel = [&](Clock::time_point t) { return ms(t - t0) / 1000; }(tPause);
-            std::printf("\nrecorded (relative to the start delay): pause took effect %+.0f ms, "
-                        "resume %+.0f ms, stop %+.0f ms after the call\n",
-                        (gapFrom - start - rel) * 1000,
-                        (gapTo - start - ms(tResume - t0) / 1000) * 1000,
-                        (loud.back() + 0.005 - start - ms(tStop - t0) / 1000) * 1000);
+            std::printf(
+                "\nrecorded (relative to the start delay): pause took effect %+.0f ms, "
+                "resume %+.0f ms, stop %+.0f ms after the call\n",
+                (gapFrom - start - rel) * 1000, (gapTo - start - ms(tResume - t0) / 1000) * 1000,
+                (loud.back() + 0.005 - start - ms(tStop - t0) / 1000) * 1000);
         }
     }
 

@@ -77,8 +77,7 @@ TEST(UserDictionary, ReplacesLongestMatchFirstWithoutRescanning) {
         "New,Old\nNew York,Gotham\nYork,Jorvik\nGotham,NOPE\n東京,とうきょう\n京都,きょうと\n",
         nullptr);
     ASSERT_TRUE(dict);
-    EXPECT_EQ(dict->apply("New York and New Yorkers and York"),
-              "Gotham and Gothamers and Jorvik");
+    EXPECT_EQ(dict->apply("New York and New Yorkers and York"), "Gotham and Gothamers and Jorvik");
     EXPECT_EQ(dict->apply("東京都と京都"), "とうきょう都ときょうと");
     EXPECT_EQ(dict->apply("Ne"), "Ne");
     EXPECT_EQ(dict->apply(""), "");
@@ -136,8 +135,9 @@ TEST(TextStream, DecodesEachEncodingAcrossChunkBoundaries) {
     EXPECT_EQ(joined, std::string(16383, 'a') + "漢字");
 
     const std::pair<const char*, const char*> samples[] = {
-        {"CP1252", "café € naïve"}, {"CP936", "镕基 啰嗦"},  // GBK beyond GB2312
-        {"CP949", "똠방각하"},                               // CP949 beyond EUC-KR
+        {"CP1252", "café € naïve"},
+        {"CP936", "镕基 啰嗦"},  // GBK beyond GB2312
+        {"CP949", "똠방각하"},   // CP949 beyond EUC-KR
         {"CP932", "①ｱｲｳ髙"},
     };
     for (auto [encoding, utf8] : samples)
