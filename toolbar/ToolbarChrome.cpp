@@ -25,16 +25,17 @@ void ToolbarChrome::buildWindowRegion() {
 
 const ToolbarChrome::Buttons& ToolbarChrome::createButtons(std::function<int()> language) {
     for (std::size_t i = 0; i < SkinLayout::kButtons.size(); ++i) {
-        const SkinLayout::Button& spec = SkinLayout::kButtons[i];
+        const SkinLayout::Button& place = SkinLayout::kButtons[i];
         std::function<int()> cell;
-        if (spec.cell >= 0) {
-            cell = [c = spec.cell] { return c; };
+        if (place.cell >= 0) {
+            cell = [c = place.cell] { return c; };
         } else {
             cell = [language] { return SkinLayout::languageCell(language ? language() : -1); };
         }
         auto* button = new SkinButton(m_skin, std::move(cell), m_toolbar);
-        button->setObjectName(QStringLiteral("button%1").arg(spec.id));
-        button->setGeometry(spec.left, spec.top, spec.right - spec.left, spec.bottom - spec.top);
+        button->setObjectName(QStringLiteral("button%1").arg(place.id));
+        button->setGeometry(place.left, place.top, place.right - place.left,
+                            place.bottom - place.top);
         button->installEventFilter(this);
         button->show();
         m_buttons[i] = button;
@@ -60,11 +61,9 @@ void ToolbarChrome::paintBackground(QPainter& painter) const {
 }
 
 bool ToolbarChrome::mousePress(QMouseEvent* event) {
-    if (!m_drag.press(event->position().toPoint(), event->button())) return false;
-    // Qt grabs the mouse for the pressed widget until release, so the moves keep coming
-    // while the cursor is outside the toolbar.
-    m_toolbar->update();
-    return true;
+    // No explicit grab: Qt grabs the mouse for the pressed widget until release, so the
+    // moves keep coming while the cursor is outside the toolbar.
+    return m_drag.press(event->position().toPoint(), event->button());
 }
 
 bool ToolbarChrome::mouseMove(QMouseEvent* event) {

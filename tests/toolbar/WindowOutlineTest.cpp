@@ -38,7 +38,7 @@ TEST(WindowOutline, ReadsBandZeroThroughTheSeam) {
     skin.setPixel(517, 151, kMagenta);         // greyed band: no effect
     skin.setPixel(30, 20, qRgb(254, 0, 255));  // near the key is opaque
 
-    // The key as a Windows colour value carries no alpha; it must still match.
+    // A key written without alpha (0x00FF00FF) must still match.
     const QRegion r = WindowOutline::build(skin, 0x00FF00FF);
     EXPECT_FALSE(r.contains(QPoint(10, 3)));
     EXPECT_FALSE(r.contains(QPoint(191, 7)));
