@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "app/CBrisoletApp.h"
 #include "app/CBrisoletDlg.h"
@@ -20,7 +21,6 @@
 namespace {
 
 void RunToolbar() {
-    if (std::getenv("SELVARINE_VERBOSE")) std::fprintf(stderr, "selvarine: starting the toolbar\n");
     platform::RegFileHive hive(platform::RegFileHive::DefaultPath());
     if (hive.Load() == platform::RegFileHive::LoadResult::Salvaged) {
         std::fprintf(stderr, "selvarine: the settings file %s was damaged; %s\n",
@@ -52,6 +52,12 @@ int main(int argc, char** argv) {
                      "selvarine: no X display (DISPLAY is not set).\n"
                      "Start it inside an X11 desktop session, or run scripts/run, which shows "
                      "a headless demonstration when no display is available.\n");
+        return 1;
+    }
+    const bool wantsX11 = !platformName || !*platformName || std::string_view(platformName) == "xcb";
+    if (wantsX11 && !platform::X11DisplayReachable()) {
+        std::fprintf(stderr, "selvarine: cannot connect to the X display \"%s\".\n",
+                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
         return 1;
     }
     QApplication app(argc, argv);

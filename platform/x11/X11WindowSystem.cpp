@@ -51,6 +51,13 @@ struct X11WindowSystem::Impl {
     Window root;
 };
 
+bool X11DisplayReachable() {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return false;
+    XCloseDisplay(d);
+    return true;
+}
+
 X11WindowSystem::X11WindowSystem(_XDisplay* display) : m_impl(std::make_unique<Impl>(display)) {}
 X11WindowSystem::~X11WindowSystem() = default;
 

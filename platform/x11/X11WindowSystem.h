@@ -10,6 +10,10 @@ struct _XDisplay;
 
 namespace platform {
 
+// Whether the X server named by $DISPLAY accepts a connection (checked before the toolkit
+// starts, which would abort without one).
+bool X11DisplayReachable();
+
 class X11WindowSystem final : public WindowSystem {
 public:
     // The display stays owned by the caller and must outlive this object.
