@@ -16,9 +16,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRadialGradient>
 #include <QString>
-#include <QTextStream>
 
 #include <array>
 #include <cstdio>
