@@ -1,0 +1,253 @@
+// The clipboard watch, the clipboard itself and the key injector on a real X server: the test
+// program starts its own Xvfb (-displayfd) and uses xclip as "another program".
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QRasterWindow>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/qt/QtPump.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11KeyInjector.h"
+#include "reading/CaptureFlags.h"
+#include "reading/ReadingController.h"
+#include "tests/fakes/FakeEngineSet.h"
+#include "tests/fakes/FakeMessageBox.h"
+#include "tests/fakes/FakeToolbarView.h"
+
+namespace {
+
+// Children die with the test, also when it crashes.
+pid_t Spawn(const std::vector<std::string>& args, bool quiet = true) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
+        if (quiet) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+        }
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid < 0 ? 0 : pid;
+}
+
+void End(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+}
+
+// Dispatches Qt events until done() or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (done && done()) return true;
+    }
+    return done && done();
+}
+
+std::string TempFile(const std::string& name, const std::string& content) {
+    const std::string path = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") +
+                             "/selvarine-x11test-" + std::to_string(getpid()) + "-" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
+// Another program takes the clipboard with the given content and serves it until it loses it.
+pid_t OtherProgramCopies(const std::string& content, const std::string& type = "UTF8_STRING") {
+    const std::string path = TempFile("clip", content);
+    return Spawn({"xclip", "-selection", "clipboard", "-quiet", "-t", type, "-i", path});
+}
+
+class X11Clipboard : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_bCaptureArmed = 0;
+        g_bClipboardChanged = 0;
+        ASSERT_TRUE(clipboard.Watching());
+        clipboard.SetChangeListener(reading::NoteClipboardChange);
+    }
+    void TearDown() override {
+        for (pid_t pid : spawned) End(pid);
+    }
+    pid_t Copy(const std::string& content, const std::string& type = "UTF8_STRING") {
+        const pid_t pid = OtherProgramCopies(content, type);
+        spawned.push_back(pid);
+        return pid;
+    }
+
+    platform::X11Clipboard clipboard;
+    std::vector<pid_t> spawned;
+};
+
+// X11 reports our own emptying after the watch is armed. The watch must not take it for the
+// copied text: if it did, g_bClipboardChanged would be 1 right after arming. The naive count
+// shows that the late notice really arrives, so the check is not vacuous.
+TEST_F(X11Clipboard, OwnEmptyingNeverCountsButTheNextCopyDoes) {
+    int naiveNoticesAfterArming = 0;
+    QObject context;
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::changed, &context,
+                     [&](QClipboard::Mode mode) {
+                         if (mode == QClipboard::Clipboard && g_bCaptureArmed == 1)
+                             ++naiveNoticesAfterArming;
+                     });
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        Copy("before " + std::to_string(round));
+        ASSERT_TRUE(PumpUntil([&] { return clipboard.HasUnicodeText(); }, 3000));
+        PumpUntil(nullptr, 20);
+
+        // The read command's steps 2 to 5.
+        ASSERT_TRUE(clipboard.Open());
+        ASSERT_TRUE(clipboard.Empty());
+        clipboard.Close();
+        g_bCaptureArmed = 1;
+        g_bClipboardChanged = 0;
+
+        PumpUntil(nullptr, 100);
+        EXPECT_EQ(g_bClipboardChanged, 0);
+        EXPECT_EQ(g_bCaptureArmed, 1);
+        EXPECT_FALSE(clipboard.HasUnicodeText());
+
+        const std::string copied = "copied " + std::to_string(round) + " 日本語";
+        Copy(copied);
+        EXPECT_TRUE(PumpUntil([] { return g_bClipboardChanged == 1; }, 3000));
+        EXPECT_EQ(g_bCaptureArmed, 0);
+        ASSERT_TRUE(clipboard.Open());
+        const auto text = clipboard.UnicodeText();
+        ASSERT_TRUE(text.has_value());
+        EXPECT_EQ(QString::fromStdU16String(*text).toStdString(), copied);
+        clipboard.Empty();
+        clipboard.Close();
+        EXPECT_FALSE(clipboard.HasUnicodeText());
+        g_bCaptureArmed = 0;
+    }
+    EXPECT_GT(naiveNoticesAfterArming, 0);
+}
+
+TEST_F(X11Clipboard, BitmapOnlyHasNoText) {
+    Copy(std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, '\0'), "image/png");
+    g_bCaptureArmed = 1;
+    ASSERT_TRUE(PumpUntil([] { return g_bClipboardChanged == 1; }, 3000));
+    EXPECT_FALSE(clipboard.HasUnicodeText());
+    ASSERT_TRUE(clipboard.Open());
+    EXPECT_FALSE(clipboard.UnicodeText().has_value());
+    clipboard.Close();
+}
+
+TEST_F(X11Clipboard, TenMegabytesAreReadWithBoundedMemory) {
+    std::string big;
+    big.reserve(10 << 20);
+    while (big.size() < (10u << 20)) big += "日本語のテキストを読み上げる。Plain ASCII words too. ";
+    Copy(big);
+    g_bCaptureArmed = 1;
+    ASSERT_TRUE(PumpUntil([] { return g_bClipboardChanged == 1; }, 5000));
+
+    FakeToolbarView view;
+    view.timers[1] = 50;
+    FakeEngineSet engines;
+    FakeMessageBox messages;
+    platform::QtPump pump;
+    int captureTimer = 1, paused = 0;
+    reading::ReadingController controller(
+        view, clipboard, engines, messages, pump,
+        [] {
+            return reading::ReadingSettings{7, 100, 100, 100, 0};
+        },
+        captureTimer, paused);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    controller.OnCaptureTimer(1);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+
+    ASSERT_EQ(engines.calls.size(), 2u);
+    const std::string& spoken = engines.calls[1].text;
+    EXPECT_GT(spoken.size(), 7u << 20);  // code page 932 is more compact than UTF-8 for kana
+    EXPECT_EQ(spoken.substr(0, 6), "\x93\xFA\x96\x7B\x8C\xEA");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(clipboard.HasUnicodeText());
+    const long growthMb = (after.ru_maxrss - before.ru_maxrss) / 1024;
+    std::printf("peak resident growth for a 10 MB text: %ld MB\n", growthMb);
+    EXPECT_LT(growthMb, 200);
+}
+
+class KeyWindow : public QRasterWindow {
+  public:
+    std::vector<std::pair<int, bool>> keys;  // key, Control held
+  protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        keys.emplace_back(e->key(), e->modifiers().testFlag(Qt::ControlModifier));
+    }
+};
+
+TEST(X11KeyInjector, SendsLeftControlChordsToTheFocusWindow) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    platform::X11KeyInjector keys(x11->display());
+    KeyWindow window;
+    window.resize(100, 100);
+    window.show();
+    window.requestActivate();
+    ASSERT_TRUE(PumpUntil([&] { return window.isActive(); }, 3000));
+    EXPECT_TRUE(keys.SendControlChord('a'));
+    EXPECT_TRUE(keys.SendControlChord('c'));
+    EXPECT_FALSE(keys.SendControlChord('!'));
+    PumpUntil([&] { return window.keys.size() >= 4; }, 2000);
+    const std::vector<std::pair<int, bool>> expected = {
+        {Qt::Key_Control, true}, {Qt::Key_A, true}, {Qt::Key_Control, true}, {Qt::Key_C, true}};
+    EXPECT_EQ(window.keys, expected);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    int fds[2];
+    if (pipe(fds) != 0) return 1;
+    const std::string fd = std::to_string(fds[1]);
+    const pid_t xvfb =
+        Spawn({"Xvfb", "-displayfd", fd, "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+    close(fds[1]);
+    char number[16] = {};
+    const ssize_t n = xvfb ? read(fds[0], number, sizeof number - 1) : -1;
+    close(fds[0]);
+    if (n <= 0) {
+        std::fprintf(stderr, "cannot start Xvfb; skipping\n");
+        End(xvfb);
+        return 77;
+    }
+    setenv("DISPLAY",
+           (":" + std::string(number, std::strlen(number) - (number[n - 1] == '\n'))).c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    int result = 1;
+    {
+        QGuiApplication app(argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    End(xvfb);
+    return result;
+}
