@@ -2,7 +2,7 @@
 // source of truth and are committed; the build never runs this program. Run it by hand after
 // changing the artwork:
 //
-//   QT_QPA_PLATFORM=offscreen build/bin/skin-generator resources
+//   QT_QPA_PLATFORM=offscreen build/tools/skin-generator resources
 //
 // Everything is drawn with QPainter at 1:1 scale so that hinted glyphs and half-pixel
 // strokes stay crisp on the 26 x 28 faces; nothing is scaled afterwards.
