@@ -13,6 +13,7 @@
 //                     the process: each begin rewrites it from the start, audio of older
 //                     utterances still playing is dropped, and cancel keeps what was
 //                     written. The header is brought up to date at every end and cancel.
+//                     Engines loaded with another path write to that file instead.
 //   `null`            audio is dropped
 // Files and `null` take audio as fast as it comes; pause holds synthesis between sentences.
 
@@ -44,8 +45,5 @@ class AudioSink {
 
 // `description` names the stream in the sound server's lists.
 std::unique_ptr<AudioSink> makeAudioSink(int sampleRate, const std::string& description);
-
-// Shared by the sinks: the process-wide WAV file, dropped when the last sink goes.
-class WavFile;
 
 }  // namespace synth

@@ -18,6 +18,8 @@ class WavFile {
         closeLocked();
     }
 
+    const std::string& path() const { return m_strPath; }
+
     void begin(const void* owner, uint64_t token, const std::atomic<uint64_t>& current) {
         std::lock_guard lock(m_mutex);
         if (current.load() != token) return;
@@ -132,7 +134,7 @@ class NullSink final : public AudioSink {
 std::unique_ptr<AudioSink> makeWavSink(const std::string& path, int sampleRate) {
     std::lock_guard lock(g_wavMutex);
     auto file = g_wavFile.lock();
-    if (!file) {
+    if (!file || file->path() != path) {
         file = std::make_shared<WavFile>(path, sampleRate);
         g_wavFile = file;
     }
