@@ -58,7 +58,16 @@ rig_start_x() {
 
 rig_start_wm() {
     rig_spawn openbox --sm-disable
-    rig_wait 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+    rig_wait 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || return 1
+    # openbox announces itself before it manages windows, and on a loaded machine the gap
+    # is seconds: wait until a probe window is really managed.
+    xmessage -timeout 60 rig-probe >/dev/null 2>&1 &
+    local probe=$!
+    rig_wait 30 sh -c 'xprop -root _NET_CLIENT_LIST | grep -q "0x"'
+    local ok=$?
+    kill "$probe" 2>/dev/null; wait "$probe" 2>/dev/null
+    rig_wait 10 sh -c '! xprop -root _NET_CLIENT_LIST | grep -q "0x"'
+    return $ok
 }
 
 rig_start_pulse() {
