@@ -204,8 +204,8 @@ class PulseSink final : public AudioSink {
 
     void createStreamLocked() {
         dropStreamLocked();
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(m_nRate), 1};
-        m_pStream = pa_stream_new(m_conn->context(), m_strDescription.c_str(), &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(m_nRate), 1};
+        m_pStream = pa_stream_new(m_conn->context(), m_strDescription.c_str(), &format, nullptr);
         if (!m_pStream) return;
         m_nEpoch = m_conn->epoch();
         pa_stream_set_write_callback(
