@@ -4,6 +4,7 @@
 #include "app/Globals.h"
 #include "app/SettingsStore.h"
 #include "engine/EngineStartup.h"
+#include "reading/ReadingCommands.h"
 
 namespace {
 constexpr int kToolbarWidth = 248;
@@ -12,6 +13,25 @@ constexpr int kToolbarHeight = 38;
 
 CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
     : m_view(view), m_svc(services) {}
+
+CBrisoletDlg::~CBrisoletDlg() = default;
+
+void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
+    auto settings = [] {
+        reading::ReadingSettings s;
+        s.language = g_nLanguage;
+        if (const VoiceSettings* voice = VoiceSettingsFor(g_nLanguage)) {
+            s.volume = voice->volume;
+            s.speed = voice->speed;
+            s.pitch = voice->pitch;
+        }
+        s.chiCodepage = g_nChiCodepage;
+        return s;
+    };
+    m_reading = std::make_unique<reading::ReadingCommands>(m_view, m_svc.engines, m_svc.messages,
+                                                           platform, settings, m_bCaptureTimer,
+                                                           m_bPaused);
+}
 
 bool CBrisoletDlg::OnInitDialog() {
     m_view.SetIcons();
@@ -93,11 +113,25 @@ void CBrisoletDlg::OnCommand(int id) {
     switch (id) {
         case kIdOk: OnOK(); break;
         case kIdCancel: OnCancel(); break;
+        case kIdReadSelection:
+            if (m_reading) m_reading->capture.OnReadSelection();
+            break;
+        case kIdReadAll:
+            if (m_reading) m_reading->capture.OnReadAll();
+            break;
+        case kIdPauseResume:
+            if (m_reading) m_reading->playback.OnPauseResume();
+            break;
+        case kIdStop:
+            if (m_reading) m_reading->playback.OnStop();
+            break;
         default: break;
     }
 }
 
-void CBrisoletDlg::OnTimer(int /*id*/) {}
+void CBrisoletDlg::OnTimer(int id) {
+    if (m_reading) m_reading->controller.OnCaptureTimer(id);
+}
 
 void CBrisoletDlg::OnOK() { m_view.EndDialog(kIdOk); }
 void CBrisoletDlg::OnCancel() { m_view.EndDialog(kIdCancel); }

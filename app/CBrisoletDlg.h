@@ -3,6 +3,7 @@
 // Plain C++: the window itself is reached through ToolbarView, so all of this runs under
 // test without a display.
 
+#include <memory>
 #include <string>
 
 #include "app/ToolbarView.h"
@@ -16,6 +17,11 @@ struct ToolbarServices {
     engine::EngineSet& engines;
 };
 
+namespace reading {
+class ReadingCommands;
+struct ReadingPlatform;
+}  // namespace reading
+
 struct ToolbarRect {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
@@ -23,6 +29,7 @@ struct ToolbarRect {
 class CBrisoletDlg {
 public:
     CBrisoletDlg(ToolbarView& view, const ToolbarServices& services);
+    ~CBrisoletDlg();
     CBrisoletDlg(const CBrisoletDlg&) = delete;
     CBrisoletDlg& operator=(const CBrisoletDlg&) = delete;
 
@@ -37,6 +44,10 @@ public:
     void OnTimer(int id);
     void OnOK();
     void OnCancel();
+
+    // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042) and
+    // stop (102). Without it those commands do nothing (tests of the shell alone).
+    void AttachReading(const reading::ReadingPlatform& platform);
 
     void LoadSettings();
     int StartJapaneseEngine();
@@ -62,4 +73,5 @@ private:
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
+    std::unique_ptr<reading::ReadingCommands> m_reading;
 };

@@ -16,7 +16,11 @@
 #include "platform/posix/FlockInstanceLock.h"
 #include "platform/posix/RegFileHive.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtPump.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11KeyInjector.h"
 #include "platform/x11/X11WindowSystem.h"
+#include "reading/ReadingCommands.h"
 
 namespace {
 
@@ -38,7 +42,14 @@ void RunToolbar() {
     }
     platform::QtMessageBox messages;
     ToolbarWindow window;
+    // Declared before the logic that uses them, so they outlive it.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    platform::X11WindowSystem readingWindows(x11->display());
+    platform::X11Clipboard clipboard;
+    platform::X11KeyInjector keys(x11->display());
+    platform::QtPump pump;
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
+    dlg.AttachReading({readingWindows, clipboard, keys, pump});
     window.SetLogic(&dlg);
     window.RunModal();
 }

@@ -1,0 +1,26 @@
+#include "reading/ReadingCommands.h"
+
+#include "platform/Clipboard.h"
+#include "reading/CaptureFlags.h"
+
+namespace reading {
+
+ReadingCommands::ReadingCommands(ToolbarView& view, engine::EngineSet& engines,
+                                 platform::MessageBox& messages, const ReadingPlatform& platform,
+                                 std::function<ReadingSettings()> settings, int& captureTimer,
+                                 int& paused)
+    : capture(view, platform.windows, platform.clipboard, platform.keys, platform.pump, messages,
+              captureTimer),
+      controller(view, platform.clipboard, engines, messages, platform.pump, settings, captureTimer,
+                 paused),
+      playback(
+          engines, [settings] { return settings().language; }, paused),
+      m_clipboard(platform.clipboard) {
+    m_clipboard.SetChangeListener(NoteClipboardChange);
+}
+
+ReadingCommands::~ReadingCommands() {
+    m_clipboard.SetChangeListener(nullptr);
+}
+
+}  // namespace reading
