@@ -6,13 +6,8 @@
 #include <QKeyEvent>
 #include <QRasterWindow>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -22,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "PrivateDisplay.h"
 #include "platform/qt/QtPump.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11KeyInjector.h"
@@ -33,32 +29,8 @@
 
 namespace {
 
-// Children die with the test, also when it crashes.
-pid_t Spawn(const std::vector<std::string>& args, bool quiet = true) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent) _exit(127);
-        if (quiet) {
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
-        }
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid < 0 ? 0 : pid;
-}
-
-void End(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-}
+using testsupport::End;
+using testsupport::Spawn;
 
 // Dispatches Qt events until done() or the time is up.
 bool PumpUntil(const std::function<bool()>& done, int ms) {
@@ -226,28 +198,17 @@ TEST(X11KeyInjector, SendsLeftControlChordsToTheFocusWindow) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    int fds[2];
-    if (pipe(fds) != 0) return 1;
-    const std::string fd = std::to_string(fds[1]);
-    const pid_t xvfb =
-        Spawn({"Xvfb", "-displayfd", fd, "-screen", "0", "800x600x24", "-nolisten", "tcp"});
-    close(fds[1]);
-    char number[16] = {};
-    const ssize_t n = xvfb ? read(fds[0], number, sizeof number - 1) : -1;
-    close(fds[0]);
-    if (n <= 0) {
+    const pid_t xvfb = testsupport::StartPrivateXvfb();
+    if (!xvfb) {
         std::fprintf(stderr, "cannot start Xvfb; skipping\n");
-        End(xvfb);
         return 77;
     }
-    setenv("DISPLAY",
-           (":" + std::string(number, std::strlen(number) - (number[n - 1] == '\n'))).c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
     int result = 1;
     {
         QGuiApplication app(argc, argv);
         result = RUN_ALL_TESTS();
     }
     End(xvfb);
+    std::remove(TempFile("clip", "").c_str());
     return result;
 }
