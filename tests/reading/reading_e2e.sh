@@ -144,6 +144,16 @@ else
     fail "no speech for the replacement test"
 fi
 
+echo "== no window to read from: the keys stay with the toolbar, nothing breaks"
+rd_stop "$RD_EDITOR_PID"
+sleep 0.5
+mark=$(rd_now)
+rd_click 101
+sleep 3
+check "toolbar still running" kill -0 "$RD_TOOLBAR_PID"
+check "toolbar still shown" rig_wait_window "$RD_TITLE" 2
+check "nothing spoken" [ "$(rd_span "$mark" | cut -d' ' -f3)" = "0.00" ]
+
 check "no message shown" [ ! -s "$RIG_DIR/messages.log" ]
 [ -s "$RIG_DIR/messages.log" ] && cat "$RIG_DIR/messages.log"
 rd_stop "$RD_TOOLBAR_PID"
