@@ -1,4 +1,5 @@
 #include "ReadingFixture.h"
+#include "reading/ReadingCommands.h"
 
 namespace {
 
@@ -212,6 +213,36 @@ TEST_F(Capture, ReentrantClickDuringThePumpedDelay) {
     Tick();
     ASSERT_EQ(engines.Summary(), "Stop 7, Play 7");
     EXPECT_EQ(engines.calls[1].text, "hello");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ReadingCommands, RegisterTheClipboardWatchForTheirLifetime) {
+    FakeToolbarView view;
+    FakeWindowSystem windows;
+    FakeClipboard clipboard;
+    FakeKeyInjector keys;
+    FakePump pump;
+    FakeMessageBox messages;
+    FakeEngineSet engines;
+    int captureTimer = 0, paused = 0;
+    {
+        reading::ReadingCommands commands(
+            view, engines, messages, {windows, clipboard, keys, pump},
+            [] {
+                return reading::ReadingSettings{9, 1, 2, 3, 0};
+            },
+            captureTimer, paused);
+        g_bCaptureArmed = 1;
+        g_bClipboardChanged = 0;
+        clipboard.CopyFromOtherProgram(u"x");
+        EXPECT_EQ(g_bClipboardChanged, 1);
+        commands.playback.OnPauseResume();
+        EXPECT_EQ(engines.Summary(), "Pause 9");
+    }
+    EXPECT_FALSE(clipboard.listener) << "a destroyed watch must not stay registered";
 }
 
 }  // namespace
