@@ -88,7 +88,7 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
     const ReadingSettings settings = m_settings();
     const int codePage = EngineCodePage(settings.language, settings.chiCodepage);
     const std::size_t n = CodePageLength(kAnsiCodePage, *text);
-    // No language to read in cannot happen after start-up's check; treated like an empty text.
+    // Start-up makes the language one of the four; any other number ends like an empty text.
     if (n == 0 || codePage < 0) {
         m_clipboard.Empty();
         m_clipboard.Close();
