@@ -1,3 +1,4 @@
+#include "HexBytes.h"
 #include "reading/CChineseConv.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +23,6 @@ unsigned Pair(unsigned code) {
     return dst[0] << 8 | dst[1];
 }
 
-std::string Hex(const std::string& bytes) {
-    std::string s;
-    char buf[4];
-    for (unsigned char b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        s += buf;
-    }
-    return s;
-}
 
 // Converts with a guard zone after the 2 * count + 1 bytes the caller must provide.
 std::string Convert(const std::string& src, std::size_t count, std::size_t* returned = nullptr) {

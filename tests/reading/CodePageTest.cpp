@@ -1,3 +1,4 @@
+#include "HexBytes.h"
 #include "reading/CodePage.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,6 @@ namespace {
 using reading::CodePageLength;
 using reading::WideToCodePage;
 
-std::string Hex(const std::string& bytes) {
-    std::string s;
-    char buf[4];
-    for (unsigned char b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        s += buf;
-    }
-    return s;
-}
 
 // Converts into a buffer of exactly `capacity` bytes followed by a guard zone.
 std::string Convert(int cp, std::u16string_view text, std::size_t capacity) {

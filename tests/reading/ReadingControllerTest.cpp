@@ -1,18 +1,10 @@
+#include "HexBytes.h"
 #include "ReadingFixture.h"
 
 namespace {
 
 using Controller = ReadingFixture;
 
-std::string Hex(const std::string& bytes) {
-    std::string s;
-    char buf[4];
-    for (unsigned char b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        s += buf;
-    }
-    return s;
-}
 
 TEST_F(Controller, ReadsTheCopiedTextAndLeavesTheClipboardEmpty) {
     EditorCopies(u"日本語のテキスト");
