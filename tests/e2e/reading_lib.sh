@@ -31,7 +31,8 @@ rd_docs() {
 }
 
 rd_start_editor() {
-    rig_spawn mousepad "$1"
+    # mousepad's GLib warnings about its own settings say nothing about us: keep them aside.
+    rig_spawn sh -c 'exec mousepad "$1" 2>>"$2"' mousepad "$1" "$RIG_DIR/mousepad.log"
     RD_EDITOR_PID=$RIG_LAST_PID
     local name i
     name=$(basename "$1")
