@@ -65,7 +65,7 @@ rig_start_wm() {
     local probe=$!
     rig_wait 30 sh -c 'xprop -root _NET_CLIENT_LIST | grep -q "0x"'
     local ok=$?
-    kill "$probe" 2>/dev/null; wait "$probe" 2>/dev/null
+    kill "$probe" 2>/dev/null; wait "$probe" 2>/dev/null || true
     rig_wait 10 sh -c '! xprop -root _NET_CLIENT_LIST | grep -q "0x"'
     return $ok
 }
@@ -95,10 +95,11 @@ rig_wait_window() {
 }
 
 rig_cleanup() {
-    local i pid
+    # Runs as an exit trap, also under `set -e`: nothing here may stop it half way.
+    local status=$? i pid
+    set +e
     for (( i = ${#RIG_PIDS[@]} - 1; i >= 0; i-- )); do
-        pid=${RIG_PIDS[i]}
-        kill "$pid" 2>/dev/null
+        kill "${RIG_PIDS[i]}" 2>/dev/null
     done
     for pid in "${RIG_PIDS[@]}"; do
         for i in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -107,4 +108,5 @@ rig_cleanup() {
     done
     RIG_PIDS=()
     [ -n "${RIG_KEEP:-}" ] || rm -rf "$RIG_DIR"
+    return $status
 }
