@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "app/CBrisoletApp.h"
@@ -24,14 +25,14 @@
 
 namespace {
 
-void RunToolbar() {
+void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::RegFileHive hive(platform::RegFileHive::DefaultPath());
     if (hive.Load() == platform::RegFileHive::LoadResult::Salvaged) {
+        const std::string kept = hive.BackupPath().empty()
+                                     ? "the readable values were kept"
+                                     : "its original was kept as " + hive.BackupPath();
         std::fprintf(stderr, "selvarine: the settings file %s was damaged; %s\n",
-                     hive.FilePath().c_str(),
-                     hive.BackupPath().empty()
-                         ? "the readable values were kept"
-                         : ("its original was kept as " + hive.BackupPath()).c_str());
+                     hive.FilePath().c_str(), kept.c_str());
     }
     engine::LibraryEngineSet engines(g_szAppDir);
     if (std::getenv("SELVARINE_VERBOSE")) {
@@ -43,13 +44,11 @@ void RunToolbar() {
     platform::QtMessageBox messages;
     ToolbarWindow window;
     // Declared before the logic that uses them, so they outlive it.
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    platform::X11WindowSystem readingWindows(x11->display());
     platform::X11Clipboard clipboard;
-    platform::X11KeyInjector keys(x11->display());
+    platform::X11KeyInjector keys(display);
     platform::QtPump pump;
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
-    dlg.AttachReading({readingWindows, clipboard, keys, pump});
+    dlg.AttachReading({windows, clipboard, keys, pump});
     window.SetLogic(&dlg);
     window.RunModal();
 }
@@ -79,7 +78,9 @@ int main(int argc, char** argv) {
     }
     platform::X11WindowSystem windows(x11->display());
     platform::FlockInstanceLock lock;
-    CBrisoletApp theApp(windows, lock, {platform::ProgramDirectory, RunToolbar});
+    _XDisplay* display = x11->display();
+    CBrisoletApp theApp(windows, lock,
+                        {platform::ProgramDirectory, [&] { RunToolbar(display, windows); }});
     theApp.InitInstance();
     if (std::getenv("SELVARINE_VERBOSE") && g_hExistingWindow != platform::kNoWindow)
         std::fprintf(stderr, "selvarine: already running (window 0x%lx)\n",

@@ -22,10 +22,9 @@ void QtMessageBox::Show(const std::string& text, const std::string& caption, Mes
         log << caption << '\t' << oneLine << '\n';
         return;
     }
-    QMessageBox box(kind == MessageKind::ToolbarWarning ? QMessageBox::Warning
-                                                        : QMessageBox::Warning,
-                    QString::fromStdString(caption), QString::fromStdString(text),
-                    QMessageBox::Ok);
+    // Qt draws warnings and exclamations with the same icon.
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok);
     if (kind == MessageKind::ToolbarWarning) box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.exec();
 }
