@@ -196,6 +196,15 @@ inline Pcm readRaw(const std::string& path, int rate) {
     return pcm;
 }
 
+// This process's resident memory, in KiB (-1 when it cannot be read).
+inline long residentKiB() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return -1;
+}
+
 inline long fileSize(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;

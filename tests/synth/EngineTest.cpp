@@ -44,14 +44,6 @@ std::string longEnglish(int sentences) {
     return text;
 }
 
-long residentKiB() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-
 class EngineTest : public ::testing::Test {
   public:
     static void SetUpTestSuite() {

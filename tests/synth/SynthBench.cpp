@@ -45,14 +45,6 @@ struct Stats {
     double max() { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
 };
 
-long residentKiB() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-    return -1;
-}
-
 std::string englishText(std::size_t bytes) {
     const std::string sentence = "The engine reads this sentence aloud, again and again. ";
     std::string text;
