@@ -1,6 +1,7 @@
 #include "app/CBrisoletApp.h"
 
 #include "app/Globals.h"
+#include "reading/ToolbarHandle.h"
 
 platform::WindowId g_hExistingWindow = platform::kNoWindow;
 
@@ -9,7 +10,7 @@ CBrisoletApp::CBrisoletApp(platform::WindowSystem& windows, platform::InstanceLo
     : m_windows(windows), m_lock(lock), m_hooks(std::move(hooks)) {}
 
 bool CBrisoletApp::FindExistingWindow(platform::WindowId w) {
-    if (m_windows.Title(w) == kToolbarTitle) {
+    if (m_windows.Title(w) == reading::kToolbarTitle) {
         g_hExistingWindow = w;
         return false;
     }

@@ -5,11 +5,7 @@
 #include "app/SettingsStore.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
-
-namespace {
-constexpr int kToolbarWidth = 248;
-constexpr int kToolbarHeight = 38;
-}  // namespace
+#include "toolbar/SkinLayout.h"
 
 CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
     : m_view(view), m_svc(services) {}
@@ -36,11 +32,9 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
 bool CBrisoletDlg::OnInitDialog() {
     m_view.SetIcons();
     m_view.LoadSkin();
-    m_bDragging = 0;
-    m_view.SetTitle(kToolbarTitle);
+    m_view.SetTitle(reading::kToolbarTitle);
     LoadSettings();
-    m_rcToolbarSize = {0, 0, kToolbarWidth, kToolbarHeight};
-    m_view.MoveWindow(0, 0, kToolbarWidth, kToolbarHeight);
+    m_view.MoveWindow(0, 0, SkinLayout::kToolbarWidth, SkinLayout::kToolbarHeight);
     m_view.BuildWindowRegion();
     m_view.CreateButtons();
     m_view.PlaceTopmost(true, m_nPosX, m_nPosY);
@@ -77,7 +71,7 @@ void CBrisoletDlg::OnDestroy() {
     // Every engine is unloaded, loaded or not: unload is harmless on an engine that never
     // started, and speech still playing ends with it.
     for (int n = engine::kJapanese; n <= engine::kKorean; ++n)
-        m_svc.engines.Unload(n, engine::SpeakerNumber(n));
+        m_svc.engines.Unload(n, engine::FindLanguage(n)->speaker);
 }
 
 void CBrisoletDlg::LoadSettings() {

@@ -22,10 +22,6 @@ class ReadingCommands;
 struct ReadingPlatform;
 }  // namespace reading
 
-struct ToolbarRect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
-
 class CBrisoletDlg {
 public:
     CBrisoletDlg(ToolbarView& view, const ToolbarServices& services);
@@ -58,8 +54,6 @@ public:
     ToolbarView& View() { return m_view; }
     const ToolbarServices& Services() const { return m_svc; }
 
-    ToolbarRect m_rcToolbarSize;
-    int m_bDragging = 0;
     int m_nPosX = 0;
     int m_nPosY = 0;
     int m_bCaptureTimer = 0;

@@ -9,5 +9,3 @@ inline constexpr int kIdSettings = 103;
 inline constexpr int kIdLanguage = 104;
 inline constexpr int kIdReadAll = 1015;
 inline constexpr int kIdPauseResume = 1042;
-
-inline constexpr int kCaptureTimerId = 1;

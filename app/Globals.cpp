@@ -1,5 +1,7 @@
 #include "app/Globals.h"
 
+#include "engine/Languages.h"
+
 int g_nLanguage;
 int g_bEngineLoaded[11];
 std::string g_szAppDir;
@@ -7,11 +9,8 @@ VoiceSettings g_voiceJpn, g_voiceEng, g_voiceChi, g_voiceKor;
 int g_nChiCodepage;
 
 VoiceSettings* VoiceSettingsFor(int language) {
-    switch (language) {
-        case 7: return &g_voiceJpn;
-        case 8: return &g_voiceEng;
-        case 9: return &g_voiceChi;
-        case 10: return &g_voiceKor;
-        default: return nullptr;
-    }
+    static VoiceSettings* const kVoices[engine::kLanguageCount] = {&g_voiceJpn, &g_voiceEng,
+                                                                    &g_voiceChi, &g_voiceKor};
+    const int index = engine::LanguageIndex(language);
+    return index < 0 ? nullptr : kVoices[index];
 }

@@ -13,7 +13,8 @@ struct VoiceSettings {
 
 // Current reading language: 7 Japanese, 8 English, 9 Chinese, 10 Korean.
 extern int g_nLanguage;
-// Indexed by language number 0..10; entries 7..10 are 1 once that engine has started.
+// Indexed by language number 0..10 (0..6 name languages this edition does not offer);
+// entries 7..10 are 1 once that engine has started.
 extern int g_bEngineLoaded[11];
 // The program's directory, ending with '/'.
 extern std::string g_szAppDir;
@@ -24,7 +25,5 @@ extern int g_nChiCodepage;
 // The voice settings of language 7..10, or null for any other number.
 VoiceSettings* VoiceSettingsFor(int language);
 
-// The toolbar's window title; a second copy recognises a running one by it.
-inline constexpr const char* kToolbarTitle = "Selvarine 日中英韓";
 // The program's own title, the caption of the application's message boxes.
 inline constexpr const char* kProgramTitle = "selvarine";

@@ -32,26 +32,21 @@ struct Stage {
     std::vector<Slot> slots;
 };
 
-constexpr const char* kLanguageKeys[4] = {"Japanese", "English", "Chinese", "Korean"};
-constexpr const char* kDefaultDics[4] = {
-    "VW/VT/Miyu/M16/data-common/userdict/userdict_jpn.csv",
-    "VW/VT/Kate/M16/data-common/userdict/userdict_eng.csv",
-    "VW/VT/Hui/M16/data-common/userdict/userdict_chi.csv",
-    "VW/VT/Yumi/M16/data-common/userdict/userdict_kor.csv"};
-
 std::vector<Stage> Stages(const Targets& t) {
     std::vector<Stage> stages;
     stages.push_back({kTopKey, 0,
                       {{"language", Kind::Int32, 7, t.language},
                        {"X", Kind::Int32, 200, t.x},
                        {"Y", Kind::Int32, 200, t.y}}});
-    for (int n = 0; n < 4; ++n) {
+    for (const engine::LanguageInfo& lang : engine::Languages()) {
+        const int n = engine::LanguageIndex(lang.number);
         VoiceSettings* v = t.voices[n];
-        Stage s{std::string(kTopKey) + "\\" + kLanguageKeys[n], 7 + n,
+        Stage s{LanguageKey(lang.number), lang.number,
                 {{"volume", Kind::Int32, 100, &v->volume},
                  {"speed", Kind::Int32, 100, &v->speed},
                  {"pitch", Kind::Pitch, 100, nullptr, &v->pitch}}};
-        if (7 + n == 9) s.slots.push_back({"codepage", Kind::Int32, 0, t.chiCodepage});
+        if (lang.number == engine::kChinese)
+            s.slots.push_back({"codepage", Kind::Int32, 0, t.chiCodepage});
         s.slots.push_back({"UserDicPath", Kind::Path, 0, nullptr, nullptr, t.userDicPaths[n]});
         stages.push_back(std::move(s));
     }
@@ -116,8 +111,14 @@ void WriteToExistingKey(RegistryHive& hive, const char* name1, std::uint32_t v1,
 }  // namespace
 
 std::string DefaultUserDicPath(const std::string& appDir, int language) {
-    if (language < 7 || language > 10) return {};
-    return appDir + kDefaultDics[language - 7];
+    const engine::LanguageInfo* lang = engine::FindLanguage(language);
+    if (!lang) return {};
+    return appDir + lang->voiceDir + "/" + lang->defaultDic;
+}
+
+std::string LanguageKey(int language) {
+    const engine::LanguageInfo* lang = engine::FindLanguage(language);
+    return lang ? std::string(kTopKey) + "\\" + lang->name : std::string();
 }
 
 void LoadSettings(RegistryHive& hive, const std::string& appDir, const Targets& targets) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/Globals.h"
+#include "engine/Languages.h"
 #include "platform/RegistryHive.h"
 
 namespace settings {
@@ -22,13 +23,16 @@ struct Targets {
     int* language;
     int* x;
     int* y;
-    VoiceSettings* voices[4];    // Japanese, English, Chinese, Korean
+    VoiceSettings* voices[engine::kLanguageCount];  // by language index: Japanese first
     int* chiCodepage;
-    std::string* userDicPaths[4];  // same order
+    std::string* userDicPaths[engine::kLanguageCount];  // same order
 };
 
 // The default user dictionary of language 7..10, below the program directory.
 std::string DefaultUserDicPath(const std::string& appDir, int language);
+// The registry key of language 7..10 ("SOFTWARE\Tarnholm\Selvarine\Japanese" and so on);
+// empty for any other number.
+std::string LanguageKey(int language);
 
 void LoadSettings(platform::RegistryHive& hive, const std::string& appDir, const Targets& targets);
 

@@ -4,13 +4,10 @@
 
 #include <string>
 
-#include "platform/WindowSystem.h"
+#include "reading/ToolbarHandle.h"
 
-class ToolbarView {
+class ToolbarView : public reading::ToolbarHandle {
 public:
-    virtual ~ToolbarView() = default;
-
-    virtual platform::WindowId NativeWindow() = 0;
     virtual void SetIcons() = 0;
     virtual void LoadSkin() = 0;
     virtual void SetTitle(const std::string& utf8) = 0;
@@ -23,13 +20,6 @@ public:
     // Keeps the window above ordinary windows, at (x, y) when move is true.
     virtual void PlaceTopmost(bool move, int x, int y) = 0;
     virtual void SetTopmost(bool topmost) = 0;
-    // Makes the toolbar itself the active window.
-    virtual void Activate() = 0;
-    // Window timers; events come back through CBrisoletDlg::OnTimer.
-    virtual bool SetTimer(int id, int periodMs) = 0;
-    virtual void KillTimer(int id) = 0;
-    // Queues a close request (handled later, like a posted WM_CLOSE).
-    virtual void PostClose() = 0;
     // Ends the modal run with the given result.
     virtual void EndDialog(int result) = 0;
     // Repaints the whole toolbar (the language button shows the current language).

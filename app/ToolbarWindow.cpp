@@ -70,13 +70,7 @@ void ToolbarWindow::CreateButtons() {
         button->setFocusPolicy(Qt::TabFocus);
         const int id = SkinLayout::kButtons[i].id;
         connect(button, &QAbstractButton::clicked, this, [this, id] { m_dlg->OnCommand(id); });
-        m_buttons[id] = button;
     }
-}
-
-QAbstractButton* ToolbarWindow::Button(int id) const {
-    auto it = m_buttons.find(id);
-    return it == m_buttons.end() ? nullptr : it->second;
 }
 
 void ToolbarWindow::CreateToolTips() { m_chrome->createToolTips(); }

@@ -1,5 +1,5 @@
 #pragma once
-// The toolbar's window: a frameless, always-on-top 248 x 38 widget. It forwards what
+// The toolbar's window: a frameless, always-on-top widget. It forwards what
 // happens to it to CBrisoletDlg and does what the logic asks of it (ToolbarView).
 
 #include <QWidget>
@@ -41,8 +41,6 @@ public:
     void EndDialog(int result) override;
     void Invalidate() override;
 
-    QAbstractButton* Button(int id) const;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -59,5 +57,4 @@ private:
     int m_nResult = 0;
     bool m_bEnded = false;
     std::map<int, QTimer*> m_timers;
-    std::map<int, QAbstractButton*> m_buttons;
 };

@@ -6,18 +6,10 @@
 
 #include <cstdint>
 
+#include "engine/Languages.h"
+
 namespace engine {
 
-inline constexpr int kJapanese = 7;
-inline constexpr int kEnglish = 8;
-inline constexpr int kChinese = 9;
-inline constexpr int kKorean = 10;
-
-inline bool IsEngineLanguage(int language) { return language >= kJapanese && language <= kKorean; }
-
-// Per-language constants handed to the engines.
-int SpeakerNumber(int language);    // 0, 0, 2, 10
-int ReadingTextForm(int language);  // 2, 0, 1, 0
 inline constexpr int kPlayReserved = 687;
 
 class EngineSet {

@@ -8,36 +8,16 @@ int g_pitchMin, g_pitchMax, g_pitchDefault;
 
 namespace engine {
 
-const char* EngineDirSuffix(int language) {
-    switch (language) {
-        case kJapanese: return "VW/VT/Miyu/M16";
-        case kEnglish: return "VW/VT/Kate/M16";
-        case kChinese: return "VW/VT/Hui/M16";
-        case kKorean: return "VW/VT/Yumi/M16";
-        default: return "";
-    }
-}
-
-const char* UserDicFailureMessage(int language) {
-    switch (language) {
-        case kJapanese: return "日本語ユーザ辞書の読み込みに失敗しました。";
-        case kEnglish: return "英語ユーザ辞書の読み込みに失敗しました。";
-        case kChinese: return "中国語ユーザ辞書の読み込みに失敗しました。";
-        case kKorean: return "韓国語ユーザ辞書の読み込みに失敗しました。";
-        default: return "";
-    }
-}
-
 bool IsUserDicEmpty(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && st.st_size == 0;
 }
 
 int StartEngine(const StartContext& ctx, int language, const std::string& userDicPath) {
-    if (!IsEngineLanguage(language)) return 0;
-    const std::string engineDir = ctx.appDir + EngineDirSuffix(language);
-    if (ctx.engines.Load(language, ctx.window, SpeakerNumber(language), engineDir.c_str()) != 0)
-        return 0;
+    const LanguageInfo* lang = FindLanguage(language);
+    if (!lang) return 0;
+    const std::string engineDir = ctx.appDir + lang->voiceDir;
+    if (ctx.engines.Load(language, ctx.window, lang->speaker, engineDir.c_str()) != 0) return 0;
 
     struct Limit {
         int code;
@@ -54,7 +34,7 @@ int StartEngine(const StartContext& ctx, int language, const std::string& userDi
     ctx.engines.UnloadUserDict(language);
     if (!IsUserDicEmpty(userDicPath) &&
         ctx.engines.LoadUserDict(language, userDicPath.c_str()) != 1) {
-        ctx.messages.Show(UserDicFailureMessage(language), ctx.caption,
+        ctx.messages.Show(lang->dicFailureMessage, ctx.caption,
                           platform::MessageKind::AppExclamation);
     }
     return 1;

@@ -17,11 +17,6 @@ extern int g_pitchMin, g_pitchMax, g_pitchDefault;
 
 namespace engine {
 
-// The voice directory below the program directory, e.g. "VW/VT/Miyu/M16".
-const char* EngineDirSuffix(int language);
-// The message shown when the language's user dictionary is refused.
-const char* UserDicFailureMessage(int language);
-
 // True exactly when the file exists and holds 0 bytes. A missing file is not empty: its
 // load is attempted, fails, and the user hears about it.
 bool IsUserDicEmpty(const std::string& path);

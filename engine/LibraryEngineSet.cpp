@@ -1,49 +1,26 @@
 #include "engine/LibraryEngineSet.h"
 
 namespace engine {
-namespace {
-
-struct LibraryName {
-    const char* file;
-    const char* suffix;
-};
-constexpr LibraryName kLibraries[4] = {
-    {"vt_jpn.so", "JPN"}, {"vt_eng.so", "ENG"}, {"vt_chi.so", "CHI"}, {"vt_kor.so", "KOR"}};
-
-}  // namespace
-
-int SpeakerNumber(int language) {
-    switch (language) {
-        case kChinese: return 2;
-        case kKorean: return 10;
-        default: return 0;
-    }
-}
-
-int ReadingTextForm(int language) {
-    switch (language) {
-        case kJapanese: return 2;
-        case kChinese: return 1;
-        default: return 0;
-    }
-}
 
 LibraryEngineSet::LibraryEngineSet(const std::string& programDir) {
-    for (int i = 0; i < 4; ++i) {
+    for (const LanguageInfo& lang : Languages()) {
+        const int i = LanguageIndex(lang.number);
         std::string error;
-        m_libs[i] = EngineLibrary::Open(programDir + kLibraries[i].file, kLibraries[i].suffix, &error);
+        m_libs[i] = EngineLibrary::Open(programDir + lang.library + ".so", lang.suffix, &error);
         if (!m_libs[i]) m_problems[i] = error;
     }
 }
 
 const std::string& LibraryEngineSet::Problem(int language) const {
     static const std::string kNone;
-    return IsEngineLanguage(language) ? m_problems[language - kJapanese] : kNone;
+    const int i = LanguageIndex(language);
+    return i < 0 ? kNone : m_problems[i];
 }
 
 const EngineFunctions* LibraryEngineSet::Lib(int language) const {
-    if (!IsEngineLanguage(language) || !m_libs[language - kJapanese]) return nullptr;
-    return &m_libs[language - kJapanese]->Functions();
+    const int i = LanguageIndex(language);
+    if (i < 0 || !m_libs[i]) return nullptr;
+    return &m_libs[i]->Functions();
 }
 
 short LibraryEngineSet::Load(int language, std::intptr_t window, int speaker,

@@ -33,8 +33,8 @@ public:
 
 private:
     const EngineFunctions* Lib(int language) const;
-    std::array<std::unique_ptr<EngineLibrary>, 4> m_libs;
-    std::array<std::string, 4> m_problems;
+    std::array<std::unique_ptr<EngineLibrary>, kLanguageCount> m_libs;
+    std::array<std::string, kLanguageCount> m_problems;
 };
 
 }  // namespace engine

@@ -3,7 +3,6 @@
 
 namespace reading {
 
-inline constexpr const char* kCaption = "Selvarine 日中英韓";
 inline constexpr const char* kMsgCannotOpen = "クリップボードがオープンできません。";
 inline constexpr const char* kMsgCannotEmpty = "クリップボードをクリアできません。";
 inline constexpr const char* kMsgNoTimer =
@@ -11,8 +10,5 @@ inline constexpr const char* kMsgNoTimer =
 inline constexpr const char* kMsgNoText =
     "読み上げるテキストが抽出できませんでした。"
     "テキストを範囲指定して読み上げボタンをクリックしてください。";
-
-inline constexpr int kCaptureTimerId = 1;
-inline constexpr int kCaptureTimerMs = 50;
 
 }  // namespace reading

@@ -5,7 +5,7 @@
 
 namespace reading {
 
-ReadingCommands::ReadingCommands(ToolbarView& view, engine::EngineSet& engines,
+ReadingCommands::ReadingCommands(ToolbarHandle& view, engine::EngineSet& engines,
                                  platform::MessageBox& messages, const ReadingPlatform& platform,
                                  std::function<ReadingSettings()> settings, int& captureTimer,
                                  int& paused)

@@ -10,6 +10,8 @@
 
 namespace reading {
 
+class ToolbarHandle;
+
 struct ReadingPlatform {
     platform::WindowSystem& windows;
     platform::Clipboard& clipboard;
@@ -20,7 +22,7 @@ struct ReadingPlatform {
 class ReadingCommands {
   public:
     // Registers the clipboard watch with the clipboard, and removes it again on destruction.
-    ReadingCommands(ToolbarView& view, engine::EngineSet& engines, platform::MessageBox& messages,
+    ReadingCommands(ToolbarHandle& view, engine::EngineSet& engines, platform::MessageBox& messages,
                     const ReadingPlatform& platform, std::function<ReadingSettings()> settings,
                     int& captureTimer, int& paused);
     ~ReadingCommands();

@@ -3,7 +3,6 @@
 #include <memory>
 #include <string>
 
-#include "app/ToolbarView.h"
 #include "engine/EngineSet.h"
 #include "platform/Clipboard.h"
 #include "platform/MessageBox.h"
@@ -11,6 +10,7 @@
 #include "reading/CaptureFlags.h"
 #include "reading/CodePage.h"
 #include "reading/Messages.h"
+#include "reading/ToolbarHandle.h"
 
 namespace reading {
 namespace {
@@ -19,24 +19,16 @@ namespace {
 constexpr int kTextWaits = 11;
 constexpr int kTextWaitMs = 500;
 
-int EngineCodePage(int language, int chiCodepage) {
-    switch (language) {
-        case engine::kJapanese:
-            return 932;
-        case engine::kEnglish:
-            return 1252;
-        case engine::kChinese:
-            return chiCodepage == 0 || chiCodepage == 2 ? 936 : 0;  // 0: QZ
-        case engine::kKorean:
-            return 949;
-        default:
-            return -1;
-    }
+// 0 stands for the QZ conversion, -1 for a language without an engine.
+int EngineCodePage(const engine::LanguageInfo* lang, int chiCodepage) {
+    if (!lang) return -1;
+    if (lang->number == engine::kChinese && chiCodepage != 0 && chiCodepage != 2) return 0;
+    return lang->codePage;
 }
 
 }  // namespace
 
-ReadingController::ReadingController(ToolbarView& view, platform::Clipboard& clipboard,
+ReadingController::ReadingController(ToolbarHandle& view, platform::Clipboard& clipboard,
                                      engine::EngineSet& engines, platform::MessageBox& messages,
                                      platform::Pump& pump,
                                      std::function<ReadingSettings()> settings, int& captureTimer,
@@ -58,7 +50,7 @@ void ReadingController::EndCapture() {
 void ReadingController::EndCaptureWithMessage(const char* text) {
     // Killed first, so no tick runs while the box is open.
     m_view.KillTimer(kCaptureTimerId);
-    m_messages.Show(text, kCaption, platform::MessageKind::ToolbarWarning);
+    m_messages.Show(text, kToolbarTitle, platform::MessageKind::ToolbarWarning);
     m_bCaptureTimer = 0;
 }
 
@@ -86,7 +78,8 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
     }
 
     const ReadingSettings settings = m_settings();
-    const int codePage = EngineCodePage(settings.language, settings.chiCodepage);
+    const engine::LanguageInfo* lang = engine::FindLanguage(settings.language);
+    const int codePage = EngineCodePage(lang, settings.chiCodepage);
     const std::size_t n = CodePageLength(kAnsiCodePage, *text);
     // Start-up makes the language one of the four; any other number ends like an empty text.
     if (n == 0 || codePage < 0) {
@@ -118,8 +111,8 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
     const int language = settings.language;
     m_engines.Stop(language);
     m_engines.Play(language, static_cast<std::intptr_t>(m_view.NativeWindow()), buffer.get(),
-                   engine::SpeakerNumber(language), settings.pitch, settings.speed, settings.volume,
-                   engine::ReadingTextForm(language));
+                   lang->speaker, settings.pitch, settings.speed, settings.volume,
+                   lang->readingTextForm);
     m_bCaptureTimer = 0;
     m_bPaused = 0;
 }

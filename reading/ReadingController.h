@@ -7,7 +7,6 @@
 
 #include "reading/CChineseConv.h"
 
-class ToolbarView;
 namespace engine {
 class EngineSet;
 }
@@ -18,6 +17,8 @@ class Pump;
 }  // namespace platform
 
 namespace reading {
+
+class ToolbarHandle;
 
 // What a reading takes from the settings, read afresh on each capture.
 struct ReadingSettings {
@@ -31,7 +32,7 @@ struct ReadingSettings {
 class ReadingController {
   public:
     // captureTimer and paused are the toolbar's m_bCaptureTimer and m_bPaused.
-    ReadingController(ToolbarView& view, platform::Clipboard& clipboard, engine::EngineSet& engines,
+    ReadingController(ToolbarHandle& view, platform::Clipboard& clipboard, engine::EngineSet& engines,
                       platform::MessageBox& messages, platform::Pump& pump,
                       std::function<ReadingSettings()> settings, int& captureTimer, int& paused);
 
@@ -42,7 +43,7 @@ class ReadingController {
     void EndCapture();
     void EndCaptureWithMessage(const char* text);
 
-    ToolbarView& m_view;
+    ToolbarHandle& m_view;
     platform::Clipboard& m_clipboard;
     engine::EngineSet& m_engines;
     platform::MessageBox& m_messages;

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/ToolbarView.h"
 #include "platform/Clipboard.h"
 #include "platform/KeyInjector.h"
 #include "platform/MessageBox.h"
@@ -10,6 +9,7 @@
 #include "reading/CaptureFlags.h"
 #include "reading/CodePage.h"
 #include "reading/Messages.h"
+#include "reading/ToolbarHandle.h"
 
 int g_bCaptureArmed = 0;
 int g_bClipboardChanged = 0;
@@ -36,7 +36,7 @@ std::string ToAnsi(std::u16string_view text) {
 
 }  // namespace
 
-SelectionCapture::SelectionCapture(ToolbarView& view, platform::WindowSystem& windows,
+SelectionCapture::SelectionCapture(ToolbarHandle& view, platform::WindowSystem& windows,
                                    platform::Clipboard& clipboard, platform::KeyInjector& keys,
                                    platform::Pump& pump, platform::MessageBox& messages,
                                    int& captureTimer)
@@ -51,7 +51,7 @@ SelectionCapture::SelectionCapture(ToolbarView& view, platform::WindowSystem& wi
       m_strFullWidthName(ToAnsi(u"\u30DB\u30EB\u30E1\u30C8\u30E9")) {}
 
 void SelectionCapture::Warn(const char* text) {
-    m_messages.Show(text, kCaption, platform::MessageKind::ToolbarWarning);
+    m_messages.Show(text, kToolbarTitle, platform::MessageKind::ToolbarWarning);
 }
 
 void SelectionCapture::Read(bool selectAll) {

@@ -8,7 +8,6 @@
 
 #include "platform/WindowSystem.h"
 
-class ToolbarView;
 namespace platform {
 class Clipboard;
 class KeyInjector;
@@ -18,10 +17,12 @@ class Pump;
 
 namespace reading {
 
+class ToolbarHandle;
+
 class SelectionCapture {
   public:
     // captureTimer is the toolbar's m_bCaptureTimer: 1 while the capture timer is meant to run.
-    SelectionCapture(ToolbarView& view, platform::WindowSystem& windows,
+    SelectionCapture(ToolbarHandle& view, platform::WindowSystem& windows,
                      platform::Clipboard& clipboard, platform::KeyInjector& keys,
                      platform::Pump& pump, platform::MessageBox& messages, int& captureTimer);
 
@@ -39,7 +40,7 @@ class SelectionCapture {
     void SendChord(char letter);
     void Warn(const char* text);
 
-    ToolbarView& m_view;
+    ToolbarHandle& m_view;
     platform::WindowSystem& m_windows;
     platform::Clipboard& m_clipboard;
     platform::KeyInjector& m_keys;

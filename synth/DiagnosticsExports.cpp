@@ -12,10 +12,10 @@ __attribute__((visibility("default"))) int selvarine_synth_wait_idle(int timeout
     return synth::waitIdle(timeoutMs) ? 1 : 0;
 }
 
-// Nanoseconds from the latest play call of language 0 to 3 (Japanese, English, Chinese,
-// Korean) to its first audio handed to the sink; -1 before any.
+// Nanoseconds from the latest play call of language 7 to 10 to its first audio handed to the
+// sink; -1 before any, and for any other number.
 __attribute__((visibility("default"))) int64_t selvarine_synth_first_audio_ns(int language) {
-    if (language < 0 || language >= static_cast<int>(synth::kLanguageCount)) return -1;
+    if (!engine::IsEngineLanguage(language)) return -1;
     return synth::firstAudioNanoseconds(static_cast<synth::Language>(language));
 }
 }

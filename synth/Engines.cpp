@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/EngineApi.h"
 #include "synth/AudioSink.h"
 #include "synth/JapaneseReader.h"
 #include "synth/TextStream.h"
@@ -100,7 +101,7 @@ class SpeechService {
         if (m_worker.joinable()) m_worker.join();
     }
 
-    EngineState& engine(Language lang) { return m_engines[static_cast<std::size_t>(lang)]; }
+    EngineState& engine(Language lang) { return m_engines[slotOf(lang)]; }
 
     // Starts the worker and the synthesiser once; the synthesiser's sample rate, or -1.
     int start() {
@@ -399,23 +400,23 @@ void unloadEngine(Language lang) {
 
 int engineInfo(int code) {
     switch (code) {
-        case 11:
+        case VT_INFO_PITCH_MAX:
             return Limits::kPitchMax;
-        case 12:
+        case VT_INFO_PITCH_DEFAULT:
             return Limits::kPitchDefault;
-        case 13:
+        case VT_INFO_PITCH_MIN:
             return Limits::kPitchMin;
-        case 14:
+        case VT_INFO_SPEED_MAX:
             return Limits::kSpeedMax;
-        case 15:
+        case VT_INFO_SPEED_DEFAULT:
             return Limits::kSpeedDefault;
-        case 16:
+        case VT_INFO_SPEED_MIN:
             return Limits::kSpeedMin;
-        case 17:
+        case VT_INFO_VOLUME_MAX:
             return Limits::kVolumeMax;
-        case 18:
+        case VT_INFO_VOLUME_DEFAULT:
             return Limits::kVolumeDefault;
-        case 19:
+        case VT_INFO_VOLUME_MIN:
             return Limits::kVolumeMin;
         default:
             return 0;

@@ -3,10 +3,22 @@
 
 #include <cstddef>
 
+#include "engine/Languages.h"
+
 namespace synth {
 
-enum class Language { Japanese = 0, English = 1, Chinese = 2, Korean = 3 };
-inline constexpr std::size_t kLanguageCount = 4;
+enum class Language {
+    Japanese = engine::kJapanese,
+    English = engine::kEnglish,
+    Chinese = engine::kChinese,
+    Korean = engine::kKorean
+};
+inline constexpr std::size_t kLanguageCount = engine::kLanguageCount;
+
+// The engine's slot in per-language arrays.
+constexpr std::size_t slotOf(Language lang) {
+    return static_cast<std::size_t>(engine::LanguageIndex(static_cast<int>(lang)));
+}
 
 // Percentages of the voice's normal, reported through information codes 11 to 19.
 struct Limits {

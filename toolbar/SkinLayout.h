@@ -6,6 +6,8 @@
 
 #include <array>
 
+#include "engine/Languages.h"
+
 struct SkinLayout {
     static constexpr int kSkinWidth = 518;
     static constexpr int kSkinHeight = 152;
@@ -50,10 +52,12 @@ struct SkinLayout {
         return x < kPaintSeam ? x : x + kRightPartOffset;
     }
 
-    // Language numbers 0 to 10 have a face; anything else falls back to cell 0 (a piece of
-    // the logo) rather than reading past the strip.
+    // Language numbers 0 to 10 have a face (0 to 6 name languages this edition does not
+    // offer); anything else falls back to cell 0 (a piece of the logo) rather than reading
+    // past the strip.
     static constexpr int languageCell(int language) {
-        return language >= 0 && language <= 10 ? kFirstLanguageCell + language : 0;
+        if (const engine::LanguageInfo* lang = engine::FindLanguage(language)) return lang->faceCell;
+        return language >= 0 && language <= 6 ? kFirstLanguageCell + language : 0;
     }
 
     struct Button {
@@ -76,3 +80,9 @@ struct SkinLayout {
         {1, 219, 10, 245, 38, kCloseCell, "閉じる"},
     }};
 };
+
+static_assert([] {
+    for (const engine::LanguageInfo& lang : engine::Languages())
+        if (lang.faceCell != SkinLayout::kFirstLanguageCell + lang.number) return false;
+    return true;
+}(), "the language faces follow the other languages' faces in the strip");

@@ -19,30 +19,26 @@
 #include <vector>
 
 #include "engine/EngineApi.h"
+#include "engine/Languages.h"
 
 namespace synthtest {
 
-struct LanguageInfo {
-    const char* suffix;  // JPN
-    const char* module;  // vt_jpn.so
-    const char* voice;   // Miyu
-    int speaker;
-    int textForm;
-    int index;  // language number inside the core: 0 Japanese .. 3 Korean
-};
+using engine::LanguageInfo;
 
-inline const LanguageInfo kJapanese{"JPN", "vt_jpn.so", "Miyu", 0, 2, 0};
-inline const LanguageInfo kEnglish{"ENG", "vt_eng.so", "Kate", 0, 0, 1};
-inline const LanguageInfo kChinese{"CHI", "vt_chi.so", "Hui", 2, 1, 2};
-inline const LanguageInfo kKorean{"KOR", "vt_kor.so", "Yumi", 10, 0, 3};
+inline const LanguageInfo& kJapanese = *engine::FindLanguage(engine::kJapanese);
+inline const LanguageInfo& kEnglish = *engine::FindLanguage(engine::kEnglish);
+inline const LanguageInfo& kChinese = *engine::FindLanguage(engine::kChinese);
+inline const LanguageInfo& kKorean = *engine::FindLanguage(engine::kKorean);
 inline const LanguageInfo* const kLanguages[] = {&kJapanese, &kEnglish, &kChinese, &kKorean};
+
+inline int slotOf(const LanguageInfo& lang) { return engine::LanguageIndex(lang.number); }
 
 // One engine library with all ten operations resolved at once.
 class EngineLibrary {
   public:
     EngineLibrary(const std::string& moduleDir, const LanguageInfo& lang)
         : m_lang(lang), m_moduleDir(moduleDir) {
-        m_handle = dlopen((moduleDir + "/" + lang.module).c_str(), RTLD_NOW | RTLD_LOCAL);
+        m_handle = dlopen((moduleDir + "/" + lang.library + ".so").c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!m_handle) throw std::runtime_error(dlerror());
         const std::string s = lang.suffix;
         load = sym<VtLoadFn>("VT_LOADTTS_EXT_" + s);
@@ -62,13 +58,13 @@ class EngineLibrary {
     EngineLibrary& operator=(const EngineLibrary&) = delete;
 
     std::string engineDir(const std::string& programDir) const {
-        return programDir + "/VW/VT/" + m_lang.voice + "/M16";
+        return programDir + "/" + m_lang.voiceDir;
     }
     short loadFrom(const std::string& dir) {
         return load(0x1234, m_lang.speaker, dir.c_str(), 0, -1, 0);
     }
     void play(const std::string& text, int pitch = 100, int speed = 100, int volume = 100) {
-        playFn(0x1234, 0, text.c_str(), m_lang.speaker, pitch, speed, volume, 687, m_lang.textForm,
+        playFn(0x1234, 0, text.c_str(), m_lang.speaker, pitch, speed, volume, 687, m_lang.readingTextForm,
                1);
     }
     int infoValue(int code) {

@@ -60,7 +60,7 @@ class EngineTest : public ::testing::Test {
     }
 
   protected:
-    static EngineLibrary& lib(const LanguageInfo& lang) { return *s_libs[lang.index]; }
+    static EngineLibrary& lib(const LanguageInfo& lang) { return *s_libs[slotOf(lang)]; }
 
     // Loads the engine with audio going to `audio` (a SELVARINE_AUDIO value).
     static void loadWith(const LanguageInfo& lang, const std::string& audio) {
@@ -165,7 +165,7 @@ TEST_F(EngineTest, SpeaksEachLanguage) {
         EXPECT_GT(pcm.seconds(), 1.0);
         EXPECT_LT(pcm.seconds(), 12.0);
         EXPECT_GT(pcm.rms(), 500.0) << "audio is silent";
-        EXPECT_GE(s_core->firstAudioNs(sample.lang->index), 0);
+        EXPECT_GE(s_core->firstAudioNs(sample.lang->number), 0);
     }
 }
 

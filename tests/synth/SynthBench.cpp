@@ -98,7 +98,7 @@ double ourFirstAudioMs(EngineLibrary& engine, CoreProbe& core, const std::string
         engine.play(text);
         const auto deadline = Clock::now() + 5s;
         int64_t ns = -1;
-        while ((ns = core.firstAudioNs(engine.language().index)) < 0 && Clock::now() < deadline) {
+        while ((ns = core.firstAudioNs(engine.language().number)) < 0 && Clock::now() < deadline) {
         }
         if (ns >= 0) stats.add(ns / 1e6);
     }
@@ -238,7 +238,7 @@ int main() {
         for (int i = 0; i < 50; ++i) {
             english.stop();
             english.play(text);
-            while (core.firstAudioNs(1) < 0) {
+            while (core.firstAudioNs(engine::kEnglish) < 0) {
             }
             auto t = Clock::now();
             english.pause();
