@@ -2,9 +2,11 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/CBrisoletDlg.h"
@@ -60,6 +62,15 @@ void ToolbarWindow::MoveWindow(int x, int y, int width, int height) {
     setFixedSize(width, height);
     move(x, y);
     update();
+}
+
+std::vector<ScreenRect> ToolbarWindow::ScreenRects() {
+    std::vector<ScreenRect> rects;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        rects.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    return rects;
 }
 
 void ToolbarWindow::BuildWindowRegion() { m_chrome->buildWindowRegion(); }

@@ -48,6 +48,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::X11KeyInjector keys(display);
     platform::QtPump pump;
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
+    hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump});
     window.SetLogic(&dlg);
     window.RunModal();

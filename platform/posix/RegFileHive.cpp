@@ -133,7 +133,7 @@ RegStatus RegFileHive::CreateKey(const std::string& path, RegKey* key) {
             created = true;
         }
     }
-    if (created) Save();  // an unwritable folder leaves the key in memory for this run
+    if (created) Changed();  // an unwritable folder leaves the key in memory for this run
     *key = NewHandle(path, true);
     return kRegOk;
 }
@@ -172,6 +172,8 @@ RegStatus RegFileHive::SetValue(RegKey key, const std::string& name, RegType typ
     bool replaced = false;
     for (auto& v : k->values) {
         if (RegNamesEqual(v.name, name)) {
+            // Nothing to write for the same value again (a window move that did not move).
+            if (v.type == value.type && v.data == value.data && !m_bDirty) return kRegOk;
             value.name = v.name;  // the registry keeps the spelling of the first writer
             v = std::move(value);
             replaced = true;
@@ -179,10 +181,28 @@ RegStatus RegFileHive::SetValue(RegKey key, const std::string& name, RegType typ
         }
     }
     if (!replaced) k->values.push_back(std::move(value));
-    return Save();
+    return Changed();
 }
 
 void RegFileHive::CloseKey(RegKey key) { m_handles.erase(key); }
+
+void RegFileHive::DeferWrites(std::function<void()> onChange) { m_onChange = std::move(onChange); }
+
+RegStatus RegFileHive::Changed() {
+    m_bDirty = true;
+    if (m_onChange) {
+        m_onChange();
+        return kRegOk;
+    }
+    return Flush();
+}
+
+RegStatus RegFileHive::Flush() {
+    if (!m_bDirty) return kRegOk;
+    const RegStatus status = Save();
+    if (status == kRegOk) m_bDirty = false;
+    return status;
+}
 
 RegStatus RegFileHive::Save() {
     return WriteFileAtomically(m_strPath, FormatRegText(m_doc), 0600) ? kRegOk : kRegWriteFault;

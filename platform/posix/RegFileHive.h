@@ -1,10 +1,11 @@
 #pragma once
 // The settings hive kept in a REGEDIT4 text file, by default
-// ${XDG_CONFIG_HOME:-$HOME/.config}/Tarnholm/Selvarine.reg. Every change rewrites the file
+// ${XDG_CONFIG_HOME:-$HOME/.config}/Tarnholm/Selvarine.reg. Every write rewrites the file
 // atomically (temporary file, fsync, rename), mode 0600, so a crash never leaves it half
-// written. A file that cannot be understood in full is first copied to Selvarine.reg.bad
+// written. Changes are written at once, or, once DeferWrites is called, on Flush. A file that cannot be understood in full is first copied to Selvarine.reg.bad
 // (or .bad.1, .bad.2, ... when that exists), so nothing the user wrote is lost.
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -33,6 +34,12 @@ public:
     RegStatus SetValue(RegKey key, const std::string& name, RegType type, const void* data,
                        std::uint32_t size) override;
     void CloseKey(RegKey key) override;
+    RegStatus Flush() override;
+
+    // From now on changes stay in memory until Flush; onChange runs after each change that
+    // is not yet written, so that the owner can schedule the write.
+    void DeferWrites(std::function<void()> onChange);
+    bool WritePending() const { return m_bDirty; }
 
 private:
     struct Handle {
@@ -42,12 +49,15 @@ private:
     RegKeyData* FindKey(const std::string& path);
     RegKey NewHandle(const std::string& path, bool writable);
     RegStatus Save();
+    RegStatus Changed();
 
     std::string m_strPath;
     std::string m_strBackup;
     RegDocument m_doc;
     std::map<RegKey, Handle> m_handles;
     RegKey m_nextHandle = 1;
+    std::function<void()> m_onChange;  // set while writes are deferred
+    bool m_bDirty = false;
 };
 
 // Writes data to path atomically with the given mode; false on any failure (the old file,

@@ -161,7 +161,9 @@ TEST(RegFileHive, DamagedFilesAreKeptAsideAndWhatIsReadableSurvives) {
         RegKey key;
         bool opened = hive.OpenKey(kTop, RegAccess::Read, &key) == kRegOk;
         EXPECT_EQ(opened, c.keepsX);
-        if (opened) EXPECT_EQ(QueryDword(hive, key, "X"), 16u);
+        if (opened) {
+            EXPECT_EQ(QueryDword(hive, key, "X"), 16u);
+        }
 
         SCOPED_TRACE("a second damaged file does not overwrite the first backup");
         WriteFile(file, "junk");
