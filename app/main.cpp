@@ -18,6 +18,7 @@
 #include "platform/posix/RegFileHive.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPump.h"
+#include "platform/qt/QuitSignals.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -51,6 +52,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump});
     window.SetLogic(&dlg);
+    platform::QuitSignals quit([&window] { window.PostClose(); });
     window.RunModal();
 }
 
