@@ -10,6 +10,7 @@
 #include <string>
 
 #include "tools/dicteditor/DictionaryDocument.h"
+#include "tools/dicteditor/EnginePreview.h"
 #include "tools/dicteditor/Prompts.h"
 
 class QLabel;
@@ -20,7 +21,6 @@ class QTableView;
 namespace dicteditor {
 
 class DictionaryTableModel;
-class EnginePreview;
 class RowFilter;
 
 class EditorWindow : public QWidget {
