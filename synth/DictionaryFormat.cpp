@@ -32,8 +32,9 @@ DictionaryRecord ReadDictionaryRecord(std::string_view text, std::size_t* pos, i
     record.begin = i;
     auto finish = [&] {
         const std::size_t stop = std::min(*pos, n);
-        *line = record.line + static_cast<int>(std::count(text.begin() + static_cast<long>(record.begin),
-                                                           text.begin() + static_cast<long>(stop), '\n'));
+        *line = record.line +
+                static_cast<int>(std::count(text.begin() + static_cast<long>(record.begin),
+                                            text.begin() + static_cast<long>(stop), '\n'));
         return record;
     };
 
@@ -147,14 +148,27 @@ bool ParseDictionary(std::string_view text,
 std::string DescribeDictionaryError(const DictionaryError& error) {
     const char* why = "";
     switch (error.fault) {
-        case DictionaryFault::None: return "no error";
-        case DictionaryFault::TooLarge: return "dictionary too large";
-        case DictionaryFault::NotUtf8: return "dictionary is not valid UTF-8";
-        case DictionaryFault::UnbalancedQuote: why = "unbalanced quote"; break;
-        case DictionaryFault::TextAfterQuote: why = "text after a closing quote"; break;
-        case DictionaryFault::QuoteInUnquotedField: why = "quote inside an unquoted field"; break;
-        case DictionaryFault::NotTwoFields: why = "expected surface,replacement"; break;
-        case DictionaryFault::EmptySurface: why = "empty surface"; break;
+        case DictionaryFault::None:
+            return "no error";
+        case DictionaryFault::TooLarge:
+            return "dictionary too large";
+        case DictionaryFault::NotUtf8:
+            return "dictionary is not valid UTF-8";
+        case DictionaryFault::UnbalancedQuote:
+            why = "unbalanced quote";
+            break;
+        case DictionaryFault::TextAfterQuote:
+            why = "text after a closing quote";
+            break;
+        case DictionaryFault::QuoteInUnquotedField:
+            why = "quote inside an unquoted field";
+            break;
+        case DictionaryFault::NotTwoFields:
+            why = "expected surface,replacement";
+            break;
+        case DictionaryFault::EmptySurface:
+            why = "empty surface";
+            break;
     }
     return "line " + std::to_string(error.line) + ": " + why;
 }

@@ -32,10 +32,10 @@ enum class DictionaryFault {
 struct DictionaryRecord {
     enum class Kind { Comment, Blank, Entry, Malformed };
     Kind kind = Kind::Blank;
-    int line = 1;            // where the record starts, counting from 1
-    std::size_t begin = 0;   // the record is text[begin, end): its ending '\n' is excluded
+    int line = 1;           // where the record starts, counting from 1
+    std::size_t begin = 0;  // the record is text[begin, end): its ending '\n' is excluded
     std::size_t end = 0;
-    std::string surface;     // Entry
+    std::string surface;  // Entry
     std::string replacement;
     DictionaryFault fault = DictionaryFault::None;  // Malformed
 };
@@ -57,10 +57,10 @@ struct DictionaryError {
 
 // The engine's loader: checks size and encoding, then hands every entry in file order to
 // onEntry (later entries for a surface replace earlier ones). Stops at the first fault.
-bool ParseDictionary(std::string_view text,
-                     const std::function<void(std::string&& surface, std::string&& replacement)>&
-                         onEntry,
-                     DictionaryError* error);
+bool ParseDictionary(
+    std::string_view text,
+    const std::function<void(std::string&& surface, std::string&& replacement)>& onEntry,
+    DictionaryError* error);
 
 // The engine's English wording of an error, "line 3: unbalanced quote".
 std::string DescribeDictionaryError(const DictionaryError& error);

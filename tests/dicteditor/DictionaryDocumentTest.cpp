@@ -41,7 +41,7 @@ std::vector<std::pair<std::string, std::string>> EngineEntries(const std::string
 }
 
 class DictionaryDocumentFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         m_dir = fs::temp_directory_path() / ("dicteditor-" + std::to_string(getpid()));
         fs::remove_all(m_dir);
@@ -84,15 +84,16 @@ TEST(DictionaryDocument, KeepsEncodingLineEndingsCommentsAndUntouchedRows) {
 
 TEST(DictionaryDocument, JudgesRowsAsTheEngineDoes) {
     // Each line on its own: the document's verdict on its row is the engine's on the file.
-    const std::string lines[] = {"ok,fine",       "\"cat,dog",  "\"cat\"s,dog", "ca\"t,dog",
-                                 "a,b,c",         "bird",       ",dog",         "cat,\xFF",
-                                 "\"multi\nline\",x", "  ,spaces"};
+    const std::string lines[] = {
+        "ok,fine", "\"cat,dog", "\"cat\"s,dog", "ca\"t,dog",         "a,b,c",
+        "bird",    ",dog",      "cat,\xFF",     "\"multi\nline\",x", "  ,spaces"};
     for (const std::string& line : lines) {
         SCOPED_TRACE(line);
         const DictionaryDocument doc = DictionaryDocument::FromText(line + "\n");
         ASSERT_EQ(doc.RowCount(), 1u);
         synth::DictionaryError engine;
-        synth::ParseDictionary(line + "\n", [](std::string&&, std::string&&) {}, &engine);
+        synth::ParseDictionary(
+            line + "\n", [](std::string&&, std::string&&) {}, &engine);
         EXPECT_EQ(doc.RowFault(0), engine.fault);
         EXPECT_EQ(doc.Check().error.fault, engine.fault);
     }

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class FakePrompts : public dicteditor::Prompts {
-public:
+  public:
     void Warn(const std::string& text) override { warnings.push_back(text); }
     bool Confirm(const std::string& text) override {
         questions.push_back(text);
@@ -36,15 +36,16 @@ public:
 template <typename W>
 W* Named(QWidget& window, const QString& name) {
     for (W* w : window.findChildren<W*>())
-        if (w->accessibleName() == name || (w->accessibleName().isEmpty() &&
-                                            QAccessible::queryAccessibleInterface(w)->text(
-                                                QAccessible::Name) == name))
+        if (w->accessibleName() == name ||
+            (w->accessibleName().isEmpty() &&
+             QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name) == name))
             return w;
     return nullptr;
 }
 
 TEST(EditorWindow, AddsARowByNameAndSavesIt) {
-    const fs::path file = fs::temp_directory_path() / ("editor-" + std::to_string(getpid()) + ".csv");
+    const fs::path file =
+        fs::temp_directory_path() / ("editor-" + std::to_string(getpid()) + ".csv");
     std::ofstream(file) << "# 辞書\na,b\n";
     auto loaded = dicteditor::DictionaryDocument::Load(file.string());
     ASSERT_TRUE(loaded.document);

@@ -20,7 +20,7 @@ using Kind = synth::DictionaryRecord::Kind;
 using synth::DictionaryFault;
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : m_fd(fd) {}
     ~Fd() {
         if (m_fd >= 0) ::close(m_fd);
@@ -30,7 +30,7 @@ public:
     int get() const { return m_fd; }
     int release() { return std::exchange(m_fd, -1); }
 
-private:
+  private:
     int m_fd;
 };
 
@@ -124,8 +124,11 @@ DictionaryDocument DictionaryDocument::FromText(std::string_view text) {
     int line = 1;
     while (pos < text.size()) {
         synth::DictionaryRecord record = synth::ReadDictionaryRecord(text, &pos, &line);
-        Item item{record.kind, std::string(text.substr(record.begin, record.end - record.begin)),
-                  std::move(record.surface), std::move(record.replacement), record.fault,
+        Item item{record.kind,
+                  std::string(text.substr(record.begin, record.end - record.begin)),
+                  std::move(record.surface),
+                  std::move(record.replacement),
+                  record.fault,
                   record.line};
         // A CR before the LF belongs to the line ending, also in a file of LF lines.
         if (record.end < text.size() && item.raw.ends_with('\r')) item.raw.pop_back();
@@ -185,7 +188,9 @@ bool DictionaryDocument::RowShadowed(std::size_t row) const {
     return m_shadowed[row];
 }
 
-int DictionaryDocument::RowLine(std::size_t row) const { return m_items[m_rows[row]].line; }
+int DictionaryDocument::RowLine(std::size_t row) const {
+    return m_items[m_rows[row]].line;
+}
 
 DictionaryDocument::Item& DictionaryDocument::EditRow(std::size_t row) {
     Item& item = m_items[m_rows[row]];
@@ -232,7 +237,8 @@ void DictionaryDocument::Changed() {
 DictionaryDocument::Verdict DictionaryDocument::Check() const {
     Verdict verdict;
     const std::string text = ToText();
-    if (synth::ParseDictionary(text, [](std::string&&, std::string&&) {}, &verdict.error))
+    if (synth::ParseDictionary(
+            text, [](std::string&&, std::string&&) {}, &verdict.error))
         return verdict;
     // Find the row at the line the engine names; a file-wide fault is put on the first row
     // that causes it, if a row does.

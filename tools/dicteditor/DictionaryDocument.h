@@ -20,7 +20,7 @@ namespace dicteditor {
 enum class LineEnding { Lf, CrLf };
 
 class DictionaryDocument {
-public:
+  public:
     // The editor opens files up to this size; the engines refuse those above
     // synth::kMaxDictionaryFileSize, which the editor reports and lets the user fix.
     static constexpr std::size_t kMaxOpenSize = 4 * synth::kMaxDictionaryFileSize;
@@ -73,7 +73,7 @@ public:
     // refuse is not saved. On success the document is clean.
     SaveResult Save(const std::string& path, bool evenIfRefused);
 
-private:
+  private:
     struct Item {
         synth::DictionaryRecord::Kind kind;
         std::string raw;  // as read, without the line ending; written while !edited

@@ -43,7 +43,8 @@ QVariant DictionaryTableModel::data(const QModelIndex& index, int role) const {
         case Qt::ForegroundRole:
             if (!refused && m_doc.RowShadowed(row)) return QBrush(QColor(110, 110, 110));
             return {};
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -73,10 +74,14 @@ QVariant DictionaryTableModel::headerData(int section, Qt::Orientation orientati
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) return section + 1;
     switch (section) {
-        case kSurface: return QStringLiteral("表記");
-        case kReplacement: return QStringLiteral("読み");
-        case kStatus: return QStringLiteral("状態");
-        default: return {};
+        case kSurface:
+            return QStringLiteral("表記");
+        case kReplacement:
+            return QStringLiteral("読み");
+        case kStatus:
+            return QStringLiteral("状態");
+        default:
+            return {};
     }
 }
 

@@ -9,7 +9,7 @@
 namespace dicteditor {
 
 class DictionaryTableModel : public QAbstractTableModel {
-public:
+  public:
     enum Column { kSurface, kReplacement, kStatus, kColumnCount };
 
     explicit DictionaryTableModel(DictionaryDocument& doc, QObject* parent = nullptr);
@@ -26,7 +26,7 @@ public:
     // After a save, which may renumber and settle rows.
     void Refresh();
 
-private:
+  private:
     void StatusChanged();
     DictionaryDocument& m_doc;
 };

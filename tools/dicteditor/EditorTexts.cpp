@@ -8,15 +8,22 @@ using synth::DictionaryFault;
 
 std::string FaultText(DictionaryFault fault) {
     switch (fault) {
-        case DictionaryFault::None: return {};
-        case DictionaryFault::TooLarge: return "ファイルが 16 MiB を超えています";
-        case DictionaryFault::NotUtf8: return "UTF-8 として読めない文字があります";
-        case DictionaryFault::UnbalancedQuote: return "引用符 (\") が閉じていません";
-        case DictionaryFault::TextAfterQuote: return "閉じた引用符 (\") の後に文字があります";
+        case DictionaryFault::None:
+            return {};
+        case DictionaryFault::TooLarge:
+            return "ファイルが 16 MiB を超えています";
+        case DictionaryFault::NotUtf8:
+            return "UTF-8 として読めない文字があります";
+        case DictionaryFault::UnbalancedQuote:
+            return "引用符 (\") が閉じていません";
+        case DictionaryFault::TextAfterQuote:
+            return "閉じた引用符 (\") の後に文字があります";
         case DictionaryFault::QuoteInUnquotedField:
             return "引用符で囲まれていない項目の中に引用符 (\") があります";
-        case DictionaryFault::NotTwoFields: return "「表記,読み」の 2 項目になっていません";
-        case DictionaryFault::EmptySurface: return "表記が空です";
+        case DictionaryFault::NotTwoFields:
+            return "「表記,読み」の 2 項目になっていません";
+        case DictionaryFault::EmptySurface:
+            return "表記が空です";
     }
     return {};
 }
@@ -33,17 +40,20 @@ std::string NoArgumentText(const std::string& program) {
 }
 
 std::string UnknownProgramText(const std::string& program) {
-    return "プログラム名「" + program +
-           "」からどの言語の辞書エディタかを判別できません。";
+    return "プログラム名「" + program + "」からどの言語の辞書エディタかを判別できません。";
 }
 
 std::string LoadFailureText(const std::string& path, const DictionaryDocument::LoadResult& result) {
     using Status = DictionaryDocument::LoadStatus;
     switch (result.status) {
-        case Status::Loaded: return {};
-        case Status::Missing: return "辞書ファイル「" + path + "」が見つかりません。";
-        case Status::TooLarge: return "辞書ファイル「" + path + "」は大きすぎるため開けません。";
-        case Status::Unreadable: break;
+        case Status::Loaded:
+            return {};
+        case Status::Missing:
+            return "辞書ファイル「" + path + "」が見つかりません。";
+        case Status::TooLarge:
+            return "辞書ファイル「" + path + "」は大きすぎるため開けません。";
+        case Status::Unreadable:
+            break;
     }
     return "辞書ファイル「" + path + "」を開けません。\n(" + std::strerror(result.errnum) + ")";
 }

@@ -14,6 +14,7 @@
 #include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "tools/dicteditor/DictionaryTableModel.h"
@@ -24,14 +25,14 @@ namespace dicteditor {
 
 // Keeps the rows whose surface or replacement holds the search text, ignoring case.
 class RowFilter : public QSortFilterProxyModel {
-public:
+  public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
     void SetNeedle(const QString& needle) {
         m_needle = needle;
         invalidateFilter();
     }
 
-protected:
+  protected:
     bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
         if (m_needle.isEmpty()) return true;
         for (int column : {DictionaryTableModel::kSurface, DictionaryTableModel::kReplacement}) {
@@ -41,7 +42,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     QString m_needle;
 };
 
@@ -49,7 +50,7 @@ namespace {
 
 // Cell editors are named after their column, like the form's fields.
 class NamedCellDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
@@ -91,6 +92,8 @@ EditorWindow::EditorWindow(std::string path, DictionaryDocument doc, Prompts& pr
     m_editSearch->setAccessibleName(QStringLiteral("検索"));
     m_editSearch->setPlaceholderText(QStringLiteral("表記または読みで絞り込み (Ctrl+F)"));
     m_editSearch->setClearButtonEnabled(true);
+    for (QToolButton* clear : m_editSearch->findChildren<QToolButton*>())
+        clear->setAccessibleName(QStringLiteral("検索をクリア"));
     labelSearch->setBuddy(m_editSearch);
 
     m_table = new QTableView(this);
@@ -100,6 +103,7 @@ EditorWindow::EditorWindow(std::string path, DictionaryDocument doc, Prompts& pr
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setAlternatingRowColors(true);
+    m_table->setCornerButtonEnabled(false);  // select-all means nothing for single rows
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_table->setSortingEnabled(true);
     m_table->horizontalHeader()->setSectionResizeMode(DictionaryTableModel::kStatus,
@@ -166,9 +170,8 @@ EditorWindow::EditorWindow(std::string path, DictionaryDocument doc, Prompts& pr
     // AT-SPI writes text through setText, which emits textChanged but not textEdited.
     connect(m_editSurface, &QLineEdit::textChanged, this,
             [this](const QString& text) { FormEdited(DictionaryTableModel::kSurface, text); });
-    connect(m_editReplacement, &QLineEdit::textChanged, this, [this](const QString& text) {
-        FormEdited(DictionaryTableModel::kReplacement, text);
-    });
+    connect(m_editReplacement, &QLineEdit::textChanged, this,
+            [this](const QString& text) { FormEdited(DictionaryTableModel::kReplacement, text); });
     connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &EditorWindow::CurrentChanged);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &EditorWindow::CurrentChanged);
@@ -287,8 +290,10 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
             case Prompts::SaveChoice::Save:
                 if (!Save()) return event->ignore();
                 break;
-            case Prompts::SaveChoice::Discard: break;
-            case Prompts::SaveChoice::Cancel: return event->ignore();
+            case Prompts::SaveChoice::Discard:
+                break;
+            case Prompts::SaveChoice::Cancel:
+                return event->ignore();
         }
     }
     if (m_preview) m_preview->Stop();

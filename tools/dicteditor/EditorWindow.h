@@ -24,7 +24,7 @@ class DictionaryTableModel;
 class RowFilter;
 
 class EditorWindow : public QWidget {
-public:
+  public:
     // preview may be null (no 試聴).
     EditorWindow(std::string path, DictionaryDocument doc, Prompts& prompts,
                  std::unique_ptr<EnginePreview> preview);
@@ -33,10 +33,10 @@ public:
     // True when the file was saved (or the user chose to save a refused text anyway).
     bool Save();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void Add();
     void Remove();
     void Preview();

@@ -14,7 +14,7 @@
 namespace dicteditor {
 
 class EnginePreview {
-public:
+  public:
     // programDir ends with '/'.
     EnginePreview(const engine::LanguageInfo& language, std::string programDir);
     ~EnginePreview();
@@ -26,7 +26,7 @@ public:
     bool Play(std::string_view utf8, std::string* error);
     void Stop();
 
-private:
+  private:
     bool Open(std::string* error);
 
     const engine::LanguageInfo& m_lang;

@@ -6,7 +6,7 @@
 namespace dicteditor {
 
 class Prompts {
-public:
+  public:
     enum class SaveChoice { Save, Discard, Cancel };
     virtual ~Prompts() = default;
     virtual void Warn(const std::string& text) = 0;

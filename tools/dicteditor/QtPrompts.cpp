@@ -38,7 +38,8 @@ Prompts::SaveChoice QtPrompts::AskSaveChanges(const std::string& text) {
     QMessageBox box(QMessageBox::Question, QString::fromStdString(m_strCaption),
                     QString::fromStdString(text), QMessageBox::NoButton, m_parent);
     QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+    QPushButton* discard =
+        box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
     QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
     box.setDefaultButton(save);
     box.setEscapeButton(cancel);

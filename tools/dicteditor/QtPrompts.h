@@ -11,13 +11,13 @@
 namespace dicteditor {
 
 class QtPrompts : public Prompts {
-public:
+  public:
     QtPrompts(QWidget* parent, std::string caption);
     void Warn(const std::string& text) override;
     bool Confirm(const std::string& text) override;
     SaveChoice AskSaveChanges(const std::string& text) override;
 
-private:
+  private:
     bool Logging() const;
     QWidget* m_parent;
     std::string m_strCaption;

@@ -38,8 +38,7 @@ int main(int argc, char** argv) {
     }
     auto preview = std::make_unique<dicteditor::EnginePreview>(
         *language, dicteditor::ProgramDirForEditor(*language, platform::ProgramDirectory()));
-    dicteditor::EditorWindow window(path, std::move(*loaded.document), prompts,
-                                    std::move(preview));
+    dicteditor::EditorWindow window(path, std::move(*loaded.document), prompts, std::move(preview));
     window.show();
     return QApplication::exec();
 }
