@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <fstream>
 
+#include "synth/DictionaryFormat.h"
+
 namespace synth {
 namespace {
 
@@ -55,75 +57,17 @@ bool isValidUtf8(std::string_view text) {
 }
 
 std::optional<UserDictionary> UserDictionary::parse(std::string_view text, std::string* error) {
-    if (text.size() > kMaxFileSize) {
-        fail(error, "dictionary too large");
-        return std::nullopt;
-    }
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    if (!isValidUtf8(text)) {
-        fail(error, "dictionary is not valid UTF-8");
-        return std::nullopt;
-    }
     UserDictionary dict;
-    std::size_t i = 0;
-    int line = 1;
-    const std::size_t n = text.size();
-    while (i < n) {
-        const int recordLine = line;
-        auto bad = [&](const char* why) {
-            fail(error, "line " + std::to_string(recordLine) + ": " + why);
-            return std::nullopt;
-        };
-        if (text[i] == '#') {
-            while (i < n && text[i] != '\n') ++i;
-            ++i, ++line;
-            continue;
-        }
-        std::vector<std::string> fields(1);
-        bool blank = true;
-        while (true) {
-            std::string& field = fields.back();
-            if (i < n && text[i] == '"') {
-                blank = false;
-                ++i;
-                while (true) {
-                    if (i >= n) return bad("unbalanced quote");
-                    if (text[i] == '"') {
-                        if (i + 1 < n && text[i + 1] == '"') {
-                            field += '"';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    if (text[i] == '\n') ++line;
-                    field += text[i++];
-                }
-                if (i < n && text[i] == '\r' && (i + 1 >= n || text[i + 1] == '\n')) ++i;
-                if (i < n && text[i] != ',' && text[i] != '\n')
-                    return bad("text after a closing quote");
-            } else {
-                while (i < n && text[i] != ',' && text[i] != '\n') {
-                    if (text[i] == '"') return bad("quote inside an unquoted field");
-                    if (text[i] != '\r' || (i + 1 < n && text[i + 1] != '\n')) field += text[i];
-                    if (text[i] != ' ' && text[i] != '\t' && text[i] != '\r') blank = false;
-                    ++i;
-                }
-            }
-            if (i < n && text[i] == ',') {
-                blank = false;
-                ++i;
-                fields.emplace_back();
-                continue;
-            }
-            ++i, ++line;  // end of line or of text
-            break;
-        }
-        if (blank) continue;
-        if (fields.size() != 2) return bad("expected surface,replacement");
-        if (fields[0].empty()) return bad("empty surface");
-        dict.insert(fields[0], std::move(fields[1]));
+    DictionaryError why;
+    const bool ok = ParseDictionary(
+        text,
+        [&dict](std::string&& surface, std::string&& replacement) {
+            dict.insert(surface, std::move(replacement));
+        },
+        &why);
+    if (!ok) {
+        fail(error, DescribeDictionaryError(why));
+        return std::nullopt;
     }
     return dict;
 }

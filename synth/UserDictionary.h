@@ -1,11 +1,7 @@
 #pragma once
-// A user dictionary: pairs of surface text and the text spoken in its place.
-//
-// File format: UTF-8 (an initial byte order mark is allowed), one `surface,replacement` pair
-// a line, lines whose first character is `#` are comments, blank lines are skipped. Fields
-// follow RFC 4180: a field in double quotes may hold commas, line breaks and doubled quotes.
-// Every line must hold exactly two fields and a non-empty surface. Later entries for the
-// same surface replace earlier ones.
+// A user dictionary: pairs of surface text and the text spoken in its place, read from a file
+// in the format of synth/DictionaryFormat.h. Later entries for the same surface replace
+// earlier ones.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,12 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "synth/DictionaryFormat.h"
+
 namespace synth {
 
 class UserDictionary {
   public:
     // Files above this size are refused rather than read into memory.
-    static constexpr std::size_t kMaxFileSize = 16u << 20;
+    static constexpr std::size_t kMaxFileSize = kMaxDictionaryFileSize;
 
     // Parses the whole text; nothing (with the reason in *error) unless it is well formed.
     static std::optional<UserDictionary> parse(std::string_view utf8, std::string* error);
