@@ -241,8 +241,9 @@ class SpeechService {
         }
         std::string sentence;
         if (!job->stream->ok() || !job->stream->next(sentence)) {
-            std::lock_guard lock(e.mutex);
+            // Outside the engine's lock too: the sink drops an end whose utterance was stopped.
             sink->end(job->token);
+            std::lock_guard lock(e.mutex);
             if (e.job == job) e.job.reset();
             return;
         }
@@ -324,6 +325,16 @@ void guardedVoid(F&& f) noexcept {
 }
 
 }  // namespace
+
+// espeak-ng 1.51 makes its audio device in espeak_ng_InitializeOutput whatever the output
+// mode, and making it opens a test connection to the sound server, which waits as long as a
+// hung server does. We only ever use its synchronous output, so it gets no device: this
+// definition comes before the audio library's in the lookup order of every program that
+// loads us (the core is loaded before the libraries it needs).
+extern "C" __attribute__((visibility("default"))) struct audio_object* create_audio_device_object(
+    const char*, const char*, const char*) {
+    return nullptr;
+}
 
 short loadEngine(Language lang, const char* engineDir) {
     return guarded(
