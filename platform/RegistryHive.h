@@ -41,6 +41,9 @@ public:
     virtual RegStatus SetValue(RegKey key, const std::string& name, RegType type,
                                const void* data, std::uint32_t size) = 0;
     virtual void CloseKey(RegKey key) = 0;
+    // Called before defaults replace values that were stored: keeps a copy of what is
+    // stored where the user can find it. Does nothing where storage keeps no copies.
+    virtual void PreserveStored() {}
 };
 
 // Convenience for the common 4-byte case.
