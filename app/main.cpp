@@ -28,7 +28,13 @@ namespace {
 
 void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::RegFileHive hive(platform::RegFileHive::DefaultPath());
-    if (hive.Load() == platform::RegFileHive::LoadResult::Salvaged) {
+    const platform::RegFileHive::LoadResult loaded = hive.Load();
+    if (loaded == platform::RegFileHive::LoadResult::Unreadable)
+        std::fprintf(stderr,
+                     "selvarine: cannot read the settings file %s (%s); running on the defaults "
+                     "without writing it\n",
+                     hive.FilePath().c_str(), hive.Problem().c_str());
+    if (loaded == platform::RegFileHive::LoadResult::Salvaged) {
         const std::string kept = hive.BackupPath().empty()
                                      ? "the readable values were kept"
                                      : "its original was kept as " + hive.BackupPath();

@@ -44,6 +44,9 @@ public:
     virtual void CloseKey(RegKey key) = 0;
     // Writes any change not yet in persistent storage; kRegOk when nothing is pending.
     virtual RegStatus Flush() { return kRegOk; }
+    // Called before defaults replace values that were stored: keeps a copy of what is
+    // stored where the user can find it. Does nothing where storage keeps no copies.
+    virtual void PreserveStored() {}
 };
 
 // Convenience for the common 4-byte case.
