@@ -17,6 +17,10 @@ struct ToolbarServices {
     engine::EngineSet& engines;
 };
 
+namespace dialogs {
+class LanguageSelectionDialog;
+}  // namespace dialogs
+
 namespace reading {
 class ReadingCommands;
 struct ReadingPlatform;
@@ -45,6 +49,12 @@ public:
     // stop (102). Without it those commands do nothing (tests of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
 
+    // Gives the language command (104) its dialog. Without it the command does nothing.
+    void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
+    void OnLanguage();
+    // Writes pending settings changes; called before a modal dialog opens.
+    void FlushSettings();
+
     void LoadSettings();
     int StartJapaneseEngine();
     int StartEnglishEngine();
@@ -68,4 +78,5 @@ private:
     ToolbarView& m_view;
     ToolbarServices m_svc;
     std::unique_ptr<reading::ReadingCommands> m_reading;
+    dialogs::LanguageSelectionDialog* m_langsel = nullptr;
 };

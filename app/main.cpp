@@ -12,6 +12,7 @@
 #include "app/CBrisoletDlg.h"
 #include "app/Globals.h"
 #include "app/ToolbarWindow.h"
+#include "dialogs/qt/CLangselDlg.h"
 #include "engine/LibraryEngineSet.h"
 #include "platform/ProgramDir.h"
 #include "platform/posix/FlockInstanceLock.h"
@@ -49,6 +50,8 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::QtPump pump;
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
     dlg.AttachReading({windows, clipboard, keys, pump});
+    QtLanguageSelection languageSelection;
+    dlg.AttachLanguageSelection(languageSelection);
     window.SetLogic(&dlg);
     window.RunModal();
 }
