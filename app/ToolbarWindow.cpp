@@ -53,6 +53,7 @@ void ToolbarWindow::LoadSkin() { m_chrome->loadSkin(); }
 
 void ToolbarWindow::SetTitle(const std::string& utf8) {
     setWindowTitle(QString::fromStdString(utf8));
+    setAccessibleName(windowTitle());
 }
 
 void ToolbarWindow::MoveWindow(int x, int y, int width, int height) {

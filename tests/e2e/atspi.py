@@ -1,0 +1,143 @@
+#!/usr/bin/python3
+"""Drives windows the way assistive tools do: through the AT-SPI tree, by role and name.
+
+Run with Debian's /usr/bin/python3 (python3-pyatspi), on a session bus where
+at-spi-bus-launcher runs and with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 set for the program.
+
+  atspi.py wait-window TITLE [SECONDS]        exit 0 once a window named TITLE shows
+  atspi.py press WINDOW NAME                  press the control named NAME
+  atspi.py set-text WINDOW NAME|#N TEXT       set an editable text (by name, or the N-th one)
+  atspi.py get-text WINDOW NAME|#N            print it
+  atspi.py states WINDOW NAME                 print the control's states, one per line
+  atspi.py names WINDOW ROLE                  print the names of the controls of a role
+  atspi.py dump WINDOW                        print the tree (role and name), for debugging
+
+WINDOW is the accessible name (title) of a top-level window of any application. Exit status
+1 with a message on stderr when something is not found within the timeout (ATSPI_TIMEOUT,
+10 s by default).
+"""
+import os
+import sys
+import time
+
+import pyatspi
+
+TIMEOUT = float(os.environ.get("ATSPI_TIMEOUT", "10"))
+WINDOW_ROLES = (pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW, pyatspi.ROLE_FILLER)
+
+
+def fail(message):
+    print("atspi: " + message, file=sys.stderr)
+    sys.exit(1)
+
+
+def children(node):
+    try:
+        return [node.getChildAtIndex(i) for i in range(node.childCount)]
+    except Exception:  # an application that went away while we looked
+        return []
+
+
+def walk(node, depth=0):
+    yield node, depth
+    for child in children(node):
+        if child is not None:
+            yield from walk(child, depth + 1)
+
+
+def find_window(title):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in children(desktop):
+        for window in children(app):
+            if window is not None and window.name == title and window.getRole() in WINDOW_ROLES:
+                return window
+    return None
+
+
+def retry(what, probe):
+    deadline = time.monotonic() + TIMEOUT
+    while True:
+        found = probe()
+        if found is not None:
+            return found
+        if time.monotonic() > deadline:
+            fail(what + " not found")
+        time.sleep(0.1)
+
+
+def window(title):
+    return retry("window %r" % title, lambda: find_window(title))
+
+
+def control(title, name):
+    def probe():
+        w = find_window(title)
+        if w is None:
+            return None
+        if name.startswith("#"):
+            edits = [n for n, _ in walk(w) if is_editable(n)]
+            index = int(name[1:])
+            return edits[index] if index < len(edits) else None
+        for node, _ in walk(w):
+            if node.name == name and node is not w:
+                return node
+        return None
+    return retry("control %r in %r" % (name, title), probe)
+
+
+def is_editable(node):
+    try:
+        node.queryEditableText()
+        return node.getState().contains(pyatspi.STATE_EDITABLE)
+    except NotImplementedError:
+        return False
+
+
+def press(node):
+    action = node.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    for wanted in ("press", "click", "Press", "SetFocus"):
+        if wanted in names:
+            action.doAction(names.index(wanted))
+            return
+    if names:
+        action.doAction(0)
+        return
+    fail("%r has no action" % node.name)
+
+
+def main(argv):
+    if len(argv) < 2:
+        fail(__doc__)
+    command, args = argv[1], argv[2:]
+    if command == "wait-window":
+        global TIMEOUT
+        if len(args) > 1:
+            TIMEOUT = float(args[1])
+        window(args[0])
+    elif command == "press":
+        press(control(args[0], args[1]))
+    elif command == "set-text":
+        node = control(args[0], args[1])
+        editable = node.queryEditableText()
+        editable.setTextContents(args[2])
+    elif command == "get-text":
+        text = control(args[0], args[1]).queryText()
+        print(text.getText(0, text.characterCount))
+    elif command == "states":
+        for state in control(args[0], args[1]).getState().getStates():
+            print(pyatspi.stateToString(state))
+    elif command == "names":
+        role = getattr(pyatspi, "ROLE_" + args[1].upper().replace(" ", "_"))
+        for node, _ in walk(window(args[0])):
+            if node.getRole() == role:
+                print(node.name)
+    elif command == "dump":
+        for node, depth in walk(window(args[0])):
+            print("  " * depth + "%s %r" % (node.getRoleName(), node.name))
+    else:
+        fail("unknown command " + command)
+
+
+if __name__ == "__main__":
+    main(sys.argv)
