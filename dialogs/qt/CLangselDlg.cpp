@@ -65,7 +65,10 @@ CLangselDlg::CLangselDlg(QWidget* parent)
         button->setGeometry(LanguageButtonRect(du, i));
         button->setIconSize(QSize(kImageWidth, kImageHeight));
         const int number = lang.number;
-        connect(button, &QPushButton::clicked, this, [this, number] { m_language = number; });
+        // Clicks, arrow keys and an assistive tool's toggle all end up checking the button.
+        connect(button, &QPushButton::toggled, this, [this, number](bool checked) {
+            if (checked) m_language = number;
+        });
         m_btnLanguages[i] = button;
     }
     auto push = [&](const char* text, int id, int x) {
