@@ -3,6 +3,7 @@
 #include "app/CommandIds.h"
 #include "app/Globals.h"
 #include "app/SettingsStore.h"
+#include "dialogs/LanguageSelection.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
 #include "toolbar/SkinLayout.h"
@@ -128,8 +129,22 @@ void CBrisoletDlg::OnCommand(int id) {
         case kIdStop:
             if (m_reading) m_reading->playback.OnStop();
             break;
+        case kIdLanguage: OnLanguage(); break;
         default: break;
     }
+}
+
+void CBrisoletDlg::OnLanguage() {
+    if (!m_langsel) return;
+    m_bPaused = 0;
+    if (engine::IsEngineLanguage(g_nLanguage)) m_svc.engines.Stop(g_nLanguage);
+    int language = g_nLanguage;
+    FlushSettings();
+    // The toolbar stays topmost during the run: the dialog keeps itself above it.
+    if (!m_langsel->Run(language)) return;
+    g_nLanguage = language;
+    m_view.Invalidate();
+    settings::SaveLanguage(m_svc.hive, g_nLanguage);
 }
 
 void CBrisoletDlg::OnTimer(int id) {

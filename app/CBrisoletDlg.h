@@ -21,6 +21,10 @@ struct ToolbarServices {
     std::function<std::int64_t()> nowMs = SettingsWriteScheduler::SteadyNowMs;
 };
 
+namespace dialogs {
+class LanguageSelectionDialog;
+}  // namespace dialogs
+
 namespace reading {
 class ReadingCommands;
 struct ReadingPlatform;
@@ -54,6 +58,10 @@ public:
     // stop (102). Without it those commands do nothing (tests of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
 
+    // Gives the language command (104) its dialog. Without it the command does nothing.
+    void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
+    void OnLanguage();
+
     void LoadSettings();
     int StartJapaneseEngine();
     int StartEnglishEngine();
@@ -78,4 +86,5 @@ private:
     ToolbarServices m_svc;
     SettingsWriteScheduler m_writes;
     std::unique_ptr<reading::ReadingCommands> m_reading;
+    dialogs::LanguageSelectionDialog* m_langsel = nullptr;
 };

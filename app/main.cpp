@@ -12,6 +12,7 @@
 #include "app/CBrisoletDlg.h"
 #include "app/Globals.h"
 #include "app/ToolbarWindow.h"
+#include "dialogs/qt/CLangselDlg.h"
 #include "engine/LibraryEngineSet.h"
 #include "platform/ProgramDir.h"
 #include "platform/posix/FlockInstanceLock.h"
@@ -57,6 +58,8 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump});
+    QtLanguageSelection languageSelection;
+    dlg.AttachLanguageSelection(languageSelection);
     window.SetLogic(&dlg);
     platform::QuitSignals quit([&window] { window.PostClose(); });
     window.RunModal();

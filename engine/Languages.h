@@ -33,14 +33,16 @@ struct LanguageInfo {
     int settingsDialog;      // resource of the voice settings dialog
     int languageBitmap;      // resource of its language-selection button image
     int faceCell;            // skin cell of the toolbar's language button
+    const char* nativeName;  // in the user interface: the language-selection caption
+    int langselButton;       // control id of its language-selection button
 };
 
 // clang-format off
 inline constexpr LanguageInfo kLanguages[] = {
-    {7, "Japanese", "JPN", "vt_jpn", "VW/VT/Miyu/M16", "data-common/userdict/userdict_jpn.csv", "UserDicJpn", 0, 2, 2, 932, "日本語ユーザ辞書の読み込みに失敗しました。", true, 140, 142, 13},
-    {8, "English", "ENG", "vt_eng", "VW/VT/Kate/M16", "data-common/userdict/userdict_eng.csv", "UserDicEng", 0, 0, 3, 1252, "英語ユーザ辞書の読み込みに失敗しました。", false, 141, 151, 14},
-    {9, "Chinese", "CHI", "vt_chi", "VW/VT/Hui/M16", "data-common/userdict/userdict_chi.csv", "UserDicChi", 2, 1, 1, 936, "中国語ユーザ辞書の読み込みに失敗しました。", false, 142, 150, 15},
-    {10, "Korean", "KOR", "vt_kor", "VW/VT/Yumi/M16", "data-common/userdict/userdict_kor.csv", "UserDicKor", 10, 0, 0, 949, "韓国語ユーザ辞書の読み込みに失敗しました。", true, 143, 152, 16},
+    {7, "Japanese", "JPN", "vt_jpn", "VW/VT/Miyu/M16", "data-common/userdict/userdict_jpn.csv", "UserDicJpn", 0, 2, 2, 932, "日本語ユーザ辞書の読み込みに失敗しました。", true, 140, 142, 13, "日本語", 1007},
+    {8, "English", "ENG", "vt_eng", "VW/VT/Kate/M16", "data-common/userdict/userdict_eng.csv", "UserDicEng", 0, 0, 3, 1252, "英語ユーザ辞書の読み込みに失敗しました。", false, 141, 151, 14, "英語", 1010},
+    {9, "Chinese", "CHI", "vt_chi", "VW/VT/Hui/M16", "data-common/userdict/userdict_chi.csv", "UserDicChi", 2, 1, 1, 936, "中国語ユーザ辞書の読み込みに失敗しました。", false, 142, 150, 15, "中国語", 1011},
+    {10, "Korean", "KOR", "vt_kor", "VW/VT/Yumi/M16", "data-common/userdict/userdict_kor.csv", "UserDicKor", 10, 0, 0, 949, "韓国語ユーザ辞書の読み込みに失敗しました。", true, 143, 152, 16, "韓国語", 1012},
 };
 // clang-format on
 

@@ -1,4 +1,4 @@
-// Draws the toolbar skin and the program icon. The files it writes under resources/ are the
+// Draws the toolbar skin, the program icon and the language-selection button pictures. The files it writes under resources/ are the
 // source of truth and are committed; the build never runs this program. Run it by hand after
 // changing the artwork:
 //
@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "engine/Languages.h"
 #include "toolbar/SkinLayout.h"
 
 namespace {
@@ -55,6 +56,10 @@ class SkinGenerator {
   public:
     QImage skin();
     QImage icon(int size);
+    QImage languageButton(const engine::LanguageInfo& lang);
+
+    static constexpr int kLanguageButtonWidth = 145;
+    static constexpr int kLanguageButtonHeight = 26;
 
   private:
     enum Look { kNormal, kHover, kPressed };
@@ -66,6 +71,7 @@ class SkinGenerator {
     void paintLogo(QPainter& p);
     void paintEmblem(QPainter& p, QPointF centre, qreal radius);
     void paintCell(QPainter& p, int cell, Look look);
+    void paintLanguageBadge(QPainter& p, int language, Look look);
     void paintBubble(QPainter& p, const QColor& base, Look look, const Mark& mark);
     void paintCloseFace(QPainter& p, Look look);
     Mark glyph(const QString& text);
@@ -291,7 +297,6 @@ void SkinGenerator::paintCell(QPainter& p, int cell, Look look) {
         };
     };
 
-    const QColor purple(0x8a, 0x5c, 0xc9);
     switch (cell) {
         case 1:  // read the selection: pointer with a small play mark
             paintBubble(p, QColor(0xe9, 0x5f, 0x9f), look, shape([](QPainter& p) {
@@ -337,19 +342,71 @@ void SkinGenerator::paintCell(QPainter& p, int cell, Look look) {
         case 17:
             paintCloseFace(p, look);
             break;
-        default: {
-            static const QString kGlyphs = QString::fromUtf8("仏独伊西葡蘭露日英中韓");
+        default:
             if (cell < L::kFirstLanguageCell || cell >= L::kCloseCell) break;
-            const int language = cell - L::kFirstLanguageCell;
-            QColor base = purple;
-            if (language == 7) base = QColor(0xe8, 0x7a, 0x10);
-            if (language == 8) base = QColor(0x34, 0xa8, 0x53);
-            if (language == 9) base = QColor(0xdb, 0x37, 0x37);
-            if (language == 10) base = QColor(0x37, 0x6c, 0xd9);
-            paintBubble(p, base, look, glyph(kGlyphs.mid(language, 1)));
-        }
+            paintLanguageBadge(p, cell - L::kFirstLanguageCell, look);
     }
     p.restore();
+}
+
+// The speech bubble of language 0..10, in a 26 x 28 cell at the painter's origin.
+void SkinGenerator::paintLanguageBadge(QPainter& p, int language, Look look) {
+    static const QString kGlyphs = QString::fromUtf8("仏独伊西葡蘭露日英中韓");
+    const QColor purple(0x8a, 0x5c, 0xc9);
+    QColor base = purple;
+    if (language == 7) base = QColor(0xe8, 0x7a, 0x10);
+    if (language == 8) base = QColor(0x34, 0xa8, 0x53);
+    if (language == 9) base = QColor(0xdb, 0x37, 0x37);
+    if (language == 10) base = QColor(0x37, 0x6c, 0xd9);
+    paintBubble(p, base, look, glyph(kGlyphs.mid(language, 1)));
+}
+
+// A language-selection button picture: the language's badge and its name in black on the
+// key colour. The drawing is anti-aliased over a light button face first, so its edges blend
+// into the face the dialog puts in place of the key colour; only untouched pixels become key.
+QImage SkinGenerator::languageButton(const engine::LanguageInfo& lang) {
+    QImage ink(kLanguageButtonWidth, kLanguageButtonHeight, QImage::Format_ARGB32_Premultiplied);
+    ink.fill(Qt::transparent);
+    QPainter p(&ink);
+    p.save();
+    p.translate(8, 0);
+    paintLanguageBadge(p, lang.number, kNormal);
+    p.restore();
+
+    QFont f("Noto Sans CJK JP");
+    f.setPixelSize(15);
+    f.setWeight(QFont::Bold);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    p.setFont(f);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const QString name = QString::fromUtf8(lang.nativeName);
+    const QRectF box = QFontMetricsF(f).tightBoundingRect(name);
+    p.setPen(Qt::black);
+    p.drawText(QPointF(44, qRound(kLanguageButtonHeight / 2.0 - box.center().y())), name);
+    p.end();
+
+    const QColor face(0xf0, 0xf0, 0xf0);
+    QImage out(ink.size(), QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(ink.constScanLine(y));
+        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const QRgb c = src[x];
+            const int a = qAlpha(c);
+            if (a == 0) {
+                dst[x] = kKey;
+                continue;
+            }
+            // Premultiplied: colour + face * (1 - alpha).
+            auto mix = [a](int channel, int faceChannel) {
+                return channel + (faceChannel * (255 - a) + 127) / 255;
+            };
+            dst[x] = qRgb(mix(qRed(c), face.red()), mix(qGreen(c), face.green()),
+                          mix(qBlue(c), face.blue()));
+            if ((dst[x] & 0xFFFFFF) == (kKey & 0xFFFFFF)) dst[x] = qRgb(0xFE, 0x00, 0xFF);
+        }
+    }
+    return out;
 }
 
 QImage SkinGenerator::strip(Look look) {
@@ -480,6 +537,13 @@ int main(int argc, char** argv) {
     for (int size : {16, 32, 48, 256}) {
         const QString path = out.filePath(QString("icon128-%1.png").arg(size));
         if (!gen.icon(size).save(path, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+    }
+    for (const engine::LanguageInfo& lang : engine::Languages()) {
+        const QString path = out.filePath(QString("langsel%1.bmp").arg(lang.languageBitmap));
+        if (!gen.languageButton(lang).save(path, "BMP")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
             return 1;
         }

@@ -96,7 +96,8 @@ def is_editable(node):
 def press(node):
     action = node.queryAction()
     names = [action.getName(i) for i in range(action.nActions)]
-    for wanted in ("press", "click", "Press", "SetFocus"):
+    # Qt offers only "Toggle" on checkable buttons.
+    for wanted in ("press", "click", "Press", "Toggle", "toggle", "SetFocus"):
         if wanted in names:
             action.doAction(names.index(wanted))
             return

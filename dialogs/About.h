@@ -1,0 +1,16 @@
+#pragma once
+// The texts of the About box (resource 100).
+
+#include <string>
+
+namespace dialogs {
+
+inline constexpr int kAboutDialog = 100;
+inline constexpr const char* kAboutTitle = "バージョン情報";
+inline constexpr const char* kAboutProductLine = "Selvarine 日中英韓 Ver 1.01";
+
+// The build's version and the speech components it was built against, e.g.
+// "ビルド 1.01 / espeak-ng 1.51 / MeCab 0.996".
+std::string AboutDetailsLine();
+
+}  // namespace dialogs
