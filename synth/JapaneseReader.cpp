@@ -1,5 +1,7 @@
 #include "synth/JapaneseReader.h"
 
+#include "synth/TextScan.h"
+
 #include <mecab.h>
 
 #include <string_view>
@@ -158,39 +160,6 @@ std::string toUtf8(const std::u32string& s) {
             out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
             out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
             out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::u32string foldWidth(const std::u32string& text) {
-    // Half-width katakana U+FF61..U+FF9D in order.
-    static const std::u32string kHalf =
-        U"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノハヒフ"
-        U"ヘホ"
-        U"マミムメモヤユヨラリルレロワン";
-    std::u32string out;
-    out.reserve(text.size());
-    for (char32_t c : text) {
-        if (c >= 0xFF01 && c <= 0xFF5E) {
-            out += c - 0xFEE0;
-        } else if (c == 0x3000) {
-            out += U' ';
-        } else if (c >= 0xFF61 && c <= 0xFF9D) {
-            out += kHalf[c - 0xFF61];
-        } else if ((c == 0xFF9E || c == 0xFF9F) && !out.empty()) {
-            // The voiced form follows its base in the code chart, the half-voiced one after it.
-            static const std::u32string kVoiceable = U"カキクケコサシスセソタチツテトハヒフヘホ";
-            static const std::u32string kHalfVoiceable = U"ハヒフヘホ";
-            char32_t& base = out.back();
-            if (c == 0xFF9E && base == U'ウ')
-                base = U'ヴ';
-            else if (c == 0xFF9E && kVoiceable.find(base) != std::u32string::npos)
-                base += 1;
-            else if (c == 0xFF9F && kHalfVoiceable.find(base) != std::u32string::npos)
-                base += 2;
-        } else {
-            out += c;
         }
     }
     return out;

@@ -7,20 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "synth/SpeechSegment.h"
+
 namespace MeCab {
 class Tagger;
 }
 
 namespace synth {
-
-struct SpeechSegment {
-    bool latin = false;  // spoken by the Latin voice
-    std::string text;    // UTF-8
-};
-
-// Width folding of the NFKC kind that matters here: full-width ASCII to ASCII, the
-// ideographic space to a space, half-width katakana (with their voicing marks) to full width.
-std::u32string foldWidth(const std::u32string& text);
 
 // The katakana reading of a number, e.g. 2024 -> ニセンニジュウヨン. Longer than 16 digits:
 // digit by digit.

@@ -223,7 +223,7 @@ TEST(VoiceConfig, ReadsKeysAndRefusesIncompleteFiles) {
     EXPECT_EQ(config->voice, "ja");
     EXPECT_EQ(config->encoding, "CP932");
     EXPECT_EQ(config->latinVoice, "en-us");
-    EXPECT_TRUE(config->mecabReading);
+    EXPECT_EQ(config->reading, synth::TextReading::Japanese);
     std::ofstream(dir / "voice.conf") << "voice=ja\nencoding=CP932\nreading=magic\n";
     EXPECT_FALSE(synth::readVoiceConfig(dir.string(), &why));
     fs::remove_all(dir);

@@ -1,0 +1,37 @@
+#pragma once
+// Pieces the text front ends share: width folding and finding numbers written in digits.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace synth {
+
+// Width folding of the NFKC kind that matters here: full-width ASCII to ASCII, the
+// ideographic space to a space, half-width katakana (with their voicing marks) to full width.
+std::u32string foldWidth(const std::u32string& text);
+
+inline bool isAsciiDigit(char32_t c) {
+    return c >= '0' && c <= '9';
+}
+inline bool isLatinLetter(char32_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// A number written in ASCII digits, with thousands separators taken out.
+struct DigitNumber {
+    bool negative = false;
+    std::u32string integer;   // at least one digit
+    std::u32string fraction;  // digits after the decimal point, or empty
+    std::size_t begin = 0;    // of the sign or first digit
+    std::size_t end = 0;      // one past the last character taken
+};
+
+// The number that starts at text[pos] (a digit, or a minus sign before one that follows no
+// letter or digit). Commas count as thousands separators only between groups of three.
+std::optional<DigitNumber> scanNumber(const std::u32string& text, std::size_t pos);
+
+// The value of at most 9 digits, or -1 for more.
+long smallValue(const std::u32string& digits);
+
+}  // namespace synth
