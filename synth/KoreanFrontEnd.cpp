@@ -11,12 +11,13 @@ constexpr std::u32string_view kSinoDigits[] = {U"영", U"일", U"이", U"삼", U
 
 // Counters that take native numerals. Longer words first where one begins another
 // (시간 before 시); 개월 takes Sino-Korean and is checked before 개.
-constexpr std::u32string_view kSinoBeforeNative[] = {U"개월",    U"시간대", U"번지", U"번호",
-                                                     U"번 출구", U"번출구", U"번선"};
+constexpr std::u32string_view kSinoBeforeNative[] = {
+    U"개월", U"시간대", U"번지", U"번호", U"번 출구", U"번출구", U"번선", U"달러", U"장기"};
 constexpr std::u32string_view kNativeCounters[] = {
     U"번째", U"시간", U"사람", U"마리", U"개",   U"명",   U"시", U"살",
     U"번",   U"권",   U"잔",   U"병",   U"대",   U"장",   U"벌", U"채",
-    U"곳",   U"군데", U"가지", U"그릇", U"송이", U"켤레", U"달", U"줄"};
+    U"곳",   U"군데", U"가지", U"그릇", U"송이", U"켤레", U"달", U"줄",
+    U"자루", U"컵",   U"봉지", U"상자", U"조각", U"알",   U"통"};
 
 bool startsWith(const std::u32string& text, std::size_t pos, std::u32string_view word) {
     return text.compare(pos, word.size(), word) == 0;
@@ -89,8 +90,17 @@ void readNumber(const std::u32string& text, std::size_t& i, std::u32string& out)
         i += next == U'℃' ? 1 : 2;
         return;
     }
-    if (n.integer.size() > 4 && n.integer[0] == '0') {
-        out += digitByDigit(n.integer);  // telephone numbers
+    if (n.fraction.empty() && !n.negative && n.integer.size() > 1 && n.integer[0] == '0') {
+        // Telephone numbers, digit by digit with 0 as 공: 010-1234-5678.
+        std::u32string spoken = digitByDigit(n.integer);
+        while (i + 1 < text.size() && text[i] == U'-' && isAsciiDigit(text[i + 1])) {
+            const DigitNumber group = *scanNumber(text, i + 1);
+            spoken += U' ' + digitByDigit(group.integer);
+            i = group.end;
+        }
+        for (char32_t& c : spoken)
+            if (c == U'영') c = U'공';
+        out += spoken;
         return;
     }
     const std::u32string_view counter = nativeCounterAt(text, i);

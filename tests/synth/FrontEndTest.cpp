@@ -31,7 +31,7 @@ std::string joined(const std::vector<SpeechSegment>& segments) {
 // whichever spelling they came in.
 std::u32string comparable(const std::string& utf8Text) {
     static const std::u32string kO = U"オコゴソゾトドノホボポモヨロョ",
-                                kE = U"エケゲセゼテデネヘベペメレ";
+                                kE = U"エケゲセゼテデネヘベペメレイキギシジチニヒビピミリ";
     std::u32string out;
     for (char32_t c : utf8::ToUtf32(utf8Text)) {
         if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
@@ -117,12 +117,31 @@ TEST(KoreanFrontEnd, ReadsNativeNumbersBeforeNativeCounters) {
     for (auto [in, out] : cases) EXPECT_EQ(joined(synth::readKorean(in)), out) << in;
 }
 
+TEST(JapaneseReader, ReadsNumbersOnMecabTokensWithTheirCounters) {
+    synth::JapaneseReader reader;
+    ASSERT_TRUE(reader.ok());
+    const std::pair<const char*, const char*> cases[] = {
+        {"2人と300人と4人", "フタリトサンビャクニントヨニン"},
+        {"1本、3本、6匹、3杯", "イッポン、サンボン、ロッピキ、サンバイ"},
+        {"10冊、8歳、20歳、1週間", "ジュッサツ、ハッサイ、ハタチ、イッシューカン"},
+        {"第1章、3階、1足、1頭、10発", "ダイイッショー、サンガイ、イッソク、イットー、ジュッパツ"},
+        {"1日、8日、14日、24日、1日に3回",
+         "ツイタチ、ヨーカ、ジューヨッカ、ニジューヨッカ、イチニチニサンカイ"},
+        {"九時三十分、4分", "クジサンジュップン、ヨンプン"},
+        {"2024年4月、1,000円、3.14、5%",
+         "ニセンニジューヨネンシガツ、センエン、サンテンイチヨン、ゴパーセント"},
+        {"￥500と$3、20℃", "ゴヒャクエントサンドル、ニジュード"},
+    };
+    for (auto [in, out] : cases) EXPECT_EQ(joined(reader.read(in)), out) << in;
+}
+
 TEST(FrontEndCorpus, CharacterErrorRateStaysLow) {
     synth::JapaneseReader reader;
     ASSERT_TRUE(reader.ok());
-    EXPECT_LE(corpusErrorRate("zh.tsv", TextReading::Mandarin, nullptr), 1.0);
-    EXPECT_LE(corpusErrorRate("ko.tsv", TextReading::Korean, nullptr), 1.0);
-    EXPECT_LE(corpusErrorRate("ja.tsv", TextReading::Japanese, &reader), 1.0);
+    // Just above the rates reached, so that a rule that breaks shows at once.
+    EXPECT_LE(corpusErrorRate("zh.tsv", TextReading::Mandarin, nullptr), 0.3);
+    EXPECT_LE(corpusErrorRate("ko.tsv", TextReading::Korean, nullptr), 0.3);
+    EXPECT_LE(corpusErrorRate("ja.tsv", TextReading::Japanese, &reader), 0.3);
 }
 
 }  // namespace
