@@ -1,6 +1,7 @@
 #include "synth/FrontEnd.h"
 
 #include "synth/ChineseFrontEnd.h"
+#include "synth/EnglishFrontEnd.h"
 #include "synth/JapaneseReader.h"
 #include "synth/KoreanFrontEnd.h"
 
@@ -16,6 +17,8 @@ std::vector<SpeechSegment> readForVoice(TextReading reading, JapaneseReader* rea
             return readChinese(sentence);
         case TextReading::Korean:
             return readKorean(sentence);
+        case TextReading::English:
+            return readEnglish(sentence);
         case TextReading::None:
             break;
     }

@@ -67,7 +67,8 @@ std::optional<VoiceConfig> readVoiceConfig(const std::string& engineDir, std::st
                 {"none", TextReading::None},
                 {"mecab", TextReading::Japanese},
                 {"mandarin", TextReading::Mandarin},
-                {"korean", TextReading::Korean}};
+                {"korean", TextReading::Korean},
+                {"english", TextReading::English}};
             const auto* found = std::find_if(std::begin(kReadings), std::end(kReadings),
                                              [&](const auto& r) { return value == r.first; });
             if (found == std::end(kReadings)) {

@@ -5,7 +5,7 @@
 //   voice        espeak-ng voice that speaks the text (required)
 //   encoding     iconv name of the text's byte encoding (required)
 //   reading      the text front end: `mecab` (Japanese to katakana), `mandarin`, `korean`,
-//                or `none` (optional, default none)
+//                `english` or `none` (optional, default none)
 //   latin-voice  voice for runs of Latin letters inside the text (optional)
 //   name         display name of the voice (optional)
 // Unknown keys are ignored so that newer files still load.
@@ -15,7 +15,7 @@
 
 namespace synth {
 
-enum class TextReading { None, Japanese, Mandarin, Korean };
+enum class TextReading { None, Japanese, Mandarin, Korean, English };
 
 struct VoiceConfig {
     std::string name;

@@ -186,6 +186,16 @@ TEST_F(EngineTest, JapaneseReadsKanjiNumbersAndLatinWords) {
     EXPECT_GT(speak(engine, encode("Hello world", "CP932")).seconds(), 0.5);
 }
 
+TEST_F(EngineTest, ChineseReadsTraditionalCharacters) {
+    loadToWav(kChinese);
+    EngineLibrary& engine = lib(kChinese);
+    // Big5 and QZ traditional text arrive as the GB code points of traditional characters;
+    // they are read like their simplified forms, not skipped.
+    const double simplified = speak(engine, encode("台湾国语广播电视节目", "CP936")).seconds();
+    const double traditional = speak(engine, encode("臺灣國語廣播電視節目", "CP936")).seconds();
+    EXPECT_NEAR(traditional, simplified, 0.2 * simplified);
+}
+
 TEST_F(EngineTest, StopCutsSpeechShortAndPauseHoldsIt) {
     loadToWav(kEnglish);
     EngineLibrary& engine = lib(kEnglish);

@@ -11,6 +11,7 @@
 
 #include "platform/Utf8.h"
 #include "synth/ChineseFrontEnd.h"
+#include "synth/EnglishFrontEnd.h"
 #include "synth/FrontEnd.h"
 #include "synth/JapaneseReader.h"
 #include "synth/KoreanFrontEnd.h"
@@ -133,6 +134,13 @@ TEST(JapaneseReader, ReadsNumbersOnMecabTokensWithTheirCounters) {
         {"￥500と$3、20℃", "ゴヒャクエントサンドル、ニジュード"},
     };
     for (auto [in, out] : cases) EXPECT_EQ(joined(reader.read(in)), out) << in;
+}
+
+TEST(EnglishFrontEnd, SaysAmountsOfMoneyTheWayPeopleDo) {
+    EXPECT_EQ(joined(synth::readEnglish("It costs $5.50, $1, £3.99 or €1,200.")),
+              "It costs 5 dollars 50 cents, 1 dollar, 3 pounds 99 pence or 1,200 euros.");
+    EXPECT_EQ(joined(synth::readEnglish("$1.01, $2.00, $0.5, Dr. Lee at 3:30 on the 21st")),
+              "1 dollar 1 cent, 2 dollars, 0.5 dollars, Dr. Lee at 3:30 on the 21st");
 }
 
 TEST(FrontEndCorpus, CharacterErrorRateStaysLow) {
