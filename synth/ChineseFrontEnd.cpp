@@ -90,48 +90,37 @@ struct Reader {
         out.clear();
     }
 
-    // Y-M-D or Y/M/D with a 4-digit year: 二〇二四年三月五日.
-    bool date(const DigitNumber& year, std::size_t& i) {
-        if (year.integer.size() != 4 || year.negative || !year.fraction.empty()) return false;
-        const char32_t sep = year.end < text.size() ? text[year.end] : 0;
-        if (sep != U'-' && sep != U'/') return false;
-        auto month = scanNumber(text, year.end + 1);
-        if (!month || month->negative || month->end >= text.size() || text[month->end] != sep)
-            return false;
-        auto day = scanNumber(text, month->end + 1);
-        if (!day || day->negative) return false;
-        const long m = smallValue(month->integer), d = smallValue(day->integer);
-        if (m < 1 || m > 12 || d < 1 || d > 31 || !day->fraction.empty()) return false;
-        out += digitByDigit(year.integer, U'〇') + U"年" + chineseNumber(month->integer) + U"月" +
-               chineseNumber(day->integer) + U"日";
-        i = day->end;
-        return true;
-    }
-
-    // H:MM or H:MM:SS: 十点三十分, 八点零五分, 两点.
-    bool clock(const DigitNumber& hour, std::size_t& i) {
-        if (hour.negative || !hour.fraction.empty() || hour.integer.size() > 2) return false;
-        if (hour.end + 2 >= text.size() || text[hour.end] != U':') return false;
-        auto minute = scanNumber(text, hour.end + 1);
-        if (!minute || minute->integer.size() != 2 || !minute->fraction.empty()) return false;
-        const long h = smallValue(hour.integer), m = smallValue(minute->integer);
-        if (h > 24 || m > 59) return false;
-        out += readInteger(hour.integer, true) + U"点";
-        if (m > 0) out += (m < 10 ? U"零" : U"") + chineseNumber(minute->integer) + U"分";
-        i = minute->end;
-        if (i + 2 < text.size() + 0 && text[i] == U':') {
-            auto second = scanNumber(text, i + 1);
-            if (second && second->integer.size() == 2 && smallValue(second->integer) < 60) {
-                if (smallValue(second->integer) > 0) out += chineseNumber(second->integer) + U"秒";
-                i = second->end;
-            }
+    // 二〇二四年三月五日; 十点三十分, 八点零五分, 两点.
+    bool dateOrClock(std::size_t& i) {
+        if (auto date = scanDate(text, i)) {
+            out += digitByDigit(date->year, U'〇') + U"年" + chineseNumber(date->month) + U"月" +
+                   chineseNumber(date->day) + U"日";
+            i = date->end;
+            return true;
         }
+        auto clock = scanClock(text, i);
+        if (!clock) return false;
+        out += readInteger(clock->hour, true) + U"点";
+        if (clock->minute != U"0")
+            out += (clock->minute.size() == 1 ? U"零" : U"") + chineseNumber(clock->minute) + U"分";
+        if (!clock->second.empty() && clock->second != U"0")
+            out += chineseNumber(clock->second) + U"秒";
+        i = clock->end;
         return true;
     }
 
     void number(std::size_t& i) {
+        if (!dateOrClock(i)) plainNumber(i);
+        // A range: 3-5, 3~5, 9:30-18:00.
+        if (i + 1 < text.size() && (text[i] == U'-' || text[i] == U'~') &&
+            isAsciiDigit(text[i + 1])) {
+            out += U'到';
+            ++i;
+        }
+    }
+
+    void plainNumber(std::size_t& i) {
         auto n = scanNumber(text, i);
-        if (date(*n, i) || clock(*n, i)) return;
         i = n->end;
         const char32_t next = i < text.size() ? text[i] : 0;
         if (next == U'%' || next == U'‰') {
@@ -154,12 +143,6 @@ struct Reader {
             const std::u32string_view latinUnit = unitAt(i);
             out += readNumber(*n, !ordinal && (isMeasureWordAt(text, i) || !latinUnit.empty()));
             out += latinUnit;
-        }
-        // A range: 3-5, 3~5.
-        if (i + 1 < text.size() && (text[i] == U'-' || text[i] == U'~') &&
-            isAsciiDigit(text[i + 1])) {
-            out += U'到';
-            ++i;
         }
     }
 

@@ -334,10 +334,12 @@ std::optional<DigitNumber> parseNumeral(const std::u32string& text) {
 // What MeCab says wrong or leaves unsaid, by surface.
 std::optional<std::string_view> overrideFor(const std::u32string& surface) {
     static constexpr std::pair<std::u32string_view, std::string_view> kOverrides[] = {
-        {U"日本", "ニホン"}, {U"＋", "プラス"}, {U"＝", "イコール"}, {U"＆", "アンド"},
-        {U"＠", "アット"},   {U"×", "カケル"},  {U"÷", "ワル"},      {U"〜", "カラ"},
-        {U"～", "カラ"},     {U"℃", "ド"},      {U"°", "ド"},        {U"※", "コメ"},
-        {U"〒", "ユービン"}};
+        {U"日本", "ニホン"},   {U"＋", "プラス"},      {U"＝", "イコール"},
+        {U"＆", "アンド"},     {U"＠", "アット"},      {U"×", "カケル"},
+        {U"÷", "ワル"},        {U"〜", "カラ"},        {U"～", "カラ"},
+        {U"℃", "ド"},          {U"°", "ド"},           {U"※", "コメ"},
+        {U"〒", "ユービン"},   {U"右上", "ミギウエ"},  {U"左上", "ヒダリウエ"},
+        {U"右下", "ミギシタ"}, {U"左下", "ヒダリシタ"}};
     for (auto [from, to] : kOverrides)
         if (surface == from) return to;
     return std::nullopt;
@@ -345,9 +347,11 @@ std::optional<std::string_view> overrideFor(const std::u32string& surface) {
 
 // Before MeCab: width folded, numbers in full-width digits (which MeCab tags as numerals,
 // unlike ASCII ones) without thousands separators, and signs that stand before a number
-// moved after it, where they are said (￥100 is 100円).
+// moved after it, where they are said (￥100 is 100円); dates and clock times get their
+// counters (10:30 is 10時30分).
 std::string prepare(const std::string& sentence) {
-    const std::u32string text = foldWidth(utf8::ToUtf32(sentence));
+    const std::u32string text = spellDatesAndTimes(foldWidth(utf8::ToUtf32(sentence)),
+                                                   {U"年", U"月", U"日", U"時", U"分", U"秒"});
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) {
         std::u32string_view unitAfter;
@@ -433,32 +437,52 @@ std::vector<SpeechSegment> JapaneseReader::read(const std::string& sentence) {
             std::size_t end = i;
             std::u32string run;
             while (end < tokens.size() && isNumeralToken(tokens[end])) run += tokens[end++].surface;
+            // 3.5万: a decimal before a large unit.
+            std::u32string_view bigUnit;
+            if (run.size() > 2 && run.find(U'．') != std::u32string::npos) {
+                for (auto [kanji, reading] : {std::pair{U'万', U"マン"}, std::pair{U'億', U"オク"},
+                                              std::pair{U'兆', U"チョー"}})
+                    if (run.back() == kanji) bigUnit = reading;
+                if (!bigUnit.empty()) run.pop_back();
+            }
             if (auto n = parseNumeral(run)) {
                 std::u32string spoken;
-                // A counter read together with the number; 1日 is the first of the month
-                // unless it counts days (1日に3回, 1日中).
-                if (n->fraction.empty() && end < tokens.size()) {
+                const Counter* counter =
+                    end < tokens.size() ? findCounter(tokens[end].surface) : nullptr;
+                if (n->fraction.empty() && bigUnit.empty() && counter) {
+                    // 1日 is the first of the month after a month and unless it counts days
+                    // (1日に3回, 1日中); written in kanji it mostly counts them.
                     const Token* after = end + 1 < tokens.size() ? &tokens[end + 1] : nullptr;
                     const bool counting =
                         after && (isNumeralToken(*after) ||
                                   std::u32string_view(U"にで中間当あ").find(after->surface[0]) !=
                                       std::u32string_view::npos);
                     const bool kanji = run[0] < U'０' || run[0] > U'９';
-                    const bool afterMonth = i > 0 && tokens[i - 1].surface == U"月";
+                    const bool afterMonth =
+                        i > 0 && endsWith(tokens[i - 1].surface, U"月");  // ４月 is one word
                     spoken = readWithCounter(n->integer, tokens[end].surface,
-                                             !counting && (!kanji || afterMonth));
-                }
-                if (!spoken.empty()) {
-                    ++end;
+                                             afterMonth || (!counting && !kanji));
                 } else {
                     spoken = readNumber(n->integer);
                     if (!n->fraction.empty()) {
+                        geminate(spoken, false, false);  // イッテンゴ, ハッテンゴ
                         spoken += U"テン";
                         for (char32_t d : n->fraction) spoken += kDigitReading[d - '0'];
                     }
+                    spoken += bigUnit;
+                    if (counter) spoken += counter->reading;
                 }
+                if (counter) ++end;
                 append(false, utf8::FromUtf32(spoken), false);
                 i = end - 1;
+                continue;
+            }
+        }
+        // MeCab may split the word it misreads (右 + 上 as ミギジョー), so pairs are looked up too.
+        if (i + 1 < tokens.size()) {
+            if (auto said = overrideFor(t.surface + tokens[i + 1].surface)) {
+                append(false, std::string(*said), false);
+                ++i;
                 continue;
             }
         }

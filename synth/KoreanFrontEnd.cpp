@@ -143,7 +143,8 @@ std::u32string sinoKoreanNumber(std::u32string_view digits) {
 }
 
 std::vector<SpeechSegment> readKorean(const std::string& sentence) {
-    const std::u32string text = foldWidth(utf8::ToUtf32(sentence));
+    const std::u32string text = spellDatesAndTimes(foldWidth(utf8::ToUtf32(sentence)),
+                                                   {U"년 ", U"월 ", U"일", U"시 ", U"분 ", U"초"});
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) {
         if (scanNumber(text, i))

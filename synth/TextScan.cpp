@@ -69,6 +69,103 @@ std::optional<DigitNumber> scanNumber(const std::u32string& text, std::size_t po
     return n;
 }
 
+namespace {
+
+// Up to `maxDigits` ASCII digits at text[pos]; their value (or -1) and where they end.
+long digitsAt(const std::u32string& text, std::size_t pos, std::size_t maxDigits,
+              std::size_t* end) {
+    std::size_t i = pos;
+    long v = 0;
+    while (i < text.size() && isAsciiDigit(text[i]) && i - pos < maxDigits)
+        v = v * 10 + (text[i++] - '0');
+    *end = i;
+    if (i == pos || (i < text.size() && isAsciiDigit(text[i]))) return -1;
+    return v;
+}
+
+std::u32string digitsOf(long v) {
+    const std::string s = std::to_string(v);
+    return std::u32string(s.begin(), s.end());
+}
+
+bool digitBefore(const std::u32string& text, std::size_t pos) {
+    return pos > 0 &&
+           (isAsciiDigit(text[pos - 1]) || text[pos - 1] == U'.' || text[pos - 1] == U':');
+}
+
+}  // namespace
+
+std::optional<DateParts> scanDate(const std::u32string& text, std::size_t pos) {
+    if (digitBefore(text, pos)) return std::nullopt;
+    std::size_t i = 0;
+    const long year = digitsAt(text, pos, 4, &i);
+    if (year < 0 || i - pos != 4 || i >= text.size()) return std::nullopt;
+    const char32_t sep = text[i];
+    if (sep != U'-' && sep != U'/' && sep != U'.') return std::nullopt;
+    auto skipSep = [&](std::size_t at) -> std::size_t {
+        if (at >= text.size() || text[at] != sep) return std::u32string::npos;
+        ++at;
+        if (sep == U'.' && at < text.size() && text[at] == U' ') ++at;
+        return at;
+    };
+    std::size_t at = skipSep(i);
+    if (at == std::u32string::npos) return std::nullopt;
+    const long month = digitsAt(text, at, 2, &i);
+    at = skipSep(i);
+    if (month < 1 || month > 12 || at == std::u32string::npos) return std::nullopt;
+    const long day = digitsAt(text, at, 2, &i);
+    if (day < 1 || day > 31) return std::nullopt;
+    if (i < text.size() && text[i] == U'.' && sep == U'.') ++i;  // 2024. 3. 1.
+    return DateParts{digitsOf(year), digitsOf(month), digitsOf(day), i};
+}
+
+std::optional<ClockParts> scanClock(const std::u32string& text, std::size_t pos) {
+    if (digitBefore(text, pos)) return std::nullopt;
+    std::size_t i = 0;
+    const long hour = digitsAt(text, pos, 2, &i);
+    if (hour < 0 || hour > 24 || i >= text.size() || text[i] != U':') return std::nullopt;
+    std::size_t end = 0;
+    const long minute = digitsAt(text, i + 1, 2, &end);
+    if (minute < 0 || minute > 59 || end - i - 1 != 2) return std::nullopt;
+    ClockParts parts{digitsOf(hour), digitsOf(minute), {}, end};
+    if (end < text.size() && text[end] == U':') {
+        const long second = digitsAt(text, end + 1, 2, &i);
+        if (second >= 0 && second < 60 && i - end - 1 == 2) {
+            parts.second = digitsOf(second);
+            parts.end = i;
+        }
+    }
+    return parts;
+}
+
+std::u32string spellDatesAndTimes(const std::u32string& text, const DateUnits& units) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (!isAsciiDigit(text[i])) {
+            out += text[i++];
+            continue;
+        }
+        if (auto date = scanDate(text, i)) {
+            out += date->year + std::u32string(units.year) + date->month +
+                   std::u32string(units.month) + date->day + std::u32string(units.day);
+            i = date->end;
+        } else if (auto clock = scanClock(text, i)) {
+            out += clock->hour + std::u32string(units.hour);
+            if (clock->minute != U"0") out += clock->minute + std::u32string(units.minute);
+            if (!clock->second.empty() && clock->second != U"0")
+                out += clock->second + std::u32string(units.second);
+            i = clock->end;
+        } else {
+            while (i < text.size() && isAsciiDigit(text[i])) out += text[i++];
+            continue;
+        }
+        // Unit words may end in a space that parts them from the next number; not the last.
+        if (out.back() == U' ') out.pop_back();
+    }
+    return out;
+}
+
 long smallValue(const std::u32string& digits) {
     if (digits.size() > 9) return -1;
     long v = 0;

@@ -31,6 +31,28 @@ struct DigitNumber {
 // letter or digit). Commas count as thousands separators only between groups of three.
 std::optional<DigitNumber> scanNumber(const std::u32string& text, std::size_t pos);
 
+// A date written with a four-digit year, Y-M-D, Y/M/D or Y.M.D (a space may follow the dots,
+// as Korean writes 2024. 3. 1.), or a clock time H:MM or H:MM:SS; the parts as ASCII digits
+// without leading zeros. `end` is one past the last character taken.
+struct DateParts {
+    std::u32string year, month, day;
+    std::size_t end = 0;
+};
+struct ClockParts {
+    std::u32string hour, minute, second;  // second is empty when not written
+    std::size_t end = 0;
+};
+std::optional<DateParts> scanDate(const std::u32string& text, std::size_t pos);
+std::optional<ClockParts> scanClock(const std::u32string& text, std::size_t pos);
+
+// Rewrites dates and clock times in `text` into numbers with the given unit words, e.g.
+// 2024/3/5 10:30 -> 2024年3月5日 10時30分, so that the numbers are then read with their
+// counters. A zero minute or second is left out (10:00 -> 10時).
+struct DateUnits {
+    std::u32string_view year, month, day, hour, minute, second;
+};
+std::u32string spellDatesAndTimes(const std::u32string& text, const DateUnits& units);
+
 // The value of at most 9 digits, or -1 for more.
 long smallValue(const std::u32string& digits);
 
