@@ -274,7 +274,7 @@ std::u32string chineseNumber(std::u32string_view digits) {
 }
 
 std::vector<SpeechSegment> readChinese(const std::string& sentence) {
-    const std::u32string text = foldWidth(utf8::ToUtf32(sentence));
+    const std::u32string text = spellFractions(foldWidth(utf8::ToUtf32(sentence)), U"分之");
     std::vector<SpeechSegment> segments;
     Reader{text, {}, segments}.run();
     return segments;

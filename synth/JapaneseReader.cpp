@@ -149,8 +149,8 @@ bool geminate(std::u32string& stem, bool six, bool hundred) {
 
 std::u32string withSoundChange(std::u32string stem, const Counter& c) {
     const std::u32string_view reading = c.reading;
-    const bool afterN =
-        endsWith(stem, U"サン") || endsWith(stem, U"セン") || endsWith(stem, U"マン");
+    const bool afterN = endsWith(stem, U"サン") || endsWith(stem, U"セン") ||
+                        endsWith(stem, U"マン") || stem == U"ナン";
     switch (c.sound) {
         case Sound::H: {
             // ホン -> ポン: the p form is the b form's half-voiced neighbour.
@@ -334,12 +334,25 @@ std::optional<DigitNumber> parseNumeral(const std::u32string& text) {
 // What MeCab says wrong or leaves unsaid, by surface.
 std::optional<std::string_view> overrideFor(const std::u32string& surface) {
     static constexpr std::pair<std::u32string_view, std::string_view> kOverrides[] = {
-        {U"日本", "ニホン"},   {U"＋", "プラス"},      {U"＝", "イコール"},
-        {U"＆", "アンド"},     {U"＠", "アット"},      {U"×", "カケル"},
-        {U"÷", "ワル"},        {U"〜", "カラ"},        {U"～", "カラ"},
-        {U"℃", "ド"},          {U"°", "ド"},           {U"※", "コメ"},
-        {U"〒", "ユービン"},   {U"右上", "ミギウエ"},  {U"左上", "ヒダリウエ"},
-        {U"右下", "ミギシタ"}, {U"左下", "ヒダリシタ"}};
+        {U"日本", "ニホン"},
+        {U"＋", "プラス"},
+        {U"＝", "イコール"},
+        {U"＆", "アンド"},
+        {U"＠", "アット"},
+        {U"×", "カケル"},
+        {U"÷", "ワル"},
+        {U"〜", "カラ"},
+        {U"～", "カラ"},
+        {U"℃", "ド"},
+        {U"°", "ド"},
+        {U"※", "コメ"},
+        {U"〒", "ユービン"},
+        {U"右上", "ミギウエ"},
+        {U"左上", "ヒダリウエ"},
+        {U"右下", "ミギシタ"},
+        {U"左下", "ヒダリシタ"},
+        {U"何人", "ナンニン"},
+        {U"何分", "ナンプン"}};
     for (auto [from, to] : kOverrides)
         if (surface == from) return to;
     return std::nullopt;
@@ -350,8 +363,10 @@ std::optional<std::string_view> overrideFor(const std::u32string& surface) {
 // moved after it, where they are said (￥100 is 100円); dates and clock times get their
 // counters (10:30 is 10時30分).
 std::string prepare(const std::string& sentence) {
-    const std::u32string text = spellDatesAndTimes(foldWidth(utf8::ToUtf32(sentence)),
-                                                   {U"年", U"月", U"日", U"時", U"分", U"秒"});
+    const std::u32string text =
+        spellFractions(spellDatesAndTimes(foldWidth(utf8::ToUtf32(sentence)),
+                                          {U"年", U"月", U"日", U"時", U"分", U"秒"}),
+                       U"ブンノ");
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) {
         std::u32string_view unitAfter;
@@ -478,6 +493,15 @@ std::vector<SpeechSegment> JapaneseReader::read(const std::string& sentence) {
                 continue;
             }
         }
+        // 何 before a counter changes it as サン does: ナンボン, ナンバイ, ナンガイ.
+        if (t.surface == U"何" && i + 1 < tokens.size()) {
+            const Counter* counter = findCounter(tokens[i + 1].surface);
+            if (counter && counter->surface != U"つ") {
+                append(false, utf8::FromUtf32(withSoundChange(U"ナン", *counter)), false);
+                ++i;
+                continue;
+            }
+        }
         // MeCab may split the word it misreads (右 + 上 as ミギジョー), so pairs are looked up too.
         if (i + 1 < tokens.size()) {
             if (auto said = overrideFor(t.surface + tokens[i + 1].surface)) {
@@ -490,9 +514,14 @@ std::vector<SpeechSegment> JapaneseReader::read(const std::string& sentence) {
             append(false, std::string(*said), false);
             continue;
         }
+        if (t.surface == U"?" || t.surface == U"!") {  // MeCab leaves them untagged
+            append(false, utf8::FromUtf32(t.surface), false);
+            continue;
+        }
         if (!t.fields.empty() && t.fields[0] == "記号") {
             if (t.fields.size() > 1 && (t.fields[1] == "句点" || t.fields[1] == "読点"))
                 append(false, t.fields[1] == "句点" ? "。" : "、", false);
+
             continue;
         }
         if (!t.pronunciation.empty()) {

@@ -23,6 +23,10 @@ bool startsWith(const std::u32string& text, std::size_t pos, std::u32string_view
     return text.compare(pos, word.size(), word) == 0;
 }
 
+bool endsWith(std::u32string_view s, std::u32string_view tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
 // The native counter after a number (a space may stand between), or empty.
 std::u32string_view nativeCounterAt(const std::u32string& text, std::size_t pos) {
     while (pos < text.size() && text[pos] == U' ') ++pos;
@@ -103,7 +107,9 @@ void readNumber(const std::u32string& text, std::size_t& i, std::u32string& out)
         out += spoken;
         return;
     }
-    const std::u32string_view counter = nativeCounterAt(text, i);
+    // A fraction's numerator is Sino-Korean whatever follows: 이 분의 일 조각.
+    const bool numerator = endsWith(out, U"분의 ");
+    const std::u32string_view counter = numerator ? U"" : nativeCounterAt(text, i);
     if (value >= 1 && value <= 99 && !counter.empty()) {
         if (counter == U"번째" && value == 1)
             out += U"첫";
@@ -143,8 +149,10 @@ std::u32string sinoKoreanNumber(std::u32string_view digits) {
 }
 
 std::vector<SpeechSegment> readKorean(const std::string& sentence) {
-    const std::u32string text = spellDatesAndTimes(foldWidth(utf8::ToUtf32(sentence)),
-                                                   {U"년 ", U"월 ", U"일", U"시 ", U"분 ", U"초"});
+    const std::u32string text =
+        spellFractions(spellDatesAndTimes(foldWidth(utf8::ToUtf32(sentence)),
+                                          {U"년 ", U"월 ", U"일", U"시 ", U"분 ", U"초"}),
+                       U"분의 ");
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) {
         if (scanNumber(text, i))

@@ -166,6 +166,30 @@ std::u32string spellDatesAndTimes(const std::u32string& text, const DateUnits& u
     return out;
 }
 
+std::u32string spellFractions(const std::u32string& text, std::u32string_view connector) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const bool start =
+            isAsciiDigit(text[i]) && !(i > 0 && (isAsciiDigit(text[i - 1]) || text[i - 1] == U'/' ||
+                                                 text[i - 1] == U'.' || text[i - 1] == U','));
+        std::size_t slash = 0, end = 0;
+        const long a = start ? digitsAt(text, i, 3, &slash) : -1;
+        const long b = a >= 0 && slash < text.size() && text[slash] == U'/'
+                           ? digitsAt(text, slash + 1, 3, &end)
+                           : -1;
+        const bool more = end < text.size() && (text[end] == U'/' || text[end] == U'.' ||
+                                                text[end] == U',' || text[end] == U':');
+        if (b <= 0 || more) {
+            out += text[i++];
+            continue;
+        }
+        out += digitsOf(b) + std::u32string(connector) + digitsOf(a);
+        i = end;
+    }
+    return out;
+}
+
 long smallValue(const std::u32string& digits) {
     if (digits.size() > 9) return -1;
     long v = 0;

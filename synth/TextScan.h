@@ -53,6 +53,10 @@ struct DateUnits {
 };
 std::u32string spellDatesAndTimes(const std::u32string& text, const DateUnits& units);
 
+// Rewrites fractions a/b of up to three digits each as they are said, denominator first:
+// 1/2 -> 2<connector>1 (分之 in Chinese, 분의 in Korean). Dates are not fractions.
+std::u32string spellFractions(const std::u32string& text, std::u32string_view connector);
+
 // The value of at most 9 digits, or -1 for more.
 long smallValue(const std::u32string& digits);
 
