@@ -21,6 +21,7 @@
 
 #include "engine/EngineApi.h"
 #include "synth/AudioSink.h"
+#include "synth/FrontEnd.h"
 #include "synth/JapaneseReader.h"
 #include "synth/TextStream.h"
 #include "synth/UserDictionary.h"
@@ -250,11 +251,8 @@ class SpeechService {
             return;
         }
         if (dictionary) sentence = dictionary->apply(sentence);
-        std::vector<SpeechSegment> segments;
-        if (config.mecabReading && e.reader)
-            segments = e.reader->read(sentence);
-        else
-            segments.push_back({false, std::move(sentence)});
+        const std::vector<SpeechSegment> segments =
+            readForVoice(config.reading, e.reader.get(), std::move(sentence));
 
         SynthContext ctx{
             &e, sink.get(), job->token, job->volume, job->playTime, &m_bShutdownAtomic, &m_scratch};
@@ -373,7 +371,7 @@ short loadEngine(Language lang, const char* engineDir) {
                     status = kVoiceFailed;
                     return false;
                 }
-                if (config->mecabReading) {
+                if (config->reading == TextReading::Japanese) {
                     auto reader = std::make_unique<JapaneseReader>();
                     if (!reader->ok()) {
                         status = kReadingFailed;

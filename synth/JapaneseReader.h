@@ -1,11 +1,15 @@
 #pragma once
 // Turns Japanese text into what the Japanese voice can say: katakana pronunciation from
-// MeCab, numbers read with their counters, and runs of Latin letters handed to a second
-// voice. The voice reads kana only; kanji would be spoken as "Chinese letter".
+// MeCab, numbers read on MeCab's tokens together with the counter after them, and runs of
+// Latin letters handed to a second voice. The voice reads kana only; kanji would be spoken
+// as "Chinese letter".
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "synth/SpeechSegment.h"
 
 namespace MeCab {
 class Tagger;
@@ -13,18 +17,15 @@ class Tagger;
 
 namespace synth {
 
-struct SpeechSegment {
-    bool latin = false;  // spoken by the Latin voice
-    std::string text;    // UTF-8
-};
-
-// Width folding of the NFKC kind that matters here: full-width ASCII to ASCII, the
-// ideographic space to a space, half-width katakana (with their voicing marks) to full width.
-std::u32string foldWidth(const std::u32string& text);
-
-// The katakana reading of a number, e.g. 2024 -> ニセンニジュウヨン. Longer than 16 digits:
-// digit by digit.
+// The katakana reading of a number given as ASCII digits, e.g. 2024 -> ニセンニジューヨン.
+// Longer than 16 digits: digit by digit.
 std::u32string readNumber(const std::u32string& digits);
+
+// The reading of a number and the counter after it, with the counter's sound changes
+// (イッポン, サンボン, ふたり, ようか), or empty when `counter` is not one we know.
+// `dayOfMonth` reads 1日 as ツイタチ rather than イチニチ.
+std::u32string readWithCounter(const std::u32string& digits, std::u32string_view counter,
+                               bool dayOfMonth = true);
 
 class JapaneseReader {
   public:
@@ -39,14 +40,8 @@ class JapaneseReader {
     // Not thread-safe: MeCab's tagger keeps state between calls.
     std::vector<SpeechSegment> read(const std::string& utf8Sentence);
 
-    // Digits, counters and width folded; before MeCab.
-    static std::string normalise(const std::string& utf8);
-
   private:
     MeCab::Tagger* m_tagger = nullptr;
 };
-
-std::u32string toUtf32(const std::string& utf8);
-std::string toUtf8(const std::u32string& text);
 
 }  // namespace synth

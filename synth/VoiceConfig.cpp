@@ -2,7 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <utility>
 
 namespace synth {
 namespace {
@@ -60,11 +63,19 @@ std::optional<VoiceConfig> readVoiceConfig(const std::string& engineDir, std::st
         else if (key == "name")
             config.name = value;
         else if (key == "reading") {
-            if (value != "mecab" && value != "none") {
+            static const std::pair<const char*, TextReading> kReadings[] = {
+                {"none", TextReading::None},
+                {"mecab", TextReading::Japanese},
+                {"mandarin", TextReading::Mandarin},
+                {"korean", TextReading::Korean},
+                {"english", TextReading::English}};
+            const auto* found = std::find_if(std::begin(kReadings), std::end(kReadings),
+                                             [&](const auto& r) { return value == r.first; });
+            if (found == std::end(kReadings)) {
                 fail(error, path + ": unknown reading " + value);
                 return std::nullopt;
             }
-            config.mecabReading = value == "mecab";
+            config.reading = found->second;
         }
     }
     if (in.bad()) {

@@ -4,7 +4,8 @@
 // Format: UTF-8 text, one `key = value` a line, `#` starts a comment line. Keys:
 //   voice        espeak-ng voice that speaks the text (required)
 //   encoding     iconv name of the text's byte encoding (required)
-//   reading      `mecab` to turn Japanese text into katakana before synthesis (optional)
+//   reading      the text front end: `mecab` (Japanese to katakana), `mandarin`, `korean`,
+//                `english` or `none` (optional, default none)
 //   latin-voice  voice for runs of Latin letters inside the text (optional)
 //   name         display name of the voice (optional)
 // Unknown keys are ignored so that newer files still load.
@@ -14,12 +15,14 @@
 
 namespace synth {
 
+enum class TextReading { None, Japanese, Mandarin, Korean, English };
+
 struct VoiceConfig {
     std::string name;
     std::string voice;
     std::string encoding;
     std::string latinVoice;
-    bool mecabReading = false;
+    TextReading reading = TextReading::None;
 };
 
 inline constexpr const char* kVoiceConfigFile = "voice.conf";

@@ -209,6 +209,22 @@ TEST_F(EngineTest, JapaneseReadsKanjiNumbersAndLatinWords) {
     EXPECT_GT(speak(engine, encode("Hello world", "CP932")).seconds(), 0.5);
 }
 
+TEST_F(EngineTest, ChineseReadsTraditionalCharactersAndNumbers) {
+    loadToWav(kChinese);
+    EngineLibrary& engine = lib(kChinese);
+    // Big5 and QZ traditional text arrive as the GB code points of traditional characters;
+    // they are read like their simplified forms, not skipped.
+    const double simplified = speak(engine, encode("台湾国语广播电视节目", "CP936")).seconds();
+    const double traditional = speak(engine, encode("臺灣國語廣播電視節目", "CP936")).seconds();
+    EXPECT_NEAR(traditional, simplified, 0.2 * simplified);
+    // Numbers are said as Mandarin readers say them: neither as English words nor with the
+    // decimal point dropped, as the voices do on their own.
+    const double digits = speak(engine, encode("圆周率是3.14159，增长5%", "CP936")).seconds();
+    const double words =
+        speak(engine, encode("圆周率是三点一四一五九，增长百分之五", "CP936")).seconds();
+    EXPECT_NEAR(digits, words, 0.05 * words);
+}
+
 TEST_F(EngineTest, StopCutsSpeechShortAndPauseHoldsIt) {
     loadToWav(kEnglish);
     EngineLibrary& engine = lib(kEnglish);
