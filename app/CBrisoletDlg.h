@@ -21,9 +21,16 @@ struct ToolbarServices {
     std::function<std::int64_t()> nowMs = SettingsWriteScheduler::SteadyNowMs;
 };
 
+namespace platform {
+class GlobalShortcuts;
+class KeyInjector;
+class Pump;
+class Selection;
+}  // namespace platform
 namespace reading {
 class ReadingCommands;
 struct ReadingPlatform;
+class ShortcutCommands;
 }  // namespace reading
 
 class CBrisoletDlg {
@@ -53,6 +60,11 @@ public:
     // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042) and
     // stop (102). Without it those commands do nothing (tests of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
+    // Takes the global shortcuts the settings give (after AttachReading). Values that do not
+    // parse and shortcuts that cannot be had are reported, one line each.
+    void AttachShortcuts(platform::GlobalShortcuts& shortcuts, platform::Selection& selection,
+                         platform::KeyInjector& keys, platform::Pump& pump,
+                         const std::function<void(const std::string&)>& report);
 
     void LoadSettings();
     int StartJapaneseEngine();
@@ -78,4 +90,5 @@ private:
     ToolbarServices m_svc;
     SettingsWriteScheduler m_writes;
     std::unique_ptr<reading::ReadingCommands> m_reading;
+    std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
 };
