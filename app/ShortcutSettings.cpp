@@ -112,8 +112,8 @@ std::array<ShortcutInForce, reading::kShortcutCount> LoadShortcuts(
         const ShortcutSetting& setting = kShortcutSettings[i];
         std::optional<std::string> stored;
         std::uint32_t size = 0;
-        if (open && hive.QueryValue(key, setting.valueName, nullptr, nullptr, &size) ==
-                        platform::kRegOk) {
+        if (open &&
+            hive.QueryValue(key, setting.valueName, nullptr, nullptr, &size) == platform::kRegOk) {
             std::vector<char> data(size + 1, '\0');
             if (hive.QueryValue(key, setting.valueName, nullptr, data.data(), &size) ==
                 platform::kRegOk)

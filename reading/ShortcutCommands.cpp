@@ -37,9 +37,14 @@ void ShortcutCommands::OnShortcut(int shortcut) {
             WaitForModifiersReleased();
             m_reading.capture.OnReadAll();
             break;
-        case kShortcutPauseResume: m_reading.playback.OnPauseResume(); break;
-        case kShortcutStop: m_reading.playback.OnStop(); break;
-        default: break;
+        case kShortcutPauseResume:
+            m_reading.playback.OnPauseResume();
+            break;
+        case kShortcutStop:
+            m_reading.playback.OnStop();
+            break;
+        default:
+            break;
     }
 }
 

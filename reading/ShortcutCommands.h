@@ -15,7 +15,12 @@ namespace reading {
 
 class ReadingCommands;
 
-enum Shortcut : int { kShortcutReadSelection, kShortcutReadAll, kShortcutPauseResume, kShortcutStop };
+enum Shortcut : int {
+    kShortcutReadSelection,
+    kShortcutReadAll,
+    kShortcutPauseResume,
+    kShortcutStop
+};
 inline constexpr int kShortcutCount = 4;
 
 class ShortcutCommands {

@@ -18,20 +18,20 @@ namespace platform {
 namespace {
 
 constexpr xcb_timestamp_t kRepeatGapMs = 1000;
-constexpr unsigned kModifierBits = ShiftMask | ControlMask | Mod1Mask | Mod2Mask | Mod3Mask |
-                                   Mod4Mask | Mod5Mask;
+constexpr unsigned kModifierBits =
+    ShiftMask | ControlMask | Mod1Mask | Mod2Mask | Mod3Mask | Mod4Mask | Mod5Mask;
 
 KeySym ChordKeysym(char32_t key) {
     static constexpr struct {
         char32_t key;
         KeySym sym;
     } kNamed[] = {
-        {kKeyEscape, XK_Escape},   {kKeyTab, XK_Tab},         {kKeyBackspace, XK_BackSpace},
-        {kKeyReturn, XK_Return},   {kKeyEnter, XK_KP_Enter},  {kKeyInsert, XK_Insert},
-        {kKeyDelete, XK_Delete},   {kKeyPause, XK_Pause},     {kKeyPrint, XK_Print},
-        {kKeyHome, XK_Home},       {kKeyEnd, XK_End},         {kKeyLeft, XK_Left},
-        {kKeyUp, XK_Up},           {kKeyRight, XK_Right},     {kKeyDown, XK_Down},
-        {kKeyPageUp, XK_Prior},    {kKeyPageDown, XK_Next},   {kKeyMenu, XK_Menu},
+        {kKeyEscape, XK_Escape}, {kKeyTab, XK_Tab},        {kKeyBackspace, XK_BackSpace},
+        {kKeyReturn, XK_Return}, {kKeyEnter, XK_KP_Enter}, {kKeyInsert, XK_Insert},
+        {kKeyDelete, XK_Delete}, {kKeyPause, XK_Pause},    {kKeyPrint, XK_Print},
+        {kKeyHome, XK_Home},     {kKeyEnd, XK_End},        {kKeyLeft, XK_Left},
+        {kKeyUp, XK_Up},         {kKeyRight, XK_Right},    {kKeyDown, XK_Down},
+        {kKeyPageUp, XK_Prior},  {kKeyPageDown, XK_Next},  {kKeyMenu, XK_Menu},
     };
     if (key >= kKeyF1 && key < kKeyF1 + kMaxFunctionKey) return XK_F1 + (key - kKeyF1);
     for (const auto& named : kNamed)
@@ -173,7 +173,11 @@ struct X11GlobalShortcuts::Impl final : QAbstractNativeEventFilter {
             // Handlers pump events (the read commands' delays); never inside Qt's dispatch of
             // this one.
             QMetaObject::invokeMethod(
-                &context, [this, id] { if (listener) listener(id); }, Qt::QueuedConnection);
+                &context,
+                [this, id] {
+                    if (listener) listener(id);
+                },
+                Qt::QueuedConnection);
             return true;
         }
         return false;

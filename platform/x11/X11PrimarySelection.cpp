@@ -68,15 +68,14 @@ struct X11PrimarySelection::Impl {
     }
 
     // One conversion; nullopt when refused, unanswered, too large or sent in pieces (INCR).
-    std::optional<std::u16string> Convert(Window window, Atom target,
-                                          Clock::time_point deadline, bool* answered) {
+    std::optional<std::u16string> Convert(Window window, Atom target, Clock::time_point deadline,
+                                          bool* answered) {
         XConvertSelection(display, XA_PRIMARY, target, property, window, CurrentTime);
         XFlush(display);
         XEvent event;
         *answered = WaitForAnswer(window, deadline, &event);
         if (!*answered || event.xselection.property == None) return std::nullopt;
-        const x11::X11Property data(display, window, property, AnyPropertyType,
-                                    kMaxBytes / 4 + 1);
+        const x11::X11Property data(display, window, property, AnyPropertyType, kMaxBytes / 4 + 1);
         XDeleteProperty(display, window, property);
         if (!data.Ok() || data.Type() == incr || data.Format() != 8) return std::nullopt;
         std::string bytes = data.Bytes();

@@ -89,8 +89,7 @@ TEST_F(ShortcutLoadTest, AbsentMeansDefaultEmptyMeansOffGarbageIsReportedOnce) {
     RegKey key;
     ASSERT_EQ(hive.OpenKey(settings::kTopKey, RegAccess::Read, &key), kRegOk);
     std::uint32_t size = 0;
-    EXPECT_EQ(hive.QueryValue(key, "ShortcutReadSelection", nullptr, nullptr, &size),
-              kRegNotFound);
+    EXPECT_EQ(hive.QueryValue(key, "ShortcutReadSelection", nullptr, nullptr, &size), kRegNotFound);
     hive.CloseKey(key);
 }
 

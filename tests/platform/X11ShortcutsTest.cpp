@@ -68,8 +68,8 @@ TEST_F(X11Shortcuts, GrabsEveryLockStateWhereverNumLockSitsAndReportsTakenChords
     {
         platform::X11GlobalShortcuts a(m_a);
         ASSERT_EQ(a.Register(0, chord), platform::GlobalShortcuts::Grab::Ok);
-        for (const unsigned locks : {0u, unsigned(LockMask), unsigned(Mod3Mask),
-                                     unsigned(LockMask | Mod3Mask)}) {
+        for (const unsigned locks :
+             {0u, unsigned(LockMask), unsigned(Mod3Mask), unsigned(LockMask | Mod3Mask)}) {
             SCOPED_TRACE(locks);
             EXPECT_FALSE(FreeForB(s, base | locks));
         }
@@ -109,8 +109,7 @@ TEST_F(X11Shortcuts, PrimaryIsReadFromItsOwnerAndAnOwnerThatNeverAnswersIsGivenU
     EXPECT_EQ(got, u"選択された text");
 
     // A window of connection A owns PRIMARY, and A never reads its events.
-    const Window silent =
-        XCreateSimpleWindow(m_a, DefaultRootWindow(m_a), 0, 0, 1, 1, 0, 0, 0);
+    const Window silent = XCreateSimpleWindow(m_a, DefaultRootWindow(m_a), 0, 0, 1, 1, 0, 0, 0);
     XSetSelectionOwner(m_a, XA_PRIMARY, silent, CurrentTime);
     XSync(m_a, False);
     EXPECT_FALSE(primary.Text());
