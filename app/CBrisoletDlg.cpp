@@ -4,8 +4,10 @@
 #include "app/Globals.h"
 #include "app/SettingsStore.h"
 #include "dialogs/LanguageSelection.h"
+#include "app/ShortcutSettings.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
+#include "reading/ShortcutCommands.h"
 #include "toolbar/SkinLayout.h"
 
 CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
@@ -32,6 +34,16 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
     m_reading = std::make_unique<reading::ReadingCommands>(m_view, m_svc.engines, m_svc.messages,
                                                            platform, settings, m_bCaptureTimer,
                                                            m_bPaused);
+}
+
+void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
+                                   platform::Selection& selection, platform::KeyInjector& keys,
+                                   platform::Pump& pump,
+                                   const std::function<void(const std::string&)>& report) {
+    if (!m_reading) return;
+    m_shortcuts = std::make_unique<reading::ShortcutCommands>(*m_reading, selection, keys, pump);
+    shortcuts.SetListener([this](int id) { m_shortcuts->OnShortcut(id); });
+    settings::TakeShortcuts(shortcuts, settings::LoadShortcuts(m_svc.hive, report), report);
 }
 
 bool CBrisoletDlg::OnInitDialog() {

@@ -25,9 +25,17 @@ namespace dialogs {
 class LanguageSelectionDialog;
 }  // namespace dialogs
 
+namespace platform {
+class GlobalShortcuts;
+class KeyInjector;
+class Pump;
+class Selection;
+}  // namespace platform
+
 namespace reading {
 class ReadingCommands;
 struct ReadingPlatform;
+class ShortcutCommands;
 }  // namespace reading
 
 class CBrisoletDlg {
@@ -57,6 +65,11 @@ public:
     // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042) and
     // stop (102). Without it those commands do nothing (tests of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
+    // Takes the global shortcuts the settings give (after AttachReading). Values that do not
+    // parse and shortcuts that cannot be had are reported, one line each.
+    void AttachShortcuts(platform::GlobalShortcuts& shortcuts, platform::Selection& selection,
+                         platform::KeyInjector& keys, platform::Pump& pump,
+                         const std::function<void(const std::string&)>& report);
 
     // Gives the language command (104) its dialog. Without it the command does nothing.
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
@@ -87,4 +100,5 @@ private:
     SettingsWriteScheduler m_writes;
     std::unique_ptr<reading::ReadingCommands> m_reading;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
+    std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
 };

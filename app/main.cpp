@@ -21,7 +21,9 @@
 #include "platform/qt/QtPump.h"
 #include "platform/qt/QuitSignals.h"
 #include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11GlobalShortcuts.h"
 #include "platform/x11/X11KeyInjector.h"
+#include "platform/x11/X11PrimarySelection.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "reading/ReadingCommands.h"
 
@@ -55,11 +57,16 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::X11Clipboard clipboard;
     platform::X11KeyInjector keys(display);
     platform::QtPump pump;
+    platform::X11PrimarySelection selection;
+    platform::X11GlobalShortcuts shortcuts(display);
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump});
     QtLanguageSelection languageSelection;
     dlg.AttachLanguageSelection(languageSelection);
+    dlg.AttachShortcuts(shortcuts, selection, keys, pump, [](const std::string& line) {
+        std::fprintf(stderr, "selvarine: %s\n", line.c_str());
+    });
     window.SetLogic(&dlg);
     platform::QuitSignals quit([&window] { window.PostClose(); });
     window.RunModal();

@@ -77,17 +77,28 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
         return;
     }
 
-    const ReadingSettings settings = m_settings();
-    const engine::LanguageInfo* lang = engine::FindLanguage(settings.language);
-    const int codePage = EngineCodePage(lang, settings.chiCodepage);
-    const std::size_t n = CodePageLength(kAnsiCodePage, *text);
-    // Start-up makes the language one of the four; any other number ends like an empty text.
-    if (n == 0 || codePage < 0) {
+    const bool spoken = SpeakText(*text, [this] {
+        m_clipboard.Empty();
+        m_clipboard.Close();
+        m_view.KillTimer(kCaptureTimerId);
+    });
+    if (!spoken) {
         m_clipboard.Empty();
         m_clipboard.Close();
         EndCapture();
         return;
     }
+    m_bCaptureTimer = 0;
+}
+
+bool ReadingController::SpeakText(const std::u16string& text,
+                                  const std::function<void()>& consumed) {
+    const ReadingSettings settings = m_settings();
+    const engine::LanguageInfo* lang = engine::FindLanguage(settings.language);
+    const int codePage = EngineCodePage(lang, settings.chiCodepage);
+    const std::size_t n = CodePageLength(kAnsiCodePage, text);
+    // Start-up makes the language one of the four; any other number ends like an empty text.
+    if (n == 0 || codePage < 0) return false;
 
     // 2n + 2 holds every conversion: no character takes more than two bytes in these code
     // pages where it took one in code page 932, and QZ output is at most twice its input. The
@@ -97,24 +108,22 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
     std::unique_ptr<char[]> buffer(new char[size]);
     if (codePage == 0) {
         std::unique_ptr<char[]> ansi(new char[n + 1]);
-        const std::size_t ansiLength = WideToCodePage(kAnsiCodePage, *text, ansi.get(), n + 1);
+        const std::size_t ansiLength = WideToCodePage(kAnsiCodePage, text, ansi.get(), n + 1);
         m_chineseConv.ConvertQzToGb(reinterpret_cast<unsigned char*>(buffer.get()),
                                     reinterpret_cast<const unsigned char*>(ansi.get()), ansiLength);
     } else {
-        WideToCodePage(codePage, *text, buffer.get(), size);
+        WideToCodePage(codePage, text, buffer.get(), size);
     }
 
-    m_clipboard.Empty();
-    m_clipboard.Close();
-    m_view.KillTimer(kCaptureTimerId);
+    if (consumed) consumed();
 
     const int language = settings.language;
     m_engines.Stop(language);
     m_engines.Play(language, static_cast<std::intptr_t>(m_view.NativeWindow()), buffer.get(),
                    lang->speaker, settings.pitch, settings.speed, settings.volume,
                    lang->readingTextForm);
-    m_bCaptureTimer = 0;
     m_bPaused = 0;
+    return true;
 }
 
 }  // namespace reading

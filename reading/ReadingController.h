@@ -4,6 +4,7 @@
 // has that engine speak it in place of whatever it was saying.
 
 #include <functional>
+#include <string>
 
 #include "reading/CChineseConv.h"
 
@@ -38,6 +39,12 @@ class ReadingController {
 
     // The capture timer's tick. Does nothing until the clipboard watch has seen a change.
     void OnCaptureTimer(int timerId);
+
+    // Has the current language's engine speak text in place of whatever it was saying, and
+    // forgets a pause. consumed runs once the text is converted, right before the engine
+    // calls. False, with nothing called, when the text converts to nothing or the language
+    // has no engine.
+    bool SpeakText(const std::u16string& text, const std::function<void()>& consumed = {});
 
   private:
     void EndCapture();

@@ -1,8 +1,11 @@
 #include "platform/x11/X11KeyInjector.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+
+#include <memory>
 
 namespace platform {
 
@@ -24,6 +27,28 @@ bool X11KeyInjector::SendControlChord(char letter) {
     XTestFakeKeyEvent(m_display, control, False, CurrentTime);
     XSync(m_display, False);
     return true;
+}
+
+bool X11KeyInjector::ModifiersHeld() {
+    if (!m_display) return false;
+    // The modifier map says which keys act as modifiers on this keyboard; XQueryKeymap gives
+    // the keys physically down, unlike the modifier state of an event, which lags behind.
+    std::unique_ptr<XModifierKeymap, decltype(&XFreeModifiermap)> map(
+        XGetModifierMapping(m_display), &XFreeModifiermap);
+    if (!map) return false;
+    char down[32] = {};
+    XQueryKeymap(m_display, down);
+    for (int index = 0; index < 8; ++index) {
+        if (index == LockMapIndex) continue;
+        for (int k = 0; k < map->max_keypermod; ++k) {
+            const KeyCode code = map->modifiermap[index * map->max_keypermod + k];
+            if (code == 0 || !(down[code / 8] & (1 << (code % 8)))) continue;
+            // Num Lock sits on a modifier too, but holding it changes nothing for a chord.
+            if (XkbKeycodeToKeysym(m_display, code, 0, 0) == XK_Num_Lock) continue;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace platform

@@ -13,6 +13,7 @@ class X11KeyInjector final : public KeyInjector {
     // The display stays owned by the caller and must outlive this object.
     explicit X11KeyInjector(_XDisplay* display);
     bool SendControlChord(char letter) override;
+    bool ModifiersHeld() override;
 
   private:
     _XDisplay* m_display;

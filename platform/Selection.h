@@ -1,0 +1,18 @@
+#pragma once
+// The text the user has most recently selected in any application, read without changing any
+// selection (on X11 the PRIMARY selection; elsewhere there may be none).
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class Selection {
+  public:
+    virtual ~Selection() = default;
+    // The selected text as UTF-16, nullopt when nothing is selected, the owner does not
+    // answer within a few hundred milliseconds, or it offers no text this side can take.
+    virtual std::optional<std::u16string> Text() = 0;
+};
+
+}  // namespace platform
