@@ -3,6 +3,7 @@
 #include "app/CommandIds.h"
 #include "app/Globals.h"
 #include "app/SettingsStore.h"
+#include "dialogs/SettingsCommand.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
 #include "toolbar/SkinLayout.h"
@@ -27,6 +28,26 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
     m_reading = std::make_unique<reading::ReadingCommands>(m_view, m_svc.engines, m_svc.messages,
                                                            platform, settings, m_bCaptureTimer,
                                                            m_bPaused);
+}
+
+void CBrisoletDlg::AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
+                                         platform::ProcessLauncher& processes,
+                                         platform::WindowSystem& windows) {
+    m_voiceDialogs = &runner;
+    m_processes = &processes;
+    m_windows = &windows;
+}
+
+void CBrisoletDlg::OnSettings() {
+    if (!m_voiceDialogs) return;
+    dialogs::OnSettings(
+        {g_nLanguage,
+         m_bPaused,
+         {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor},
+         [this](bool topmost) { m_view.SetTopmost(topmost); },
+         [this] { FlushSettings(); },
+         *m_voiceDialogs,
+         {m_svc.engines, m_svc.hive, m_svc.messages, *m_processes, *m_windows, g_szAppDir}});
 }
 
 bool CBrisoletDlg::OnInitDialog() {
@@ -119,6 +140,7 @@ void CBrisoletDlg::OnCommand(int id) {
         case kIdStop:
             if (m_reading) m_reading->playback.OnStop();
             break;
+        case kIdSettings: OnSettings(); break;
         default: break;
     }
 }

@@ -22,6 +22,14 @@ class ReadingCommands;
 struct ReadingPlatform;
 }  // namespace reading
 
+namespace dialogs {
+class VoiceDialogRunner;
+}
+namespace platform {
+class ProcessLauncher;
+class WindowSystem;
+}  // namespace platform
+
 class CBrisoletDlg {
 public:
     CBrisoletDlg(ToolbarView& view, const ToolbarServices& services);
@@ -44,6 +52,15 @@ public:
     // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042) and
     // stop (102). Without it those commands do nothing (tests of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
+    // Gives the toolbar its settings command (103). Without it the command does nothing.
+    void AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
+                               platform::ProcessLauncher& processes,
+                               platform::WindowSystem& windows);
+    // Opens the current language's voice settings dialog (103).
+    void OnSettings();
+    // Writes pending settings changes (before a modal dialog opens).
+    // TODO(lead): the coalesced settings writes replace this at the merge.
+    void FlushSettings() {}
 
     void LoadSettings();
     int StartJapaneseEngine();
@@ -68,4 +85,7 @@ private:
     ToolbarView& m_view;
     ToolbarServices m_svc;
     std::unique_ptr<reading::ReadingCommands> m_reading;
+    dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
+    platform::ProcessLauncher* m_processes = nullptr;
+    platform::WindowSystem* m_windows = nullptr;
 };

@@ -12,9 +12,11 @@
 #include "app/CBrisoletDlg.h"
 #include "app/Globals.h"
 #include "app/ToolbarWindow.h"
+#include "dialogs/qt/QtVoiceDialogRunner.h"
 #include "engine/LibraryEngineSet.h"
 #include "platform/ProgramDir.h"
 #include "platform/posix/FlockInstanceLock.h"
+#include "platform/posix/PosixProcessLauncher.h"
 #include "platform/posix/RegFileHive.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPump.h"
@@ -47,8 +49,11 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::X11Clipboard clipboard;
     platform::X11KeyInjector keys(display);
     platform::QtPump pump;
+    platform::PosixProcessLauncher processes;
+    dialogs::QtVoiceDialogRunner voiceDialogs;
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
     dlg.AttachReading({windows, clipboard, keys, pump});
+    dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     window.SetLogic(&dlg);
     window.RunModal();
 }
