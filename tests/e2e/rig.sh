@@ -7,6 +7,7 @@
 #   rig_init                 # private HOME, XDG_* dirs; cleanup trap
 #   rig_start_x              # Xvfb on a free display; exports DISPLAY
 #   rig_start_wm             # openbox
+#   rig_start_atspi          # a session bus and the AT-SPI registry (before the program starts)
 #   rig_start_pulse          # PulseAudio with the null sink "rec" as default
 #   rig_start_recorder FILE  # parec of rec.monitor into FILE (s16le, 22050 Hz, mono)
 #   rig_spawn CMD ARGS...    # any other process to be ended at exit; its PID in RIG_LAST_PID
@@ -68,6 +69,17 @@ rig_start_wm() {
     kill "$probe" 2>/dev/null; wait "$probe" 2>/dev/null || true
     rig_wait 10 sh -c '! xprop -root _NET_CLIENT_LIST | grep -q "0x"'
     return $ok
+}
+
+rig_start_atspi() {
+    local out
+    out=$(dbus-launch --sh-syntax) || return 1
+    eval "$out"
+    RIG_PIDS+=("$DBUS_SESSION_BUS_PID")
+    rig_spawn /usr/libexec/at-spi-bus-launcher --launch-immediately
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
+    unset NO_AT_BRIDGE
+    rig_wait 20 /usr/bin/python3 -c 'import pyatspi; pyatspi.Registry.getDesktop(0)' || return 1
 }
 
 rig_start_pulse() {
