@@ -7,14 +7,20 @@
   atspi.py get-text WINDOW_TITLE NAME_OR_INDEX     prints it
   atspi.py states WINDOW_TITLE NAME                prints the control's states
   atspi.py dump WINDOW_TITLE                       prints the tree (role, name)
+  atspi.py time-press WINDOW_TITLE NAME [NEW_TITLE]  presses NAME and prints "PREP AFTER": the
+                                                   seconds this tool took to get there, and
+                                                   from the press until NEW_TITLE showed
 
 A control is found by its accessible name, or by its description when it has no name (picture
 buttons that only carry a tooltip). Window titles match when they contain TITLE.
 """
-import sys
 import time
 
-import pyatspi
+STARTED = time.time()
+
+import sys  # noqa: E402
+
+import pyatspi  # noqa: E402
 
 WINDOW_ROLES = (pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW, pyatspi.ROLE_FILLER)
 
@@ -32,12 +38,13 @@ def windows():
             continue
 
 
-def find_window(title, seconds=10.0):
+def find_window(title, seconds=10.0, exclude=None):
     end = time.time() + seconds
     while True:
         for w in windows():
             try:
-                if w.getRole() in WINDOW_ROLES and title in (w.name or ""):
+                name = w.name or ""
+                if w.getRole() in WINDOW_ROLES and title in name and name != exclude:
                     return w
             except Exception:
                 pass
@@ -66,7 +73,14 @@ def is_editable(node):
         return False
 
 
-def find_control(window, name, editable=False, seconds=5.0):
+def is_pressable(node):
+    try:
+        return node.queryAction().nActions > 0
+    except Exception:
+        return False
+
+
+def find_control(window, name, editable=False, seconds=5.0, pressable=False):
     end = time.time() + seconds
     while True:
         if name.startswith("#"):
@@ -78,6 +92,8 @@ def find_control(window, name, editable=False, seconds=5.0):
             described = None
             for node, _ in walk(window):
                 if editable and not is_editable(node):
+                    continue
+                if pressable and not is_pressable(node):
                     continue
                 if node.name == name:
                     return node
@@ -110,7 +126,7 @@ def main(argv):
     if cmd == "wait-window":
         find_window(args[0], float(args[1]) if len(args) > 1 else 10.0)
     elif cmd == "press":
-        press(find_control(find_window(args[0]), args[1]))
+        press(find_control(find_window(args[0]), args[1], pressable=True))
     elif cmd == "set-text":
         node = find_control(find_window(args[0]), args[1], editable=True)
         text = node.queryEditableText()
@@ -122,6 +138,15 @@ def main(argv):
     elif cmd == "states":
         node = find_control(find_window(args[0]), args[1])
         print(" ".join(pyatspi.stateToString(s) for s in node.getState().getStates()))
+    elif cmd == "time-press":
+        node = find_control(find_window(args[0]), args[1], pressable=True)
+        pressed = time.time()
+        press(node)
+        after = -1.0
+        if len(args) > 2:
+            find_window(args[2], 20.0, exclude=args[0] if args[2] in args[0] else None)
+            after = time.time() - pressed
+        print("%.3f %.3f" % (pressed - STARTED, after))
     elif cmd == "dump":
         for node, depth in walk(find_window(args[0])):
             print("%s%s %r %r" % ("  " * depth, node.getRoleName(), node.name, node.description))
