@@ -9,7 +9,11 @@
 #include "toolbar/SkinLayout.h"
 
 CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
-    : m_view(view), m_svc(services) {}
+    : m_view(view),
+      m_svc(services),
+      m_writes([this] { m_svc.hive.Flush(); },
+               [this](int delayMs) { m_view.SetTimer(kSettingsWriteTimerId, delayMs); },
+               m_svc.nowMs) {}
 
 CBrisoletDlg::~CBrisoletDlg() = default;
 
@@ -55,6 +59,10 @@ bool CBrisoletDlg::OnInitDialog() {
     m_view.LoadSkin();
     m_view.SetTitle(reading::kToolbarTitle);
     LoadSettings();
+    const ScreenPoint at = PlaceOnScreens(m_nPosX, m_nPosY, SkinLayout::kToolbarWidth,
+                                          SkinLayout::kToolbarHeight, m_view.ScreenRects());
+    m_nPosX = at.x;
+    m_nPosY = at.y;
     m_view.MoveWindow(0, 0, SkinLayout::kToolbarWidth, SkinLayout::kToolbarHeight);
     m_view.BuildWindowRegion();
     m_view.CreateButtons();
@@ -89,6 +97,7 @@ void CBrisoletDlg::ChooseUsableLanguage() {
 }
 
 void CBrisoletDlg::OnDestroy() {
+    FlushSettings();
     // Every engine is unloaded, loaded or not: unload is harmless on an engine that never
     // started, and speech still playing ends with it.
     for (int n = engine::kJapanese; n <= engine::kKorean; ++n)
@@ -146,7 +155,12 @@ void CBrisoletDlg::OnCommand(int id) {
 }
 
 void CBrisoletDlg::OnTimer(int id) {
-    if (m_reading) m_reading->controller.OnCaptureTimer(id);
+    if (id == kSettingsWriteTimerId) {
+        m_view.KillTimer(id);  // one-shot: the next change arms it again
+        m_writes.OnTimer();
+    } else if (id == reading::kCaptureTimerId && m_reading) {
+        m_reading->controller.OnCaptureTimer(id);
+    }
 }
 
 void CBrisoletDlg::OnOK() { m_view.EndDialog(kIdOk); }

@@ -3,9 +3,12 @@
 // Plain C++: the window itself is reached through ToolbarView, so all of this runs under
 // test without a display.
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/SettingsWriteScheduler.h"
 #include "app/ToolbarView.h"
 #include "engine/EngineSet.h"
 #include "platform/MessageBox.h"
@@ -15,6 +18,7 @@ struct ToolbarServices {
     platform::RegistryHive& hive;
     platform::MessageBox& messages;
     engine::EngineSet& engines;
+    std::function<std::int64_t()> nowMs = SettingsWriteScheduler::SteadyNowMs;
 };
 
 namespace reading {
@@ -49,6 +53,11 @@ public:
     void OnOK();
     void OnCancel();
 
+    // The settings hive changed in memory: schedules the write of the settings file.
+    void OnSettingsChanged() { m_writes.Changed(); }
+    // Writes pending settings now; done before a modal dialog opens and at teardown.
+    void FlushSettings() { m_writes.Flush(); }
+
     // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042) and
     // stop (102). Without it those commands do nothing (tests of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
@@ -58,9 +67,6 @@ public:
                                platform::WindowSystem& windows);
     // Opens the current language's voice settings dialog (103).
     void OnSettings();
-    // Writes pending settings changes (before a modal dialog opens).
-    // TODO(lead): the coalesced settings writes replace this at the merge.
-    void FlushSettings() {}
 
     void LoadSettings();
     int StartJapaneseEngine();
@@ -84,6 +90,7 @@ private:
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
+    SettingsWriteScheduler m_writes;
     std::unique_ptr<reading::ReadingCommands> m_reading;
     dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
     platform::ProcessLauncher* m_processes = nullptr;

@@ -9,3 +9,6 @@ inline constexpr int kIdSettings = 103;
 inline constexpr int kIdLanguage = 104;
 inline constexpr int kIdReadAll = 1015;
 inline constexpr int kIdPauseResume = 1042;
+
+// The toolbar's timers besides the capture timer (reading/ToolbarHandle.h).
+inline constexpr int kSettingsWriteTimerId = 2;

@@ -126,6 +126,13 @@ void LoadSettings(RegistryHive& hive, const std::string& appDir, const Targets& 
         RegKey key = platform::kNoKey;
         bool ok = hive.OpenKey(stage.key, platform::RegAccess::Read, &key) == kRegOk;
         for (size_t i = 0; ok && i < stage.slots.size(); ++i) ok = ReadSlot(hive, key, stage.slots[i]);
+        // The defaults are about to replace what the user stored: keep a copy of it first.
+        bool stored = false;
+        for (size_t i = 0; !ok && key != platform::kNoKey && i < stage.slots.size(); ++i) {
+            std::uint32_t size = 0;
+            stored = stored || hive.QueryValue(key, stage.slots[i].name, nullptr, nullptr, &size) == kRegOk;
+        }
+        if (stored) hive.PreserveStored();
         if (key != platform::kNoKey) hive.CloseKey(key);
         if (!ok) WriteDefaults(hive, appDir, stage);
     }

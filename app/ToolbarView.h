@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include <vector>
+
+#include "app/ScreenPlacement.h"
 #include "reading/ToolbarHandle.h"
 
 class ToolbarView : public reading::ToolbarHandle {
@@ -13,6 +16,8 @@ public:
     virtual void SetTitle(const std::string& utf8) = 0;
     // Moves and sizes the window (client origin in screen coordinates).
     virtual void MoveWindow(int x, int y, int width, int height) = 0;
+    // The screens' areas, in the coordinates window positions use.
+    virtual std::vector<ScreenRect> ScreenRects() = 0;
     // Cuts the outline from the skin's key colour.
     virtual void BuildWindowRegion() = 0;
     virtual void CreateButtons() = 0;

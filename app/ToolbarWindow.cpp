@@ -2,9 +2,11 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -54,12 +56,22 @@ void ToolbarWindow::LoadSkin() { m_chrome->loadSkin(); }
 
 void ToolbarWindow::SetTitle(const std::string& utf8) {
     setWindowTitle(QString::fromStdString(utf8));
+    setAccessibleName(windowTitle());
 }
 
 void ToolbarWindow::MoveWindow(int x, int y, int width, int height) {
     setFixedSize(width, height);
     move(x, y);
     update();
+}
+
+std::vector<ScreenRect> ToolbarWindow::ScreenRects() {
+    std::vector<ScreenRect> rects;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        rects.push_back({g.x(), g.y(), g.width(), g.height()});
+    }
+    return rects;
 }
 
 void ToolbarWindow::BuildWindowRegion() { m_chrome->buildWindowRegion(); }

@@ -29,6 +29,7 @@ public:
     void LoadSkin() override;
     void SetTitle(const std::string& utf8) override;
     void MoveWindow(int x, int y, int width, int height) override;
+    std::vector<ScreenRect> ScreenRects() override;
     void BuildWindowRegion() override;
     void CreateButtons() override;
     void CreateToolTips() override;

@@ -20,6 +20,7 @@
 #include "platform/posix/RegFileHive.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPump.h"
+#include "platform/qt/QuitSignals.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -29,7 +30,13 @@ namespace {
 
 void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::RegFileHive hive(platform::RegFileHive::DefaultPath());
-    if (hive.Load() == platform::RegFileHive::LoadResult::Salvaged) {
+    const platform::RegFileHive::LoadResult loaded = hive.Load();
+    if (loaded == platform::RegFileHive::LoadResult::Unreadable)
+        std::fprintf(stderr,
+                     "selvarine: cannot read the settings file %s (%s); running on the defaults "
+                     "without writing it\n",
+                     hive.FilePath().c_str(), hive.Problem().c_str());
+    if (loaded == platform::RegFileHive::LoadResult::Salvaged) {
         const std::string kept = hive.BackupPath().empty()
                                      ? "the readable values were kept"
                                      : "its original was kept as " + hive.BackupPath();
@@ -52,9 +59,11 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::PosixProcessLauncher processes;
     dialogs::QtVoiceDialogRunner voiceDialogs;
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
+    hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump});
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     window.SetLogic(&dlg);
+    platform::QuitSignals quit([&window] { window.PostClose(); });
     window.RunModal();
 }
 

@@ -7,6 +7,7 @@
 #include "app/Globals.h"
 #include "app/SettingsStore.h"
 #include "engine/EngineStartup.h"
+#include "platform/Utf8.h"
 #include "reading/CodePage.h"
 
 namespace dialogs {
@@ -17,7 +18,7 @@ constexpr std::size_t kNumberChars = 19;
 
 // The sentence in the engine's code page, terminated.
 std::vector<char> EngineText(int codePage, const std::string& utf8) {
-    const std::u16string wide = reading::Utf8ToUtf16(utf8);
+    const std::u16string wide = utf8::ToUtf16(utf8);
     std::vector<char> out(reading::CodePageLength(codePage, wide) + 1);
     reading::WideToCodePage(codePage, wide, out.data(), out.size());
     return out;

@@ -3,6 +3,9 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <unordered_map>
+
+#include "platform/Utf8.h"
 
 namespace platform {
 namespace {
@@ -64,7 +67,7 @@ bool ParseValueLine(std::string_view line, RegValue* value) {
     if (!rest.empty() && rest[0] == '"') {
         std::string text;
         size_t n = ReadQuoted(rest, &text);
-        if (n == 0 || !Trim(rest.substr(n)).empty() || !IsValidUtf8(text)) return false;
+        if (n == 0 || !Trim(rest.substr(n)).empty() || !utf8::IsValid(text)) return false;
         value->type = RegType::Sz;
         value->data.assign(text.begin(), text.end());
         value->data.push_back(0);
@@ -120,34 +123,18 @@ bool IsPlainString(const RegValue& v) {
     if (v.type != RegType::Sz || v.data.empty() || v.data.back() != 0) return false;
     std::string_view text(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1);
     return text.find('\0') == std::string_view::npos && text.find('\n') == std::string_view::npos &&
-           text.find('\r') == std::string_view::npos && IsValidUtf8(text);
+           text.find('\r') == std::string_view::npos && utf8::IsValid(text);
+}
+
+// The form under which RegNamesEqual finds two names equal.
+std::string Folded(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x80) c = static_cast<char>(std::tolower(c));
+    return out;
 }
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        int extra;
-        std::uint32_t cp;
-        if (c < 0x80) { ++i; continue; }
-        if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; }
-        else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; }
-        else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; }
-        else return false;
-        if (i + extra >= s.size()) return false;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char n = static_cast<unsigned char>(s[i + k]);
-            if ((n & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (n & 0x3F);
-        }
-        static constexpr std::uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    return true;
-}
 
 bool RegNamesEqual(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -163,7 +150,12 @@ bool RegNamesEqual(std::string_view a, std::string_view b) {
 RegParseReport ParseRegText(std::string_view text, RegDocument* doc) {
     RegParseReport report;
     doc->keys.clear();
-    RegKeyData* current = nullptr;
+    // Keys and values found by their folded names, so a file of many keys or values parses
+    // in linear time. Indexes, not pointers: the vectors grow.
+    std::unordered_map<std::string, std::size_t> keyIndex;
+    std::vector<std::unordered_map<std::string, std::size_t>> valueIndex;
+    std::size_t current = 0;
+    bool haveKey = false;
     bool first = true;
     while (!text.empty()) {
         size_t eol = text.find('\n');
@@ -176,29 +168,31 @@ RegParseReport ParseRegText(std::string_view text, RegDocument* doc) {
             if (report.headerOk) continue;
         }
         if (line.empty() || line[0] == ';') continue;
-        if (!IsValidUtf8(line)) { ++report.badLines; continue; }
+        if (!utf8::IsValid(line)) { ++report.badLines; continue; }
         if (line.front() == '[') {
             if (line.back() != ']' || !line.substr(1).starts_with(kRootPrefix)) {
                 ++report.badLines;
-                current = nullptr;  // values under an unknown key must not land elsewhere
+                haveKey = false;  // values under an unknown key must not land elsewhere
                 continue;
             }
             std::string path(line.substr(1 + kRootPrefix.size(), line.size() - 2 - kRootPrefix.size()));
-            current = nullptr;
-            for (auto& k : doc->keys)
-                if (RegNamesEqual(k.path, path)) current = &k;
-            if (!current) {
-                doc->keys.push_back({path, {}});
-                current = &doc->keys.back();
+            auto [it, added] = keyIndex.try_emplace(Folded(path), doc->keys.size());
+            if (added) {
+                doc->keys.push_back({std::move(path), {}});
+                valueIndex.emplace_back();
             }
+            current = it->second;
+            haveKey = true;
             continue;
         }
         RegValue value;
-        if (!current || !ParseValueLine(line, &value)) { ++report.badLines; continue; }
-        bool replaced = false;
-        for (auto& v : current->values)
-            if (RegNamesEqual(v.name, value.name)) { v = value; replaced = true; }
-        if (!replaced) current->values.push_back(std::move(value));
+        if (!haveKey || !ParseValueLine(line, &value)) { ++report.badLines; continue; }
+        auto& values = doc->keys[current].values;
+        auto [it, added] = valueIndex[current].try_emplace(Folded(value.name), values.size());
+        if (added)
+            values.push_back(std::move(value));
+        else
+            values[it->second] = std::move(value);
     }
     return report;
 }

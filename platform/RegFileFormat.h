@@ -43,7 +43,6 @@ struct RegParseReport {
 RegParseReport ParseRegText(std::string_view text, RegDocument* doc);
 std::string FormatRegText(const RegDocument& doc);
 
-bool IsValidUtf8(std::string_view text);
 // Case-insensitive comparison of key paths and value names (ASCII letters fold; other
 // characters compare as they are).
 bool RegNamesEqual(std::string_view a, std::string_view b);

@@ -36,11 +36,17 @@ public:
     // size: in, the room at data; out, the value's size (also on kRegMoreData).
     virtual RegStatus QueryValue(RegKey key, const std::string& name, RegType* type, void* data,
                                  std::uint32_t* size) = 0;
-    // Written through to persistent storage; a failed write returns kRegWriteFault and keeps
+    // The value is in force at once. It reaches persistent storage at once, or at the next
+    // Flush where the hive defers its writes; a failed write returns kRegWriteFault and keeps
     // the value in memory for the rest of the run.
     virtual RegStatus SetValue(RegKey key, const std::string& name, RegType type,
                                const void* data, std::uint32_t size) = 0;
     virtual void CloseKey(RegKey key) = 0;
+    // Writes any change not yet in persistent storage; kRegOk when nothing is pending.
+    virtual RegStatus Flush() { return kRegOk; }
+    // Called before defaults replace values that were stored: keeps a copy of what is
+    // stored where the user can find it. Does nothing where storage keeps no copies.
+    virtual void PreserveStored() {}
 };
 
 // Convenience for the common 4-byte case.

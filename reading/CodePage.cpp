@@ -142,46 +142,4 @@ std::size_t CodePageLength(int codePage, std::u16string_view text) {
     return conv.Run(text, [](const char*, std::size_t length) { return length; });
 }
 
-std::u16string Utf8ToUtf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const unsigned char b = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = b < 0x80           ? 1
-                             : (b >> 5) == 0x6  ? 2
-                             : (b >> 4) == 0xE  ? 3
-                             : (b >> 3) == 0x1E ? 4
-                                                : 0;
-        char32_t cp = length == 1   ? b
-                      : length == 2 ? (b & 0x1F)
-                      : length == 3 ? (b & 0x0F)
-                                    : (b & 0x07);
-        bool ok = length != 0 && i + length <= utf8.size();
-        for (std::size_t k = 1; ok && k < length; ++k) {
-            const unsigned char c = static_cast<unsigned char>(utf8[i + k]);
-            ok = (c & 0xC0) == 0x80;
-            cp = cp << 6 | (c & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are malformed too.
-        static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (ok && (cp < kMin[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF))
-            ok = false;
-        if (!ok) {
-            out.push_back(u'\uFFFD');
-            i += 1;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += length;
-    }
-    return out;
-}
-
 }  // namespace reading

@@ -20,7 +20,4 @@ std::size_t WideToCodePage(int codePage, std::u16string_view text, char* out, st
 // The byte length WideToCodePage would produce with unlimited room.
 std::size_t CodePageLength(int codePage, std::u16string_view text);
 
-// UTF-8 (window titles) to UTF-16; a malformed sequence becomes U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view utf8);
-
 }  // namespace reading

@@ -6,6 +6,7 @@
 #include "platform/KeyInjector.h"
 #include "platform/MessageBox.h"
 #include "platform/Pump.h"
+#include "platform/Utf8.h"
 #include "reading/CaptureFlags.h"
 #include "reading/CodePage.h"
 #include "reading/Messages.h"
@@ -100,7 +101,7 @@ bool SelectionCapture::EnumTargetWindowProc(platform::WindowId window) {
     if (!m_windows.IsVisible(window)) return true;
 
     const std::string utf8 = m_windows.Title(window);
-    WideToCodePage(kAnsiCodePage, Utf8ToUtf16(utf8), g_szWindowTitle, sizeof g_szWindowTitle);
+    WideToCodePage(kAnsiCodePage, utf8::ToUtf16(utf8), g_szWindowTitle, sizeof g_szWindowTitle);
     if (g_szWindowTitle[0] == '\0') return true;
     if (m_strHalfWidthName == g_szWindowTitle || m_strFullWidthName == g_szWindowTitle) return true;
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <future>
@@ -242,8 +243,9 @@ class SpeechService {
         }
         std::string sentence;
         if (!job->stream->ok() || !job->stream->next(sentence)) {
-            std::lock_guard lock(e.mutex);
+            // Outside the engine's lock too: the sink drops an end whose utterance was stopped.
             sink->end(job->token);
+            std::lock_guard lock(e.mutex);
             if (e.job == job) e.job.reset();
             return;
         }
@@ -326,6 +328,16 @@ void guardedVoid(F&& f) noexcept {
 
 }  // namespace
 
+// espeak-ng 1.51 makes its audio device in espeak_ng_InitializeOutput whatever the output
+// mode, and making it opens a test connection to the sound server, which waits as long as a
+// hung server does. We only ever use its synchronous output, so it gets no device: this
+// definition comes before the audio library's in the lookup order of every program that
+// loads us (the core is loaded before the libraries it needs).
+extern "C" __attribute__((visibility("default"))) struct audio_object* create_audio_device_object(
+    const char*, const char*, const char*) {
+    return nullptr;
+}
+
 short loadEngine(Language lang, const char* engineDir) {
     return guarded(
         [&]() -> short {
@@ -338,13 +350,22 @@ short loadEngine(Language lang, const char* engineDir) {
                 std::fprintf(stderr, "selvarine: %s\n", why.c_str());
                 return kNoEngineDirectory;
             }
+            // Under SELVARINE_VERBOSE the voice configuration's faults are named; the caller
+            // only learns a status.
+            auto refused = [&](short status, const std::string& reason) {
+                if (std::getenv("SELVARINE_VERBOSE"))
+                    std::fprintf(stderr, "selvarine: the engine in %s cannot start: %s\n",
+                                 engineDir, reason.c_str());
+                return status;
+            };
             const iconv_t cd = iconv_open("UTF-8", config->encoding.c_str());
-            if (cd == reinterpret_cast<iconv_t>(-1)) return kUnknownEncoding;
+            if (cd == reinterpret_cast<iconv_t>(-1))
+                return refused(kUnknownEncoding, "unknown text encoding \"" + config->encoding + "\"");
             iconv_close(cd);
 
             SpeechService& service = SpeechService::instance();
             const int rate = service.start();
-            if (rate <= 0) return kVoiceFailed;
+            if (rate <= 0) return refused(kVoiceFailed, "the synthesiser cannot start");
             EngineState& e = service.engine(lang);
             short status = kLoaded;
             service.runOnWorker([&] {
@@ -362,7 +383,13 @@ short loadEngine(Language lang, const char* engineDir) {
                 }
                 return true;
             });
-            if (status != kLoaded) return status;
+            if (status == kVoiceFailed)
+                return refused(status, "unknown voice \"" + config->voice +
+                                           (config->latinVoice.empty()
+                                                ? "\""
+                                                : "\" or \"" + config->latinVoice + "\""));
+            if (status != kLoaded)
+                return refused(status, "the Japanese reading (MeCab and its dictionary) cannot start");
             std::shared_ptr<AudioSink> sink = makeAudioSink(
                 rate, "Selvarine " + (config->name.empty() ? config->voice : config->name));
             std::lock_guard lock(e.mutex);

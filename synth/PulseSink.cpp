@@ -1,13 +1,23 @@
 #include <pulse/pulseaudio.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
+#include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "synth/SinkFactory.h"
+
+// The engines' controls (stop, pause, resume) and loading run on the caller's thread, which
+// is the toolbar's user-interface thread, so they never take the sound server's main-loop
+// lock: a lock that the main loop and the speech worker hold while they talk to a server that
+// may be slow or hung. They set what they want in atomics and wake the main loop through an
+// eventfd; the main loop carries it out. Only the speech worker (begin, write, end) takes
+// the lock, and never waits for the server while holding it: audio waits in the local queue
+// until the server answers.
 
 namespace synth {
 namespace {
@@ -18,6 +28,123 @@ void warnNoServer() {
     if (!g_bWarnedNoServer.exchange(true))
         std::fprintf(stderr, "selvarine: no sound server; speech is not played\n");
 }
+
+void dropOperation(pa_operation* op) {
+    if (op) pa_operation_unref(op);
+}
+
+class PulseConnection;
+
+// One engine's playback stream and its queue. Members without `std::atomic` are touched
+// only with the main-loop lock held.
+class PulseStream {
+  public:
+    PulseStream(PulseConnection& conn, int sampleRate, std::string description)
+        : m_conn(conn), m_nRate(sampleRate), m_strDescription(std::move(description)) {}
+
+    // Any thread, never blocks.
+    void requestCancel() {
+        m_nToken = 0;
+        m_bWantCorked = false;
+        ++m_nCancels;
+    }
+    void requestCorked(bool corked) { m_bWantCorked = corked; }
+    void retire() { m_bRetired = true; }
+    bool retired() const { return m_bRetired; }
+    bool wantsMore() const {
+        return m_bDiscarding || m_nQueued < kQueueLimitSeconds * m_nRate * 2;
+    }
+
+    // Worker, lock held.
+    void beginLocked(uint64_t token, const std::atomic<uint64_t>& current);
+    void writeLocked(uint64_t token, const int16_t* samples, std::size_t count) {
+        if (token != m_nToken || m_bDiscarding) return;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(samples);
+        m_queue.insert(m_queue.end(), bytes, bytes + count * 2);
+        pumpLocked();
+    }
+    void endLocked(uint64_t token) {
+        if (token != m_nToken) return;
+        m_bEnding = true;
+        pumpLocked();
+    }
+
+    // Main loop, lock held.
+    void applyRequestsLocked() {
+        if (m_nCancels != m_nCancelsApplied) {
+            m_nCancelsApplied = m_nCancels;
+            clearLocked();
+            if (m_pStream && pa_stream_get_state(m_pStream) == PA_STREAM_READY)
+                dropOperation(pa_stream_flush(m_pStream, nullptr, nullptr));
+        }
+        setCorkedLocked(m_bWantCorked);
+    }
+    void onServerReadyLocked(uint64_t epoch) {
+        if (!m_pStream || m_nEpoch != epoch || !PA_STREAM_IS_GOOD(pa_stream_get_state(m_pStream)))
+            createStreamLocked();
+        pumpLocked();
+    }
+    // Audio of an open utterance is dropped, so the worker is not held back by it.
+    void onServerLostLocked() {
+        if (m_nToken != 0) {
+            warnNoServer();
+            m_bDiscarding = true;
+        }
+        dropStreamLocked();
+    }
+    void dropStreamLocked() {
+        if (!m_pStream) return;
+        pa_stream_set_write_callback(m_pStream, nullptr, nullptr);
+        pa_stream_set_state_callback(m_pStream, nullptr, nullptr);
+        pa_stream_disconnect(m_pStream);
+        pa_stream_unref(m_pStream);
+        m_pStream = nullptr;
+        clearLocked();
+    }
+
+  private:
+    static constexpr std::size_t kQueueLimitSeconds = 1;
+
+    void createStreamLocked();
+    void clearLocked() {
+        m_queue.clear();
+        m_nHead = 0;
+        m_nQueued = 0;
+        m_bEnding = false;
+    }
+    void setCorkedLocked(bool corked) {
+        if (m_pStream && pa_stream_get_state(m_pStream) == PA_STREAM_READY && corked != m_bCorked)
+            dropOperation(pa_stream_cork(m_pStream, corked ? 1 : 0, nullptr, nullptr));
+        m_bCorked = corked;
+        pumpLocked();
+    }
+    // A pause that came while the stream was still being set up takes hold once it is ready.
+    void onStateLocked() {
+        if (!m_pStream || pa_stream_get_state(m_pStream) != PA_STREAM_READY) return;
+        const int corked = pa_stream_is_corked(m_pStream);
+        if (corked >= 0 && (corked != 0) != m_bCorked)
+            dropOperation(pa_stream_cork(m_pStream, m_bCorked ? 1 : 0, nullptr, nullptr));
+        pumpLocked();
+    }
+    void pumpLocked();
+
+    PulseConnection& m_conn;
+    int m_nRate;
+    std::string m_strDescription;
+    pa_stream* m_pStream = nullptr;
+    uint64_t m_nEpoch = 0;
+    std::atomic<uint64_t> m_nToken{0};
+    std::atomic<uint64_t> m_nCancels{0};
+    uint64_t m_nCancelsApplied = 0;
+    std::atomic<bool> m_bWantCorked{false};
+    std::atomic<bool> m_bRetired{false};
+    std::atomic<bool> m_bDiscarding{false};
+    std::vector<uint8_t> m_queue;
+    std::size_t m_nHead = 0;
+    std::atomic<std::size_t> m_nQueued{0};
+    bool m_bCorked = false;
+    bool m_bEnding = false;
+};
 
 // One connection to the sound server for the whole process, shared by the engines' streams.
 class PulseConnection {
@@ -37,56 +164,109 @@ class PulseConnection {
     ~PulseConnection() {
         if (!m_pLoop) return;
         pa_threaded_mainloop_lock(m_pLoop);
+        for (auto& s : m_streams) s->dropStreamLocked();
         dropContextLocked();
+        if (m_pWake) pa_threaded_mainloop_get_api(m_pLoop)->io_free(m_pWake);
         pa_threaded_mainloop_unlock(m_pLoop);
         pa_threaded_mainloop_stop(m_pLoop);
         pa_threaded_mainloop_free(m_pLoop);
+        if (m_fdWake >= 0) close(m_fdWake);
     }
 
     pa_threaded_mainloop* loop() const { return m_pLoop; }
     pa_context* context() const { return m_pContext; }
     uint64_t epoch() const { return m_nEpoch; }
 
-    // With the loop locked. Connects, or reconnects after the server went away; false when
-    // no server answers. No autospawn: starting a server is not ours to do.
-    bool readyLocked() {
-        if (!m_pLoop) return false;
-        if (m_pContext && pa_context_get_state(m_pContext) == PA_CONTEXT_READY) return true;
-        dropContextLocked();
+    // Any thread, never blocks. The stream joins the connection (which starts connecting if
+    // it has not yet) the next time the main loop runs.
+    void add(std::shared_ptr<PulseStream> stream) {
+        {
+            std::lock_guard lock(m_mutexNew);
+            m_newStreams.push_back(std::move(stream));
+        }
+        wake();
+    }
+    void wake() {
+        if (m_fdWake < 0) return;
+        const uint64_t one = 1;
+        (void)!write(m_fdWake, &one, sizeof one);
+    }
+
+    enum class Server { Ready, Connecting, Absent };
+    // Lock held. Starts a connection, or a new one after the server went away, and never
+    // waits for it. No autospawn: starting a server is not ours to do.
+    Server ensureLocked() {
+        if (!m_pLoop) return Server::Absent;
+        if (m_pContext) {
+            const pa_context_state_t state = pa_context_get_state(m_pContext);
+            if (state == PA_CONTEXT_READY) return Server::Ready;
+            if (PA_CONTEXT_IS_GOOD(state)) return Server::Connecting;
+            dropContextLocked();
+        }
         m_pContext = pa_context_new(pa_threaded_mainloop_get_api(m_pLoop), "Selvarine");
-        if (!m_pContext) return false;
+        if (!m_pContext) return Server::Absent;
         ++m_nEpoch;
         pa_context_set_state_callback(
-            m_pContext,
-            [](pa_context*, void* loop) {
-                pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
-            },
-            m_pLoop);
+            m_pContext, [](pa_context*, void* self) { static_cast<PulseConnection*>(self)->onContextState(); },
+            this);
         if (pa_context_connect(m_pContext, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             dropContextLocked();
-            return false;
+            return Server::Absent;
         }
-        // A live server answers in milliseconds; a hung one must not hold the worker forever.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (true) {
-            const pa_context_state_t state = pa_context_get_state(m_pContext);
-            if (state == PA_CONTEXT_READY) return true;
-            if (!PA_CONTEXT_IS_GOOD(state) || std::chrono::steady_clock::now() > deadline) {
-                dropContextLocked();
-                return false;
-            }
-            pa_threaded_mainloop_unlock(m_pLoop);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            pa_threaded_mainloop_lock(m_pLoop);
-        }
+        return pa_context_get_state(m_pContext) == PA_CONTEXT_READY ? Server::Ready
+                                                                     : Server::Connecting;
     }
 
   private:
     PulseConnection() {
+        m_fdWake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         m_pLoop = pa_threaded_mainloop_new();
+        if (m_pLoop && m_fdWake >= 0) {
+            // Before the loop thread starts, so without the lock.
+            m_pWake = pa_threaded_mainloop_get_api(m_pLoop)->io_new(
+                pa_threaded_mainloop_get_api(m_pLoop), m_fdWake, PA_IO_EVENT_INPUT,
+                [](pa_mainloop_api*, pa_io_event*, int, pa_io_event_flags_t, void* self) {
+                    static_cast<PulseConnection*>(self)->onWake();
+                },
+                this);
+        }
         if (m_pLoop && pa_threaded_mainloop_start(m_pLoop) < 0) {
             pa_threaded_mainloop_free(m_pLoop);
             m_pLoop = nullptr;
+        }
+    }
+
+    // Main loop, lock held.
+    void onWake() {
+        uint64_t count = 0;
+        (void)!read(m_fdWake, &count, sizeof count);
+        {
+            std::lock_guard lock(m_mutexNew);
+            if (!m_newStreams.empty()) {
+                m_streams.insert(m_streams.end(), m_newStreams.begin(), m_newStreams.end());
+                m_newStreams.clear();
+                // Connecting early makes the first play start at once.
+                if (ensureLocked() == Server::Ready) onContextState();
+            }
+        }
+        for (auto it = m_streams.begin(); it != m_streams.end();) {
+            if ((*it)->retired()) {
+                (*it)->dropStreamLocked();
+                it = m_streams.erase(it);
+            } else {
+                (*it)->applyRequestsLocked();
+                ++it;
+            }
+        }
+    }
+    void onContextState() {
+        if (!m_pContext) return;
+        const pa_context_state_t state = pa_context_get_state(m_pContext);
+        if (state == PA_CONTEXT_READY) {
+            for (auto& s : m_streams)
+                if (!s->retired()) s->onServerReadyLocked(m_nEpoch);
+        } else if (!PA_CONTEXT_IS_GOOD(state)) {
+            for (auto& s : m_streams) s->onServerLostLocked();
         }
     }
     void dropContextLocked() {
@@ -97,9 +277,14 @@ class PulseConnection {
         m_pContext = nullptr;
     }
 
+    int m_fdWake = -1;
+    pa_io_event* m_pWake = nullptr;
     pa_threaded_mainloop* m_pLoop = nullptr;
     pa_context* m_pContext = nullptr;
     uint64_t m_nEpoch = 0;
+    std::vector<std::shared_ptr<PulseStream>> m_streams;  // lock held
+    std::mutex m_mutexNew;                                // guards m_newStreams only
+    std::vector<std::shared_ptr<PulseStream>> m_newStreams;
 };
 
 class LoopLock {
@@ -117,155 +302,58 @@ class LoopLock {
     pa_threaded_mainloop* m_pLoop;
 };
 
-void dropOperation(pa_operation* op) {
-    if (op) pa_operation_unref(op);
+void PulseStream::beginLocked(uint64_t token, const std::atomic<uint64_t>& current) {
+    // Cancels asked for before this utterance are done now, so that the main loop, when it
+    // gets to them, does not drop this utterance's audio.
+    applyRequestsLocked();
+    if (current.load() != token) return;
+    m_nToken = token;
+    // A stop between the check and the store has already cleared the token, or moves
+    // `current` on, which is seen here.
+    if (current.load() != token) {
+        m_nToken = 0;
+        return;
+    }
+    clearLocked();
+    m_bDiscarding = false;
+    switch (m_conn.ensureLocked()) {
+        case PulseConnection::Server::Ready: onServerReadyLocked(m_conn.epoch()); break;
+        case PulseConnection::Server::Connecting: break;  // the audio waits in the queue
+        case PulseConnection::Server::Absent: onServerLostLocked(); break;
+    }
 }
 
-// One playback stream per engine. Synthesis runs far ahead of playback, so audio waits in a
-// local queue (bounded through wantsMore) and is fed to the server as it asks for it.
-class PulseSink final : public AudioSink {
-  public:
-    PulseSink(int sampleRate, std::string description)
-        : m_conn(PulseConnection::instance()),
-          m_nRate(sampleRate),
-          m_strDescription(std::move(description)) {
-        // Connecting early makes the first play start at once; no server is no failure here.
-        LoopLock lock(m_conn->loop());
-        if (m_conn->readyLocked()) createStreamLocked();
-    }
-
-    ~PulseSink() override {
-        LoopLock lock(m_conn->loop());
+void PulseStream::createStreamLocked() {
+    dropStreamLocked();
+    const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(m_nRate), 1};
+    m_pStream = pa_stream_new(m_conn.context(), m_strDescription.c_str(), &format, nullptr);
+    if (!m_pStream) return;
+    m_nEpoch = m_conn.epoch();
+    pa_stream_set_write_callback(
+        m_pStream, [](pa_stream*, size_t, void* self) { static_cast<PulseStream*>(self)->pumpLocked(); },
+        this);
+    pa_stream_set_state_callback(
+        m_pStream, [](pa_stream*, void* self) { static_cast<PulseStream*>(self)->onStateLocked(); },
+        this);
+    // A short start threshold gets the first words out at once; the target length keeps
+    // a pause or stop at the server within a few milliseconds (RIG.md: cork 0.3-5.5 ms).
+    const uint32_t bytesPerMs = static_cast<uint32_t>(m_nRate * 2 / 1000);
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength = 150 * bytesPerMs;
+    attr.prebuf = 20 * bytesPerMs;
+    attr.minreq = static_cast<uint32_t>(-1);
+    attr.fragsize = static_cast<uint32_t>(-1);
+    // A pause asked for before the stream existed holds it from the start.
+    m_bCorked = m_bWantCorked;
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY |
+                                                      (m_bCorked ? PA_STREAM_START_CORKED : 0));
+    if (pa_stream_connect_playback(m_pStream, nullptr, &attr, flags, nullptr, nullptr) < 0)
         dropStreamLocked();
-    }
+}
 
-    void begin(uint64_t token, const std::atomic<uint64_t>& current) override {
-        LoopLock lock(m_conn->loop());
-        if (current.load() != token) return;
-        m_nToken = token;
-        clearLocked();
-        // Reconnecting releases the lock while it waits, so a stop may slip in meanwhile.
-        const bool ready = m_conn->readyLocked();
-        if (current.load() != token) {
-            m_nToken = 0;
-            return;
-        }
-        if (!ready) {
-            warnNoServer();
-            dropStreamLocked();
-            return;
-        }
-        if (!m_pStream || m_nEpoch != m_conn->epoch() ||
-            !PA_STREAM_IS_GOOD(pa_stream_get_state(m_pStream)))
-            createStreamLocked();
-        pumpLocked();
-    }
-
-    void write(uint64_t token, const int16_t* samples, std::size_t count) override {
-        LoopLock lock(m_conn->loop());
-        if (token != m_nToken || !m_pStream || !PA_STREAM_IS_GOOD(pa_stream_get_state(m_pStream)))
-            return;
-        const auto* bytes = reinterpret_cast<const uint8_t*>(samples);
-        m_queue.insert(m_queue.end(), bytes, bytes + count * 2);
-        m_nQueued = m_queue.size() - m_nHead;
-        pumpLocked();
-    }
-
-    void end(uint64_t token) override {
-        LoopLock lock(m_conn->loop());
-        if (token != m_nToken || !m_pStream) return;
-        m_bEnding = true;
-        pumpLocked();
-    }
-
-    void cancel() override {
-        LoopLock lock(m_conn->loop());
-        m_nToken = 0;
-        clearLocked();
-        if (m_pStream && pa_stream_get_state(m_pStream) == PA_STREAM_READY)
-            dropOperation(pa_stream_flush(m_pStream, nullptr, nullptr));
-        setCorkedLocked(false);
-    }
-
-    void pause() override {
-        LoopLock lock(m_conn->loop());
-        setCorkedLocked(true);
-    }
-
-    void resume() override {
-        LoopLock lock(m_conn->loop());
-        setCorkedLocked(false);
-    }
-
-    bool wantsMore() const override { return m_nQueued < kQueueLimitSeconds * m_nRate * 2; }
-
-  private:
-    static constexpr std::size_t kQueueLimitSeconds = 1;
-
-    void createStreamLocked() {
-        dropStreamLocked();
-        const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(m_nRate), 1};
-        m_pStream = pa_stream_new(m_conn->context(), m_strDescription.c_str(), &format, nullptr);
-        if (!m_pStream) return;
-        m_nEpoch = m_conn->epoch();
-        pa_stream_set_write_callback(
-            m_pStream,
-            [](pa_stream*, size_t, void* self) { static_cast<PulseSink*>(self)->pumpLocked(); },
-            this);
-        pa_stream_set_state_callback(
-            m_pStream,
-            [](pa_stream*, void* self) { static_cast<PulseSink*>(self)->onStateLocked(); }, this);
-        // A short start threshold gets the first words out at once; the target length keeps
-        // a pause or stop at the server within a few milliseconds (RIG.md: cork 0.3-5.5 ms).
-        const uint32_t bytesPerMs = static_cast<uint32_t>(m_nRate * 2 / 1000);
-        pa_buffer_attr attr{};
-        attr.maxlength = static_cast<uint32_t>(-1);
-        attr.tlength = 150 * bytesPerMs;
-        attr.prebuf = 20 * bytesPerMs;
-        attr.minreq = static_cast<uint32_t>(-1);
-        attr.fragsize = static_cast<uint32_t>(-1);
-        // A pause asked for before the stream existed holds it from the start.
-        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY |
-                                                          (m_bCorked ? PA_STREAM_START_CORKED : 0));
-        if (pa_stream_connect_playback(m_pStream, nullptr, &attr, flags, nullptr, nullptr) < 0)
-            dropStreamLocked();
-    }
-
-    void dropStreamLocked() {
-        if (!m_pStream) return;
-        pa_stream_set_write_callback(m_pStream, nullptr, nullptr);
-        pa_stream_set_state_callback(m_pStream, nullptr, nullptr);
-        pa_stream_disconnect(m_pStream);
-        pa_stream_unref(m_pStream);
-        m_pStream = nullptr;
-        clearLocked();
-    }
-
-    void clearLocked() {
-        m_queue.clear();
-        m_nHead = 0;
-        m_nQueued = 0;
-        m_bEnding = false;
-    }
-
-    void setCorkedLocked(bool corked) {
-        if (m_pStream && pa_stream_get_state(m_pStream) == PA_STREAM_READY && corked != m_bCorked)
-            dropOperation(pa_stream_cork(m_pStream, corked ? 1 : 0, nullptr, nullptr));
-        m_bCorked = corked;
-        pumpLocked();
-    }
-
-    // A pause that came while the stream was still being set up takes hold once it is ready.
-    void onStateLocked() {
-        if (!m_pStream || pa_stream_get_state(m_pStream) != PA_STREAM_READY) return;
-        const int corked = pa_stream_is_corked(m_pStream);
-        if (corked >= 0 && (corked != 0) != m_bCorked)
-            dropOperation(pa_stream_cork(m_pStream, m_bCorked ? 1 : 0, nullptr, nullptr));
-        pumpLocked();
-    }
-
-    void pumpLocked() {
-        if (!m_pStream || pa_stream_get_state(m_pStream) != PA_STREAM_READY) return;
+void PulseStream::pumpLocked() {
+    if (m_pStream && pa_stream_get_state(m_pStream) == PA_STREAM_READY) {
         while (m_nHead < m_queue.size()) {
             const std::size_t writable = pa_stream_writable_size(m_pStream);
             if (writable == 0 || writable == static_cast<std::size_t>(-1)) break;
@@ -288,20 +376,53 @@ class PulseSink final : public AudioSink {
             m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(m_nHead));
             m_nHead = 0;
         }
-        m_nQueued = m_queue.size() - m_nHead;
+    }
+    m_nQueued = m_queue.size() - m_nHead;
+}
+
+// The engine's face of a stream; the stream itself lives on in the connection until the
+// main loop has let go of it.
+class PulseSink final : public AudioSink {
+  public:
+    PulseSink(int sampleRate, std::string description)
+        : m_conn(PulseConnection::instance()),
+          m_stream(std::make_shared<PulseStream>(*m_conn, sampleRate, std::move(description))) {
+        m_conn->add(m_stream);
+    }
+    ~PulseSink() override {
+        m_stream->retire();
+        m_conn->wake();
     }
 
+    void begin(uint64_t token, const std::atomic<uint64_t>& current) override {
+        LoopLock lock(m_conn->loop());
+        m_stream->beginLocked(token, current);
+    }
+    void write(uint64_t token, const int16_t* samples, std::size_t count) override {
+        LoopLock lock(m_conn->loop());
+        m_stream->writeLocked(token, samples, count);
+    }
+    void end(uint64_t token) override {
+        LoopLock lock(m_conn->loop());
+        m_stream->endLocked(token);
+    }
+    void cancel() override {
+        m_stream->requestCancel();
+        m_conn->wake();
+    }
+    void pause() override {
+        m_stream->requestCorked(true);
+        m_conn->wake();
+    }
+    void resume() override {
+        m_stream->requestCorked(false);
+        m_conn->wake();
+    }
+    bool wantsMore() const override { return m_stream->wantsMore(); }
+
+  private:
     std::shared_ptr<PulseConnection> m_conn;
-    int m_nRate;
-    std::string m_strDescription;
-    pa_stream* m_pStream = nullptr;
-    uint64_t m_nEpoch = 0;
-    uint64_t m_nToken = 0;
-    std::vector<uint8_t> m_queue;
-    std::size_t m_nHead = 0;
-    std::atomic<std::size_t> m_nQueued{0};
-    bool m_bCorked = false;
-    bool m_bEnding = false;
+    std::shared_ptr<PulseStream> m_stream;
 };
 
 }  // namespace

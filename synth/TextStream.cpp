@@ -3,27 +3,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/Utf8.h"
+
 namespace synth {
 namespace {
 
 constexpr std::size_t kRawChunk = 16 * 1024;
-
-std::size_t utf8Length(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead < 0xE0) return 2;
-    if (lead < 0xF0) return 3;
-    return 4;
-}
-
-uint32_t decodeAt(const std::string& s, std::size_t i, std::size_t* len) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    *len = std::min(utf8Length(c), s.size() - i);
-    if (*len == 1) return c;
-    uint32_t cp = c & (0x3F >> (*len - 1));
-    for (std::size_t k = 1; k < *len; ++k)
-        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    return cp;
-}
 
 bool isSpace(uint32_t cp) {
     return cp == ' ' || cp == '\t' || cp == 0x3000;
@@ -71,7 +56,7 @@ std::size_t TextStream::findEnd() const {
     std::size_t i = m_nBufPos;
     while (i < m_buf.size()) {
         std::size_t len;
-        const uint32_t cp = decodeAt(m_buf, i, &len);
+        const uint32_t cp = utf8::DecodeAt(m_buf, i, &len);
         const std::size_t after = i + len;
         if (after - m_nBufPos > kMaxSentenceBytes) return lastSoftBreak ? lastSoftBreak : i;
         switch (cp) {
@@ -90,7 +75,7 @@ std::size_t TextStream::findEnd() const {
                 // A full stop ends a sentence only before a space, so 3.14 and e.g. stay.
                 if (after < m_buf.size()) {
                     std::size_t nextLen;
-                    if (isSpace(decodeAt(m_buf, after, &nextLen))) return after;
+                    if (isSpace(utf8::DecodeAt(m_buf, after, &nextLen))) return after;
                 }
                 break;
             case ' ':
@@ -130,7 +115,7 @@ std::string cleanForSpeech(const std::string& s) {
     std::size_t i = 0;
     while (i < s.size()) {
         std::size_t len;
-        const uint32_t cp = decodeAt(s, i, &len);
+        const uint32_t cp = utf8::DecodeAt(s, i, &len);
         const bool unspeakable = cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0) ||
                                  (cp >= 0xE000 && cp <= 0xF8FF) || cp == 0xFFFD ||
                                  (cp >= 0xFFF0 && cp <= 0xFFFF) || cp >= 0xF0000;

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <fstream>
 
+#include "synth/DictionaryFormat.h"
+#include "platform/Utf8.h"
+
 namespace synth {
 namespace {
 
@@ -11,120 +14,41 @@ bool fail(std::string* error, std::string why) {
     return false;
 }
 
-// Length of the UTF-8 sequence that starts with this byte (1 for stray bytes).
-std::size_t sequenceLength(uint8_t lead) {
-    if (lead < 0xC0) return 1;
-    if (lead < 0xE0) return 2;
-    if (lead < 0xF0) return 3;
-    return 4;
+void appendLength(std::string& out, std::size_t n) {
+    do {
+        out.push_back(static_cast<char>((n & 0x7F) | (n > 0x7F ? 0x80 : 0)));
+        n >>= 7;
+    } while (n);
+}
+
+std::string_view readLengthPrefixed(std::string_view store, std::size_t* at) {
+    std::size_t n = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = static_cast<uint8_t>(store[(*at)++]);
+        n |= static_cast<std::size_t>(byte & 0x7F) << shift;
+        if (!(byte & 0x80)) break;
+    }
+    const std::string_view text = store.substr(*at, n);
+    *at += n;
+    return text;
 }
 
 }  // namespace
 
-bool isValidUtf8(std::string_view text) {
-    const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const uint8_t c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len;
-        uint32_t cp;
-        if (c >= 0xC2 && c <= 0xDF)
-            len = 2, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF)
-            len = 3, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4)
-            len = 4, cp = c & 0x07;
-        else
-            return false;
-        if (i + len > n) return false;
-        for (std::size_t k = 1; k < len; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        }
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
-}
-
 std::optional<UserDictionary> UserDictionary::parse(std::string_view text, std::string* error) {
-    if (text.size() > kMaxFileSize) {
-        fail(error, "dictionary too large");
-        return std::nullopt;
-    }
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    if (!isValidUtf8(text)) {
-        fail(error, "dictionary is not valid UTF-8");
-        return std::nullopt;
-    }
     UserDictionary dict;
-    std::size_t i = 0;
-    int line = 1;
-    const std::size_t n = text.size();
-    while (i < n) {
-        const int recordLine = line;
-        auto bad = [&](const char* why) {
-            fail(error, "line " + std::to_string(recordLine) + ": " + why);
-            return std::nullopt;
-        };
-        if (text[i] == '#') {
-            while (i < n && text[i] != '\n') ++i;
-            ++i, ++line;
-            continue;
-        }
-        std::vector<std::string> fields(1);
-        bool blank = true;
-        while (true) {
-            std::string& field = fields.back();
-            if (i < n && text[i] == '"') {
-                blank = false;
-                ++i;
-                while (true) {
-                    if (i >= n) return bad("unbalanced quote");
-                    if (text[i] == '"') {
-                        if (i + 1 < n && text[i + 1] == '"') {
-                            field += '"';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    if (text[i] == '\n') ++line;
-                    field += text[i++];
-                }
-                if (i < n && text[i] == '\r' && (i + 1 >= n || text[i + 1] == '\n')) ++i;
-                if (i < n && text[i] != ',' && text[i] != '\n')
-                    return bad("text after a closing quote");
-            } else {
-                while (i < n && text[i] != ',' && text[i] != '\n') {
-                    if (text[i] == '"') return bad("quote inside an unquoted field");
-                    if (text[i] != '\r' || (i + 1 < n && text[i + 1] != '\n')) field += text[i];
-                    if (text[i] != ' ' && text[i] != '\t' && text[i] != '\r') blank = false;
-                    ++i;
-                }
-            }
-            if (i < n && text[i] == ',') {
-                blank = false;
-                ++i;
-                fields.emplace_back();
-                continue;
-            }
-            ++i, ++line;  // end of line or of text
-            break;
-        }
-        if (blank) continue;
-        if (fields.size() != 2) return bad("expected surface,replacement");
-        if (fields[0].empty()) return bad("empty surface");
-        dict.insert(fields[0], std::move(fields[1]));
+    DictionaryError why;
+    const bool ok = ParseDictionary(
+        text,
+        [&dict](std::string&& surface, std::string&& replacement) {
+            dict.insert(surface, std::move(replacement));
+        },
+        &why);
+    if (!ok) {
+        fail(error, DescribeDictionaryError(why));
+        return std::nullopt;
     }
+    dict.finish();
     return dict;
 }
 
@@ -153,35 +77,56 @@ std::optional<UserDictionary> UserDictionary::load(const std::string& path, std:
     return parse(text, error);
 }
 
-uint32_t UserDictionary::child(uint32_t node, uint8_t byte) const {
-    const auto& kids = m_nodes[node].children;
-    auto it = std::lower_bound(kids.begin(), kids.end(), byte,
-                               [](const auto& kid, uint8_t b) { return kid.first < b; });
-    return it != kids.end() && it->first == byte ? it->second : 0;
+std::string_view UserDictionary::surface(uint32_t entry) const {
+    std::size_t at = entry;
+    return readLengthPrefixed(m_store, &at);
 }
 
-void UserDictionary::insert(std::string_view surface, std::string replacement) {
-    uint32_t node = 0;
-    for (const char ch : surface) {
-        const auto byte = static_cast<uint8_t>(ch);
-        uint32_t next = child(node, byte);
-        if (next == 0) {
-            next = static_cast<uint32_t>(m_nodes.size());
-            m_nodes.emplace_back();
-            auto& kids = m_nodes[node].children;
-            auto it = std::lower_bound(kids.begin(), kids.end(), byte,
-                                       [](const auto& kid, uint8_t b) { return kid.first < b; });
-            kids.insert(it, {byte, next});
-        }
-        node = next;
+std::string_view UserDictionary::replacement(uint32_t entry) const {
+    std::size_t at = entry;
+    readLengthPrefixed(m_store, &at);
+    return readLengthPrefixed(m_store, &at);
+}
+
+void UserDictionary::insert(std::string_view surface, std::string_view replacement) {
+    m_index.push_back(static_cast<uint32_t>(m_store.size()));
+    appendLength(m_store, surface.size());
+    m_store.append(surface);
+    appendLength(m_store, replacement.size());
+    m_store.append(replacement);
+}
+
+// Sorts the index by surface; of entries with the same surface the last one written stays.
+// Sorted on the surfaces' first eight bytes first, so most comparisons touch no text.
+void UserDictionary::finish() {
+    struct Keyed {
+        uint64_t prefix;
+        uint32_t entry;
+    };
+    std::vector<Keyed> keyed(m_index.size());
+    for (std::size_t i = 0; i < m_index.size(); ++i) {
+        const std::string_view s = surface(m_index[i]);
+        uint64_t prefix = 0;
+        for (std::size_t k = 0; k < 8; ++k)
+            prefix = prefix << 8 | (k < s.size() ? static_cast<uint8_t>(s[k]) : 0);
+        keyed[i] = {prefix, m_index[i]};
     }
-    if (m_nodes[node].replacement >= 0) {
-        m_replacements[m_nodes[node].replacement] = std::move(replacement);
-        return;
+    std::sort(keyed.begin(), keyed.end(), [this](const Keyed& a, const Keyed& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        const int order = surface(a.entry).compare(surface(b.entry));
+        return order < 0 || (order == 0 && a.entry < b.entry);
+    });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        if (i + 1 < keyed.size() && keyed[i].prefix == keyed[i + 1].prefix &&
+            surface(keyed[i].entry) == surface(keyed[i + 1].entry))
+            continue;
+        m_index[kept++] = keyed[i].entry;
     }
-    m_nodes[node].replacement = static_cast<int32_t>(m_replacements.size());
-    m_replacements.push_back(std::move(replacement));
-    ++m_nEntries;
+    m_index.resize(kept);
+    m_index.shrink_to_fit();
+    m_store.shrink_to_fit();
+    m_nEntries = kept;
 }
 
 std::string UserDictionary::apply(std::string_view text) const {
@@ -190,27 +135,40 @@ std::string UserDictionary::apply(std::string_view text) const {
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        uint32_t node = 0;
-        int32_t found = -1;
-        std::size_t foundEnd = 0;
-        for (std::size_t j = i; j < text.size(); ++j) {
-            node = child(node, static_cast<uint8_t>(text[j]));
-            if (node == 0) break;
-            if (m_nodes[node].replacement >= 0) {
-                found = m_nodes[node].replacement;
-                foundEnd = j + 1;
+        // [lo, hi) holds the surfaces that begin with text[i, i + depth); a surface of just
+        // that length sorts first in it.
+        std::size_t lo = 0, hi = m_index.size(), depth = 0, foundLength = 0;
+        std::string_view found;
+        while (lo < hi) {
+            const std::string_view first = surface(m_index[lo]);
+            if (first.size() == depth) {
+                found = replacement(m_index[lo]);
+                foundLength = depth;
+                if (++lo == hi) break;
             }
+            if (i + depth == text.size()) break;
+            const auto byte = static_cast<uint8_t>(text[i + depth]);
+            auto at = [&](uint32_t entry) { return static_cast<uint8_t>(surface(entry)[depth]); };
+            lo = static_cast<std::size_t>(
+                std::partition_point(m_index.begin() + lo, m_index.begin() + hi,
+                                     [&](uint32_t e) { return at(e) < byte; }) -
+                m_index.begin());
+            hi = static_cast<std::size_t>(
+                std::partition_point(m_index.begin() + lo, m_index.begin() + hi,
+                                     [&](uint32_t e) { return at(e) == byte; }) -
+                m_index.begin());
+            ++depth;
         }
-        if (found >= 0) {
-            out += m_replacements[found];
-            i = foundEnd;
+        if (foundLength > 0) {
+            out += found;
+            i += foundLength;
             continue;
         }
         // Advance by a whole character so a surface never matches inside another one.
-        const std::size_t len =
-            std::min(sequenceLength(static_cast<uint8_t>(text[i])), text.size() - i);
-        out.append(text.substr(i, len));
-        i += len;
+        std::size_t length = 1;
+        utf8::DecodeAt(text, i, &length);
+        out.append(text.substr(i, length));
+        i += length;
     }
     return out;
 }

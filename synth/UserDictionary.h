@@ -1,11 +1,7 @@
 #pragma once
-// A user dictionary: pairs of surface text and the text spoken in its place.
-//
-// File format: UTF-8 (an initial byte order mark is allowed), one `surface,replacement` pair
-// a line, lines whose first character is `#` are comments, blank lines are skipped. Fields
-// follow RFC 4180: a field in double quotes may hold commas, line breaks and doubled quotes.
-// Every line must hold exactly two fields and a non-empty surface. Later entries for the
-// same surface replace earlier ones.
+// A user dictionary: pairs of surface text and the text spoken in its place, read from a file
+// in the format of synth/DictionaryFormat.h. Later entries for the same surface replace
+// earlier ones.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,12 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "synth/DictionaryFormat.h"
+
 namespace synth {
 
 class UserDictionary {
   public:
     // Files above this size are refused rather than read into memory.
-    static constexpr std::size_t kMaxFileSize = 16u << 20;
+    static constexpr std::size_t kMaxFileSize = kMaxDictionaryFileSize;
 
     // Parses the whole text; nothing (with the reason in *error) unless it is well formed.
     static std::optional<UserDictionary> parse(std::string_view utf8, std::string* error);
@@ -33,19 +31,19 @@ class UserDictionary {
     std::string apply(std::string_view utf8) const;
 
   private:
-    struct Node {
-        std::vector<std::pair<uint8_t, uint32_t>> children;  // sorted by byte
-        int32_t replacement = -1;                            // index into m_replacements
-    };
-    uint32_t child(uint32_t node, uint8_t byte) const;
-    void insert(std::string_view surface, std::string replacement);
+    // Entries live in one block: for each, the surface's length, the surface, the
+    // replacement's length and the replacement, lengths as LEB128 numbers. The index holds
+    // their offsets sorted by surface, so the surfaces that begin with a given text form one
+    // run of it. A trie of small nodes took about 55 times a file's size; this takes little
+    // more than the file.
+    std::string_view surface(uint32_t entry) const;
+    std::string_view replacement(uint32_t entry) const;
+    void insert(std::string_view surface, std::string_view replacement);
+    void finish();
 
-    std::vector<Node> m_nodes{Node{}};
-    std::vector<std::string> m_replacements;
+    std::string m_store;
+    std::vector<uint32_t> m_index;
     std::size_t m_nEntries = 0;
 };
-
-// True when the text is valid UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
-bool isValidUtf8(std::string_view text);
 
 }  // namespace synth

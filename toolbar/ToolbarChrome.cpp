@@ -34,6 +34,9 @@ const ToolbarChrome::Buttons& ToolbarChrome::createButtons(std::function<int()> 
         }
         auto* button = new SkinButton(m_skin, std::move(cell), m_toolbar);
         button->setObjectName(QStringLiteral("button%1").arg(place.id));
+        // A picture button's name is the text its tooltip shows: screen readers and test
+        // tools find the controls by it.
+        button->setAccessibleName(QString::fromUtf8(place.toolTip));
         button->setGeometry(place.left, place.top, place.right - place.left,
                             place.bottom - place.top);
         button->installEventFilter(this);

@@ -1,5 +1,6 @@
 #include "platform/posix/RegFileHive.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,24 +82,105 @@ std::string RegFileHive::DefaultPath() {
     return base + "/Tarnholm/Selvarine.reg";
 }
 
+// A write killed between mkstemp and rename leaves NAME.tmp.XXXXXX behind; only this
+// program makes such names beside its file, and only one copy of it runs.
+void RegFileHive::RemoveStaleTemporaries() const {
+    const std::string dir = DirOf(m_strPath);
+    const std::string prefix = m_strPath.substr(m_strPath.find_last_of('/') + 1) + ".tmp.";
+    DIR* d = opendir(dir.c_str());
+    if (!d) return;
+    while (const dirent* entry = readdir(d)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        struct stat st {};
+        const std::string path = dir + "/" + name;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid())
+            unlink(path.c_str());
+    }
+    closedir(d);
+}
+
+bool RegFileHive::KeepCopy(const std::string& text) {
+    std::string backup = m_strPath + ".bad";
+    for (int i = 1; Exists(backup) && i < 100; ++i) backup = m_strPath + ".bad." + std::to_string(i);
+    if (Exists(backup) || !WriteFileAtomically(backup, text, 0600)) return false;
+    m_strBackup = backup;
+    return true;
+}
+
 RegFileHive::LoadResult RegFileHive::Load() {
     m_doc.keys.clear();
-    std::ifstream in(m_strPath, std::ios::binary);
-    if (!in) return Exists(m_strPath) ? LoadResult::Unreadable : LoadResult::Missing;
-    std::stringstream buf;
-    buf << in.rdbuf();
-    const std::string text = buf.str();
-    if (in.bad()) return LoadResult::Unreadable;
+    m_strBackup.clear();
+    m_strProblem.clear();
+    m_strLoaded.clear();
+    m_bReadOnly = false;
+    m_bPreserved = false;
+    RemoveStaleTemporaries();
+
+    // O_NONBLOCK: a fifo in the file's place must not hang the start.
+    const int fd = open(m_strPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 && errno == ENOENT) return LoadResult::Missing;
+    struct stat st {};
+    std::string text;
+    bool read = fd >= 0 && fstat(fd, &st) == 0;
+    if (read && !S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        read = false;
+    }
+    if (read && static_cast<std::size_t>(st.st_size) > kMaxFileSize) {
+        close(fd);
+        // Moved, not copied: it may be huge. It stays in place when it cannot be moved.
+        std::string backup = m_strPath + ".bad";
+        for (int i = 1; Exists(backup) && i < 100; ++i)
+            backup = m_strPath + ".bad." + std::to_string(i);
+        if (!Exists(backup) && rename(m_strPath.c_str(), backup.c_str()) == 0) {
+            m_strBackup = backup;
+            return LoadResult::Salvaged;
+        }
+        m_strProblem = "it is too large and cannot be moved aside";
+        m_bReadOnly = true;
+        return LoadResult::Unreadable;
+    }
+    if (read) {
+        text.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t done = 0;
+        while (read) {
+            if (done == text.size()) text.resize(done + 4096);  // it may have grown meanwhile
+            const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) read = false;
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+            if (done > kMaxFileSize) break;
+        }
+        text.resize(done);
+    }
+    const int err = errno;
+    if (fd >= 0) close(fd);
+    if (!read) {
+        // Running on defaults is fine; writing them over values we could not read is not.
+        m_strProblem = std::strerror(fd < 0 ? err : (err ? err : EIO));
+        m_bReadOnly = true;
+        return LoadResult::Unreadable;
+    }
+    m_strLoaded = text;
 
     RegParseReport report = ParseRegText(text, &m_doc);
     if (report.Clean()) return LoadResult::Loaded;
 
-    // Keep the damaged original before anything overwrites it.
-    std::string backup = m_strPath + ".bad";
-    for (int i = 1; Exists(backup) && i < 100; ++i) backup = m_strPath + ".bad." + std::to_string(i);
-    if (WriteFileAtomically(backup, text, 0600)) m_strBackup = backup;
+    // Keep the damaged original before anything overwrites it; if no copy can be made,
+    // nothing overwrites it.
+    m_bPreserved = true;
+    if (!KeepCopy(text)) m_bReadOnly = true;
     if (!report.headerOk) m_doc.keys.clear();  // not a settings file at all: trust nothing
     return LoadResult::Salvaged;
+}
+
+void RegFileHive::PreserveStored() {
+    if (m_bPreserved || m_strLoaded.empty()) return;
+    m_bPreserved = true;
+    if (!KeepCopy(m_strLoaded)) m_bReadOnly = true;
 }
 
 RegKeyData* RegFileHive::FindKey(const std::string& path) {
@@ -133,7 +215,7 @@ RegStatus RegFileHive::CreateKey(const std::string& path, RegKey* key) {
             created = true;
         }
     }
-    if (created) Save();  // an unwritable folder leaves the key in memory for this run
+    if (created) Changed();  // an unwritable folder leaves the key in memory for this run
     *key = NewHandle(path, true);
     return kRegOk;
 }
@@ -172,6 +254,8 @@ RegStatus RegFileHive::SetValue(RegKey key, const std::string& name, RegType typ
     bool replaced = false;
     for (auto& v : k->values) {
         if (RegNamesEqual(v.name, name)) {
+            // Nothing to write for the same value again (a window move that did not move).
+            if (v.type == value.type && v.data == value.data && !m_bDirty) return kRegOk;
             value.name = v.name;  // the registry keeps the spelling of the first writer
             v = std::move(value);
             replaced = true;
@@ -179,12 +263,31 @@ RegStatus RegFileHive::SetValue(RegKey key, const std::string& name, RegType typ
         }
     }
     if (!replaced) k->values.push_back(std::move(value));
-    return Save();
+    return Changed();
 }
 
 void RegFileHive::CloseKey(RegKey key) { m_handles.erase(key); }
 
+void RegFileHive::DeferWrites(std::function<void()> onChange) { m_onChange = std::move(onChange); }
+
+RegStatus RegFileHive::Changed() {
+    m_bDirty = true;
+    if (m_onChange) {
+        m_onChange();
+        return kRegOk;
+    }
+    return Flush();
+}
+
+RegStatus RegFileHive::Flush() {
+    if (!m_bDirty) return kRegOk;
+    const RegStatus status = Save();
+    if (status == kRegOk) m_bDirty = false;
+    return status;
+}
+
 RegStatus RegFileHive::Save() {
+    if (m_bReadOnly) return kRegWriteFault;
     return WriteFileAtomically(m_strPath, FormatRegText(m_doc), 0600) ? kRegOk : kRegWriteFault;
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 // The settings hive kept in a REGEDIT4 text file, by default
-// ${XDG_CONFIG_HOME:-$HOME/.config}/Tarnholm/Selvarine.reg. Every change rewrites the file
+// ${XDG_CONFIG_HOME:-$HOME/.config}/Tarnholm/Selvarine.reg. Every write rewrites the file
 // atomically (temporary file, fsync, rename), mode 0600, so a crash never leaves it half
-// written. A file that cannot be understood in full is first copied to Selvarine.reg.bad
-// (or .bad.1, .bad.2, ... when that exists), so nothing the user wrote is lost.
+// written; temporary files such a crash left behind are removed at the next load. Changes
+// are written at once, or, once DeferWrites is called, on Flush. A file that cannot be
+// understood in full, or is too large to be ours, is first kept as Selvarine.reg.bad (or
+// .bad.1, .bad.2, ... when that exists), so nothing the user wrote is lost. A file that
+// exists but cannot be read is never written: the hive then lives in memory only.
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -16,15 +20,22 @@ namespace platform {
 class RegFileHive final : public RegistryHive {
 public:
     enum class LoadResult { Loaded, Missing, Salvaged, Unreadable };
+    // Larger files are not settings of ours; they are kept aside like damaged ones.
+    static constexpr std::size_t kMaxFileSize = 1u << 20;
 
     explicit RegFileHive(std::string filePath);
     static std::string DefaultPath();
 
-    // Reads the file. Salvaged: it was damaged, the readable values were kept and the
-    // original was copied aside (BackupPath()). Unreadable: the hive starts empty.
+    // Reads the file. Salvaged: it was damaged or too large, the readable values were kept
+    // and the original was kept aside (BackupPath()). Unreadable: it exists but cannot be
+    // read (Problem() says why); the hive starts empty and is never written to the file.
     LoadResult Load();
     const std::string& FilePath() const { return m_strPath; }
     const std::string& BackupPath() const { return m_strBackup; }
+    const std::string& Problem() const { return m_strProblem; }
+
+    // Keeps the file as it was loaded as a .bad copy, once per load.
+    void PreserveStored() override;
 
     RegStatus OpenKey(const std::string& path, RegAccess access, RegKey* key) override;
     RegStatus CreateKey(const std::string& path, RegKey* key) override;
@@ -33,6 +44,12 @@ public:
     RegStatus SetValue(RegKey key, const std::string& name, RegType type, const void* data,
                        std::uint32_t size) override;
     void CloseKey(RegKey key) override;
+    RegStatus Flush() override;
+
+    // From now on changes stay in memory until Flush; onChange runs after each change that
+    // is not yet written, so that the owner can schedule the write.
+    void DeferWrites(std::function<void()> onChange);
+    bool WritePending() const { return m_bDirty; }
 
 private:
     struct Handle {
@@ -42,12 +59,21 @@ private:
     RegKeyData* FindKey(const std::string& path);
     RegKey NewHandle(const std::string& path, bool writable);
     RegStatus Save();
+    RegStatus Changed();
+    bool KeepCopy(const std::string& text);
+    void RemoveStaleTemporaries() const;
 
     std::string m_strPath;
     std::string m_strBackup;
+    std::string m_strProblem;
+    std::string m_strLoaded;  // the file's text as loaded, for PreserveStored
+    bool m_bReadOnly = false;
+    bool m_bPreserved = false;
     RegDocument m_doc;
     std::map<RegKey, Handle> m_handles;
     RegKey m_nextHandle = 1;
+    std::function<void()> m_onChange;  // set while writes are deferred
+    bool m_bDirty = false;
 };
 
 // Writes data to path atomically with the given mode; false on any failure (the old file,

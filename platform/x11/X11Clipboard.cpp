@@ -10,7 +10,9 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <utility>
 
+#include "platform/x11/X11SelectionReader.h"
 #include "platform/x11/X11Support.h"
 
 namespace platform {
@@ -31,6 +33,11 @@ struct XFixesSelectionNotifyWire {
 };
 static_assert(sizeof(XFixesSelectionNotifyWire) == 32);
 
+// The longest the toolbar waits for a clipboard owner's answer. The capture asks up to 12
+// times with 500 ms pauses between; an owner that never answers then adds this once, since
+// a request left unanswered is not sent again in the next ask.
+constexpr int kOwnerAnswerMs = 200;
+
 }  // namespace
 
 struct X11Clipboard::Impl final : QAbstractNativeEventFilter {
@@ -42,6 +49,10 @@ struct X11Clipboard::Impl final : QAbstractNativeEventFilter {
     std::uint32_t ownBase = 0;
     std::uint32_t ownMask = 0;
     std::function<void()> listener;
+    std::unique_ptr<x11::X11SelectionReader> reader;
+    // Text read by HasUnicodeText for the UnicodeText that follows it, and from which owner.
+    std::optional<std::u16string> text;
+    Window textOwner = None;
 
     Impl() {
         auto* x11 =
@@ -53,6 +64,9 @@ struct X11Clipboard::Impl final : QAbstractNativeEventFilter {
         ownBase = setup->resource_id_base;
         ownMask = setup->resource_id_mask;
         clipboardAtom = XInternAtom(display, "CLIPBOARD", False);
+        // A connection of its own, so that waiting for an owner's answer with a deadline
+        // neither competes with Qt for the events of its connection nor waits on Qt's terms.
+        reader = std::make_unique<x11::X11SelectionReader>(DisplayString(display), kOwnerAnswerMs);
 
         int errorBase = 0;
         if (!XFixesQueryExtension(display, &xfixesEventBase, &errorBase)) {
@@ -81,6 +95,21 @@ struct X11Clipboard::Impl final : QAbstractNativeEventFilter {
 
     // A window id belongs to a connection when it carries that connection's resource base.
     bool IsOurs(std::uint32_t window) const { return (window & ~ownMask) == ownBase; }
+
+    std::optional<std::u16string> Fetch() {
+        text.reset();
+        textOwner = XGetSelectionOwner(display, clipboardAtom);
+        if (textOwner == None) return std::nullopt;
+        if (IsOurs(static_cast<std::uint32_t>(textOwner)) || !reader || !reader->Ok()) {
+            // Qt answers for its own windows without asking the X server.
+            const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+            if (!data || !data->hasText()) return std::nullopt;
+            const QString qtext = data->text();
+            return std::u16string(reinterpret_cast<const char16_t*>(qtext.utf16()),
+                                  static_cast<std::size_t>(qtext.size()));
+        }
+        return reader->ReadText();
+    }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
         if (eventType != "xcb_generic_event_t" || xfixesEventBase < 0) return false;
@@ -111,6 +140,7 @@ bool X11Clipboard::Empty() {
     if (!m_impl->display) return false;
     // CurrentTime: a timestamp of ours could predate the current owner's, and the server would
     // then ignore the request (ICCCM 2.1).
+    m_impl->text.reset();
     x11::X11ErrorTrap trap(m_impl->display);
     XSetSelectionOwner(m_impl->display, m_impl->clipboardAtom, None, CurrentTime);
     return !trap.HadError();
@@ -120,17 +150,15 @@ void X11Clipboard::Close() {}
 
 bool X11Clipboard::HasUnicodeText() {
     if (!m_impl->display) return false;
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    return data && data->hasText();
+    m_impl->text = m_impl->Fetch();
+    return m_impl->text.has_value();
 }
 
 std::optional<std::u16string> X11Clipboard::UnicodeText() {
     if (!m_impl->display) return std::nullopt;
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    if (!data || !data->hasText()) return std::nullopt;
-    const QString text = data->text();
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<std::size_t>(text.size()));
+    if (m_impl->text && XGetSelectionOwner(m_impl->display, m_impl->clipboardAtom) == m_impl->textOwner)
+        return std::exchange(m_impl->text, std::nullopt);
+    return m_impl->Fetch();
 }
 
 void X11Clipboard::SetChangeListener(std::function<void()> listener) {

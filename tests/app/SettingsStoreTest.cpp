@@ -82,8 +82,9 @@ public:
         if (hive.OpenKey(key, RegAccess::Read, &k) == kRegOk) hive.QueryValue(k, name, nullptr, &v, &size);
         return v;
     }
-    std::string FileText() {
-        std::ifstream in(m_file);
+    std::string FileText() { return ReadText(m_file); }
+    static std::string ReadText(const std::string& path) {
+        std::ifstream in(path);
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
@@ -100,6 +101,7 @@ TEST_F(SettingsStoreTest, FirstRunWritesEveryDefault) {
     EXPECT_EQ(l.x, 200);
     EXPECT_EQ(l.y, 200);
     EXPECT_EQ(l.codepage, 0);
+    EXPECT_FALSE(std::filesystem::exists(m_file + ".bad"));  // nothing was stored to keep
     for (int n = 0; n < 4; ++n) {
         EXPECT_EQ(l.voices[n].volume, 100);
         EXPECT_EQ(l.voices[n].speed, 100);
@@ -192,8 +194,12 @@ TEST_F(SettingsStoreTest, MissingValuesResetTheirStageAndAreWrittenBack) {
     PutDword(kTop + "\\Chinese", "pitch", 72);
     PutPath(kTop + "\\Chinese", "/c.csv");
     PutLanguageStage("Korean", 80, "/k.csv");
+    const std::string before = FileText();
 
     Loaded l = Load();
+    // What the defaults replaced is kept, once, as for a damaged file.
+    EXPECT_EQ(ReadText(m_file + ".bad"), before);
+    EXPECT_FALSE(std::filesystem::exists(m_file + ".bad.1"));
     EXPECT_EQ(l.language, 7);
     EXPECT_EQ(l.x, 200);
     EXPECT_EQ(l.y, 200);

@@ -1,157 +1,165 @@
 #!/usr/bin/python3
-"""Drives windows through AT-SPI, the way assistive tools do. Run with Debian's python3.
+"""Drives windows the way assistive tools do: through the AT-SPI tree, by role and name.
 
-  atspi.py wait-window TITLE [SECONDS]            exits 0 once a frame/dialog named TITLE shows
-  atspi.py press WINDOW_TITLE NAME                 presses the control named NAME
-  atspi.py set-text WINDOW_TITLE NAME_OR_INDEX TEXT  sets an editable text (#N: the N-th one)
-  atspi.py get-text WINDOW_TITLE NAME_OR_INDEX     prints it
-  atspi.py states WINDOW_TITLE NAME                prints the control's states
-  atspi.py dump WINDOW_TITLE                       prints the tree (role, name)
-  atspi.py time-press WINDOW_TITLE NAME [NEW_TITLE]  presses NAME and prints "PREP AFTER": the
-                                                   seconds this tool took to get there, and
-                                                   from the press until NEW_TITLE showed
+Run with Debian's /usr/bin/python3 (python3-pyatspi), on a session bus where
+at-spi-bus-launcher runs and with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 set for the program.
 
-A control is found by its accessible name, or by its description when it has no name (picture
-buttons that only carry a tooltip). Window titles match when they contain TITLE.
+  atspi.py wait-window TITLE [SECONDS]        exit 0 once a window named TITLE shows
+  atspi.py press WINDOW NAME                  press the control named NAME
+  atspi.py set-text WINDOW NAME|#N TEXT       set an editable text (by name, or the N-th one)
+  atspi.py get-text WINDOW NAME|#N            print it
+  atspi.py states WINDOW NAME                 print the control's states, one per line
+  atspi.py names WINDOW ROLE                  print the names of the controls of a role
+  atspi.py dump WINDOW                        print the tree (role and name), for debugging
+  atspi.py time-press WINDOW NAME [NEW]       press NAME; print "PREP AFTER": the seconds this
+                                              tool took to get there, and from the press until
+                                              window NEW showed (-1 without NEW)
+
+WINDOW is the accessible name (title) of a top-level window of any application. Exit status
+1 with a message on stderr when something is not found within the timeout (ATSPI_TIMEOUT,
+10 s by default).
 """
 import time
 
 STARTED = time.time()
 
+import os  # noqa: E402
 import sys  # noqa: E402
 
 import pyatspi  # noqa: E402
 
+TIMEOUT = float(os.environ.get("ATSPI_TIMEOUT", "10"))
 WINDOW_ROLES = (pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW, pyatspi.ROLE_FILLER)
 
 
-def windows():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for app in desktop:
-        if app is None:
-            continue
-        try:
-            for w in app:
-                if w is not None:
-                    yield w
-        except Exception:
-            continue
+def fail(message):
+    print("atspi: " + message, file=sys.stderr)
+    sys.exit(1)
 
 
-def find_window(title, seconds=10.0, exclude=None):
-    end = time.time() + seconds
-    while True:
-        for w in windows():
-            try:
-                name = w.name or ""
-                if w.getRole() in WINDOW_ROLES and title in name and name != exclude:
-                    return w
-            except Exception:
-                pass
-        if time.time() >= end:
-            sys.exit("atspi: no window titled %r" % title)
-        time.sleep(0.05)
+def children(node):
+    try:
+        return [node.getChildAtIndex(i) for i in range(node.childCount)]
+    except Exception:  # an application that went away while we looked
+        return []
 
 
 def walk(node, depth=0):
     yield node, depth
+    for child in children(node):
+        if child is not None:
+            yield from walk(child, depth + 1)
+
+
+def find_window(title):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in children(desktop):
+        for window in children(app):
+            if window is not None and window.name == title and window.getRole() in WINDOW_ROLES:
+                return window
+    return None
+
+
+def retry(what, probe):
+    deadline = time.monotonic() + TIMEOUT
+    while True:
+        found = probe()
+        if found is not None:
+            return found
+        if time.monotonic() > deadline:
+            fail(what + " not found")
+        time.sleep(0.1)
+
+
+def window(title):
+    return retry("window %r" % title, lambda: find_window(title))
+
+
+def control(title, name, pressable=False):
+    def probe():
+        w = find_window(title)
+        if w is None:
+            return None
+        if name.startswith("#"):
+            edits = [n for n, _ in walk(w) if is_editable(n)]
+            index = int(name[1:])
+            return edits[index] if index < len(edits) else None
+        for node, _ in walk(w):
+            if node.name == name and node is not w and (not pressable or has_action(node)):
+                return node
+        return None
+    return retry("control %r in %r" % (name, title), probe)
+
+
+def has_action(node):
+    # A group box may carry the same name as the button inside it.
     try:
-        for child in node:
-            if child is not None:
-                yield from walk(child, depth + 1)
-    except Exception:
-        return
+        return node.queryAction().nActions > 0
+    except NotImplementedError:
+        return False
 
 
 def is_editable(node):
     try:
         node.queryEditableText()
-        return True
+        return node.getState().contains(pyatspi.STATE_EDITABLE)
     except NotImplementedError:
         return False
-    except Exception:
-        return False
-
-
-def is_pressable(node):
-    try:
-        return node.queryAction().nActions > 0
-    except Exception:
-        return False
-
-
-def find_control(window, name, editable=False, seconds=5.0, pressable=False):
-    end = time.time() + seconds
-    while True:
-        if name.startswith("#"):
-            wanted = int(name[1:])
-            texts = [n for n, _ in walk(window) if is_editable(n)]
-            if wanted < len(texts):
-                return texts[wanted]
-        else:
-            described = None
-            for node, _ in walk(window):
-                if editable and not is_editable(node):
-                    continue
-                if pressable and not is_pressable(node):
-                    continue
-                if node.name == name:
-                    return node
-                if not node.name and node.description == name and described is None:
-                    described = node
-            if described is not None:
-                return described
-        if time.time() >= end:
-            sys.exit("atspi: no control %r in %r" % (name, window.name))
-        time.sleep(0.05)
 
 
 def press(node):
     action = node.queryAction()
     names = [action.getName(i) for i in range(action.nActions)]
-    for wanted in ("press", "click", "Press", "activate", "toggle"):
+    for wanted in ("press", "click", "Press", "SetFocus"):
         if wanted in names:
             action.doAction(names.index(wanted))
             return
     if names:
         action.doAction(0)
         return
-    sys.exit("atspi: %r cannot be pressed" % node.name)
+    fail("%r has no action" % node.name)
 
 
 def main(argv):
     if len(argv) < 2:
-        sys.exit(__doc__)
-    cmd, args = argv[1], argv[2:]
-    if cmd == "wait-window":
-        find_window(args[0], float(args[1]) if len(args) > 1 else 10.0)
-    elif cmd == "press":
-        press(find_control(find_window(args[0]), args[1], pressable=True))
-    elif cmd == "set-text":
-        node = find_control(find_window(args[0]), args[1], editable=True)
-        text = node.queryEditableText()
-        text.setTextContents(args[2])
-    elif cmd == "get-text":
-        node = find_control(find_window(args[0]), args[1], editable=True)
-        t = node.queryText()
-        print(t.getText(0, t.characterCount))
-    elif cmd == "states":
-        node = find_control(find_window(args[0]), args[1])
-        print(" ".join(pyatspi.stateToString(s) for s in node.getState().getStates()))
-    elif cmd == "time-press":
-        node = find_control(find_window(args[0]), args[1], pressable=True)
+        fail(__doc__)
+    command, args = argv[1], argv[2:]
+    if command == "wait-window":
+        global TIMEOUT
+        if len(args) > 1:
+            TIMEOUT = float(args[1])
+        window(args[0])
+    elif command == "press":
+        press(control(args[0], args[1], pressable=True))
+    elif command == "time-press":
+        node = control(args[0], args[1], pressable=True)
         pressed = time.time()
         press(node)
         after = -1.0
         if len(args) > 2:
-            find_window(args[2], 20.0, exclude=args[0] if args[2] in args[0] else None)
+            window(args[2])
             after = time.time() - pressed
         print("%.3f %.3f" % (pressed - STARTED, after))
-    elif cmd == "dump":
-        for node, depth in walk(find_window(args[0])):
-            print("%s%s %r %r" % ("  " * depth, node.getRoleName(), node.name, node.description))
+    elif command == "set-text":
+        node = control(args[0], args[1])
+        editable = node.queryEditableText()
+        editable.setTextContents(args[2])
+    elif command == "get-text":
+        text = control(args[0], args[1]).queryText()
+        print(text.getText(0, text.characterCount))
+    elif command == "states":
+        for state in control(args[0], args[1]).getState().getStates():
+            print(pyatspi.stateToString(state))
+    elif command == "names":
+        role = getattr(pyatspi, "ROLE_" + args[1].upper().replace(" ", "_"))
+        for node, _ in walk(window(args[0])):
+            if node.getRole() == role:
+                print(node.name)
+    elif command == "dump":
+        for node, depth in walk(window(args[0])):
+            print("  " * depth + "%s %r" % (node.getRoleName(), node.name))
     else:
-        sys.exit(__doc__)
+        fail("unknown command " + command)
 
 
 if __name__ == "__main__":

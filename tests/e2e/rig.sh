@@ -7,9 +7,10 @@
 #   rig_init                 # private HOME, XDG_* dirs; cleanup trap
 #   rig_start_x              # Xvfb on a free display; exports DISPLAY
 #   rig_start_wm             # openbox
-#   rig_start_atspi          # a session bus and the AT-SPI registry (before the program starts)
 #   rig_start_pulse          # PulseAudio with the null sink "rec" as default
 #   rig_start_recorder FILE  # parec of rec.monitor into FILE (s16le, 22050 Hz, mono)
+#   rig_start_atspi          # a session bus and the accessibility bus; then drive windows
+#                            # with "$RIG_ATSPI" (tests/e2e/atspi.py) by role and name
 #   rig_spawn CMD ARGS...    # any other process to be ended at exit; its PID in RIG_LAST_PID
 #   rig_wait_window NAME [SECONDS]  # prints the window id of the first window titled NAME
 
@@ -71,22 +72,25 @@ rig_start_wm() {
     return $ok
 }
 
-rig_start_atspi() {
-    local out
-    out=$(dbus-launch --sh-syntax) || return 1
-    eval "$out"
-    RIG_PIDS+=("$DBUS_SESSION_BUS_PID")
-    rig_spawn /usr/libexec/at-spi-bus-launcher --launch-immediately
-    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-    unset NO_AT_BRIDGE
-    rig_wait 20 /usr/bin/python3 -c 'import pyatspi; pyatspi.Registry.getDesktop(0)' || return 1
-}
-
 rig_start_pulse() {
     rig_spawn pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
         -L module-native-protocol-unix -L "module-null-sink sink_name=rec"
     rig_wait 20 pactl info || return 1
     pactl set-default-sink rec
+}
+
+RIG_ATSPI="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/atspi.py"
+
+rig_start_atspi() {
+    # A private session bus: the accessibility bus is found through it.
+    local out
+    out=$(dbus-launch --sh-syntax) || return 1
+    eval "$out"
+    RIG_PIDS+=("$DBUS_SESSION_BUS_PID")
+    rig_spawn /usr/libexec/at-spi-bus-launcher --launch-immediately
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    rig_wait 20 /usr/bin/python3 -c 'import pyatspi; pyatspi.Registry.getDesktop(0).childCount' ||
+        return 1
 }
 
 rig_start_recorder() {

@@ -45,6 +45,34 @@ TEST(LibraryEngineSet, AMissingLibraryOrEntryPointLeavesOnlyThatLanguageOut) {
     fs::remove_all(dir);
 }
 
+// A half-written update: the loader would map pages past the end of the file and die of
+// SIGBUS on touching them. Such a library, or one over such a core, is unavailable instead.
+TEST(LibraryEngineSet, ATruncatedLibraryOrCoreLeavesItsLanguagesOut) {
+    char tmpl[] = "/tmp/selvarine-engines-XXXXXX";
+    const std::string dir = std::string(mkdtemp(tmpl)) + "/";
+    for (const char* name : {"vt_eng.so", "vt_kor.so", "libselvarine_synth.so"})
+        fs::copy_file(std::string(PROGRAM_DIR) + "/" + name, dir + name);
+    fs::resize_file(dir + "vt_eng.so", 1000);
+    engine::LibraryEngineSet engines(dir);
+    EXPECT_FALSE(engines.Available(engine::kEnglish));
+    EXPECT_NE(engines.Problem(engine::kEnglish).find("truncated"), std::string::npos)
+        << engines.Problem(engine::kEnglish);
+    EXPECT_TRUE(engines.Available(engine::kKorean));
+
+    // In a folder of its own: the core above stays mapped and must not be cut under it.
+    const std::string other = dir + "other/";
+    fs::create_directory(other);
+    fs::copy_file(dir + "vt_kor.so", other + "vt_kor.so");
+    fs::copy_file(dir + "libselvarine_synth.so", other + "libselvarine_synth.so");
+    fs::resize_file(other + "libselvarine_synth.so", 100000);
+    engine::LibraryEngineSet overCutCore(other);
+    EXPECT_FALSE(overCutCore.Available(engine::kKorean));
+    EXPECT_NE(overCutCore.Problem(engine::kKorean).find("libselvarine_synth.so is truncated"),
+              std::string::npos)
+        << overCutCore.Problem(engine::kKorean);
+    fs::remove_all(dir);
+}
+
 TEST(IsUserDicEmpty, OnlyAnExistingFileOfNoBytes) {
     char tmpl[] = "/tmp/selvarine-dic-XXXXXX";
     const std::string dir = mkdtemp(tmpl);

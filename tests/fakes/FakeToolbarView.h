@@ -21,6 +21,7 @@ class FakeToolbarView : public ToolbarView {
         log.push_back("MoveWindow " + std::to_string(x) + "," + std::to_string(y) + "," +
                       std::to_string(w) + "," + std::to_string(h));
     }
+    std::vector<ScreenRect> ScreenRects() override { return screens; }
     void BuildWindowRegion() override { log.push_back("BuildWindowRegion"); }
     void CreateButtons() override { log.push_back("CreateButtons"); }
     void CreateToolTips() override { log.push_back("CreateToolTips"); }
@@ -51,6 +52,7 @@ class FakeToolbarView : public ToolbarView {
     void Invalidate() override { ++invalidations; }
 
     platform::WindowId window = 0x1000;
+    std::vector<ScreenRect> screens;  // none: positions are taken as they are
     std::string title;
     std::vector<std::string> log;
     std::map<int, int> timers;  // running timers: id -> period

@@ -106,13 +106,4 @@ TEST(CodePage, BoundsAndTerminator) {
     }
 }
 
-TEST(CodePage, Utf8Titles) {
-    EXPECT_EQ(reading::Utf8ToUtf16("ホルメトラ"), u"ホルメトラ");
-    EXPECT_EQ(reading::Utf8ToUtf16("a\xF0\x9F\x98\x80"), u"a😀");
-    EXPECT_EQ(reading::Utf8ToUtf16("a\xFF"
-                                   "b\xC3"),
-              u"a\uFFFDb\uFFFD");
-    EXPECT_EQ(reading::Utf8ToUtf16("\xC0\x80\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
-}
-
 }  // namespace

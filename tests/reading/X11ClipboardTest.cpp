@@ -25,6 +25,7 @@
 #include "reading/ReadingController.h"
 #include "tests/fakes/FakeEngineSet.h"
 #include "tests/fakes/FakeMessageBox.h"
+#include "tests/fakes/FakePump.h"
 #include "tests/fakes/FakeToolbarView.h"
 
 namespace {
@@ -166,6 +167,37 @@ TEST_F(X11Clipboard, TenMegabytesAreReadWithBoundedMemory) {
     const long growthMb = (after.ru_maxrss - before.ru_maxrss) / 1024;
     std::printf("peak resident growth for a 10 MB text: %ld MB\n", growthMb);
     EXPECT_LT(growthMb, 200);
+}
+
+// An owner that takes the clipboard and never answers a request (stopped). Before, each of the 12
+// requests of a capture waited 5 s, freezing the toolbar for a minute; the capture's own
+// waits are all it may take (on a fake clock here, so only the clipboard's waits are real).
+TEST_F(X11Clipboard, AnOwnerThatNeverAnswersCostsOneShortWait) {
+    g_bCaptureArmed = 1;
+    const pid_t owner = Copy("never handed over");
+    ASSERT_TRUE(PumpUntil([] { return g_bClipboardChanged == 1; }, 3000));
+    kill(owner, SIGSTOP);
+
+    FakeToolbarView view;
+    view.timers[1] = 50;
+    FakeEngineSet engines;
+    FakeMessageBox messages;
+    FakePump pump;
+    int captureTimer = 1, paused = 0;
+    reading::ReadingController controller(
+        view, clipboard, engines, messages, pump,
+        [] { return reading::ReadingSettings{7, 100, 100, 100, 0}; }, captureTimer, paused);
+    const auto start = std::chrono::steady_clock::now();
+    controller.OnCaptureTimer(1);
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - start).count();
+    std::printf("capture with a silent owner: %lld ms besides its own waits\n",
+                static_cast<long long>(spent));
+    EXPECT_LT(spent, 3000);
+    EXPECT_EQ(pump.sleeps.size(), 11u);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(engines.calls.empty());
+    kill(owner, SIGCONT);
 }
 
 class KeyWindow : public QRasterWindow {

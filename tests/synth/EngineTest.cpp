@@ -142,6 +142,29 @@ TEST_F(EngineTest, LoadNeedsTheEngineDirectoryAndAUsableVoice) {
     }
 }
 
+TEST_F(EngineTest, VerboseSaysWhyAVoiceConfigurationIsRefused) {
+    EngineLibrary& engine = lib(kEnglish);
+    const fs::path broken = s_dir / "verbose";
+    fs::create_directories(broken);
+    const std::string errPath = (s_dir / "stderr.txt").string();
+    setenv("SELVARINE_VERBOSE", "1", 1);
+    std::fflush(stderr);
+    const int saved = dup(2);
+    ASSERT_NE(std::freopen(errPath.c_str(), "w", stderr), nullptr);
+    std::ofstream(broken / "voice.conf") << "voice = en-us\nencoding = NO-SUCH-CODEPAGE\n";
+    engine.loadFrom(broken.string());
+    std::ofstream(broken / "voice.conf") << "voice = no-such-voice\nencoding = CP1252\n";
+    engine.loadFrom(broken.string());
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    unsetenv("SELVARINE_VERBOSE");
+    std::ifstream in(errPath);
+    const std::string err((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(err.find("unknown text encoding \"NO-SUCH-CODEPAGE\""), std::string::npos) << err;
+    EXPECT_NE(err.find("unknown voice \"no-such-voice\""), std::string::npos) << err;
+}
+
 TEST_F(EngineTest, ReportsTheLimits) {
     const std::pair<int, int> expected[] = {{11, 200}, {12, 100}, {13, 50},  {14, 400}, {15, 100},
                                             {16, 50},  {17, 500}, {18, 100}, {19, 0}};

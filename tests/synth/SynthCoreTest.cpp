@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 
+#include "platform/Utf8.h"
 #include "synth/JapaneseReader.h"
 #include "synth/TextStream.h"
 #include "synth/UserDictionary.h"
@@ -85,6 +86,27 @@ TEST(UserDictionary, ReplacesLongestMatchFirstWithoutRescanning) {
     EXPECT_EQ(UserDictionary::parse("a,1\na,2\n", nullptr)->apply("a"), "2");
 }
 
+// A dictionary at the size limit whose long surfaces share little: a trie of one node per
+// byte took about 60 times the text. The entries must still be found, the longest first.
+TEST(UserDictionary, AFullSizeDictionaryTakesAFewTimesItsSize) {
+    std::string text;
+    std::uint32_t seed = 1;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    while (text.size() < UserDictionary::kMaxFileSize - 256) {
+        std::string surface;
+        for (std::size_t n = 40 + next() % 160; n > 0; --n) surface += char('a' + next() % 26);
+        text += surface + ",x\n";
+    }
+    text += "zz,short\nzzz,longest\n";
+    const long before = synthtest::residentKiB();
+    std::string why;
+    auto dict = UserDictionary::parse(text, &why);
+    const long grownKb = synthtest::residentKiB() - before;
+    ASSERT_TRUE(dict) << why;
+    EXPECT_LT(grownKb * 1024, 4 * static_cast<long>(text.size())) << grownKb << " kB";
+    EXPECT_EQ(dict->apply("zzzz " + text.substr(0, text.find(','))), "longestz x");
+}
+
 TEST(UserDictionary, LoadRefusesMissingAndOversizedFiles) {
     const fs::path dir = fs::temp_directory_path() / ("synth-dict-" + std::to_string(getpid()));
     fs::create_directories(dir);
@@ -121,7 +143,7 @@ TEST(TextStream, CutsLongSentencesAtASpaceOrAnywhere) {
     std::size_t total = 0;
     for (const std::string& s : sentences(kana, "CP932")) {
         EXPECT_LE(s.size(), TextStream::kMaxSentenceBytes);
-        EXPECT_TRUE(synth::isValidUtf8(s)) << "cut inside a character";
+        EXPECT_TRUE(utf8::IsValid(s)) << "cut inside a character";
         total += s.size();
     }
     EXPECT_EQ(total, 3000u);
@@ -152,7 +174,7 @@ TEST(TextStream, SkipsUndefinedBytesAndControls) {
     const std::string text = "\x82\xA0\x81\x20\xA0\x1b[1m\xF0\x40\x82\xA2";
     const auto out = sentences(text, "CP932");
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_TRUE(synth::isValidUtf8(out[0]));
+    EXPECT_TRUE(utf8::IsValid(out[0]));
     EXPECT_EQ(out[0].find('\x1b'), std::string::npos);
     EXPECT_NE(out[0].find("あ"), std::string::npos);
     EXPECT_NE(out[0].find("い"), std::string::npos);

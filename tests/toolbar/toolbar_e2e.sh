@@ -2,7 +2,7 @@
 # The real toolbar on Xvfb and openbox: its cut corners show the coloured root window, the
 # tooltip of a button shows while another window is active, dragging the logo moves the
 # window and the new position lands in the settings file, and a press right of the logo
-# moves nothing.
+# moves nothing. A screen reader (AT-SPI) finds the window and its buttons by name.
 #
 #   toolbar_e2e.sh PATH/TO/selvarine      (SHOT_DIR=dir keeps the screenshots)
 set -u
@@ -25,6 +25,7 @@ check() {  # check DESCRIPTION COMMAND...
 rig_init
 rig_start_x || exit 1
 rig_start_wm || exit 1
+rig_start_atspi || exit 1
 SHOTS=${SHOT_DIR:-$RIG_DIR}
 mkdir -p "$SHOTS"
 
@@ -62,6 +63,11 @@ wait_position() {  # wait_position X Y: the window reached (X, Y)
 
 read -r X Y < <(position)
 echo "toolbar at $X,$Y"
+
+# --- What a screen reader sees ---------------------------------------------------------------
+names=$(/usr/bin/python3 "$RIG_ATSPI" names "$TITLE" "push button" | tr '\n' ' ')
+check "AT-SPI names the seven buttons by their tooltips ($names)" \
+    [ "$names" = "範囲指定読み上げ 全文読み上げ 中断／再開 停止 設定 言語選択 閉じる " ]
 
 # --- The cut corners over the coloured root --------------------------------------------
 xdotool mousemove 900 700
@@ -158,9 +164,10 @@ done
 xdotool mouseup 1
 check "the drag moved the toolbar by (100, 50)" wait_position $((X + 100)) $((Y + 50))
 read -r NX NY < <(position)
-sleep 0.3
-check "the settings file holds X = $NX" [ "$(stored X)" = "$NX" ]
-check "the settings file holds Y = $NY" [ "$(stored Y)" = "$NY" ]
+# The file follows within a write interval once the moves stop.
+stored_is() { [ "$(stored "$1")" = "$2" ]; }
+check "the settings file holds X = $NX" rig_wait 3 stored_is X "$NX"
+check "the settings file holds Y = $NY" rig_wait 3 stored_is Y "$NY"
 
 # --- A press right of column 55 moves nothing ----------------------------------------------
 for at in "56 20" "60 4" "110 30" "200 2"; do

@@ -1,0 +1,44 @@
+// The user dictionary editor. One program, installed as each language's editor name in that
+// voice's bin folder; it serves the language its file name names. Its one argument is the
+// dictionary file.
+
+#include <QApplication>
+
+#include <memory>
+#include <string>
+
+#include "platform/ProgramDir.h"
+#include "tools/dicteditor/EditorLanguage.h"
+#include "tools/dicteditor/EditorTexts.h"
+#include "tools/dicteditor/EditorWindow.h"
+#include "tools/dicteditor/EnginePreview.h"
+#include "tools/dicteditor/QtPrompts.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const std::string argv0 = argc > 0 ? argv[0] : "";
+    const std::string program = argv0.substr(argv0.rfind('/') + 1);
+    QApplication::setApplicationName(QString::fromStdString(program));
+    dicteditor::QtPrompts prompts(nullptr, program);
+
+    const engine::LanguageInfo* language = dicteditor::LanguageForProgram(argv0);
+    if (!language) {
+        prompts.Warn(dicteditor::UnknownProgramText(program));
+        return 2;
+    }
+    if (argc != 2) {
+        prompts.Warn(dicteditor::NoArgumentText(program));
+        return 2;
+    }
+    const std::string path = argv[1];
+    dicteditor::DictionaryDocument::LoadResult loaded = dicteditor::DictionaryDocument::Load(path);
+    if (!loaded.document) {
+        prompts.Warn(dicteditor::LoadFailureText(path, loaded));
+        return 1;
+    }
+    auto preview = std::make_unique<dicteditor::EnginePreview>(
+        *language, dicteditor::ProgramDirForEditor(*language, platform::ProgramDirectory()));
+    dicteditor::EditorWindow window(path, std::move(*loaded.document), prompts, std::move(preview));
+    window.show();
+    return QApplication::exec();
+}
