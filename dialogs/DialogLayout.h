@@ -8,8 +8,17 @@
 
 namespace dialogs {
 
-enum class ControlKind { DefaultButton, Button, Group, Slider, Edit, ReadOnlyEdit, Static,
-                         RadioFirst, Radio };
+enum class ControlKind {
+    DefaultButton,
+    Button,
+    Group,
+    Slider,
+    Edit,
+    ReadOnlyEdit,
+    Static,
+    RadioFirst,
+    Radio
+};
 
 struct ControlLayout {
     ControlKind kind;

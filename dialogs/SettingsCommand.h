@@ -10,7 +10,7 @@ namespace dialogs {
 
 // Shows a voice settings dialog modally and returns how it ended (kIdOk or kIdCancel).
 class VoiceDialogRunner {
-public:
+  public:
     virtual ~VoiceDialogRunner() = default;
     virtual int Run(VoiceSettingsDialog& dialog) = 0;
 };

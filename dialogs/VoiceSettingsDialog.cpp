@@ -162,7 +162,9 @@ void VoiceSettingsDialog::OnOK() {
     View().EndDialog(kIdOk);
 }
 
-void VoiceSettingsDialog::OnCancel() { View().EndDialog(kIdCancel); }
+void VoiceSettingsDialog::OnCancel() {
+    View().EndDialog(kIdCancel);
+}
 
 void MODE_C::InitCodePageChoice() {
     m_codePageIndex = g_nChiCodepage;
@@ -181,16 +183,23 @@ void MODE_C::StoreCodePageChoice() {
     if (selected >= 0) g_nChiCodepage = selected;
 }
 
-void MODE_C::ExchangeCodePageChoice() { m_codePageIndex = SelectedCodePage(); }
+void MODE_C::ExchangeCodePageChoice() {
+    m_codePageIndex = SelectedCodePage();
+}
 
 std::unique_ptr<VoiceSettingsDialog> MakeVoiceSettingsDialog(int language,
                                                              const VoiceDialogServices& services) {
     switch (language) {
-        case engine::kJapanese: return std::make_unique<MODE_J>(services);
-        case engine::kEnglish: return std::make_unique<MODE_E>(services);
-        case engine::kChinese: return std::make_unique<MODE_C>(services);
-        case engine::kKorean: return std::make_unique<MODE_K>(services);
-        default: return nullptr;
+        case engine::kJapanese:
+            return std::make_unique<MODE_J>(services);
+        case engine::kEnglish:
+            return std::make_unique<MODE_E>(services);
+        case engine::kChinese:
+            return std::make_unique<MODE_C>(services);
+        case engine::kKorean:
+            return std::make_unique<MODE_K>(services);
+        default:
+            return nullptr;
     }
 }
 

@@ -51,7 +51,7 @@ std::string RangeMessage(int lower, int upper);
 inline constexpr std::size_t kMaxUserDicPath = 259;
 
 class VoiceSettingsDialog {
-public:
+  public:
     VoiceSettingsDialog(int language, const VoiceDialogServices& services);
     virtual ~VoiceSettingsDialog() = default;
     VoiceSettingsDialog(const VoiceSettingsDialog&) = delete;
@@ -82,14 +82,14 @@ public:
     std::string m_userDicPath;
     int m_volume = 0, m_speed = 0, m_pitch = 0;
 
-protected:
+  protected:
     // MODE_C's character code: shown at start, stored and exchanged at OK.
     virtual void InitCodePageChoice() {}
     virtual void StoreCodePageChoice() {}
     virtual void ExchangeCodePageChoice() {}
     VoiceSettingsView& View() { return *m_view; }
 
-private:
+  private:
     void ShowAppMessage(const std::string& text);
     // Hands the dictionary to the engine; an empty file counts as loaded and is not handed.
     bool LoadDictionary(const std::string& path);
@@ -105,33 +105,33 @@ private:
 };
 
 class MODE_J final : public VoiceSettingsDialog {
-public:
+  public:
     explicit MODE_J(const VoiceDialogServices& s) : VoiceSettingsDialog(engine::kJapanese, s) {}
 };
 
 class MODE_E final : public VoiceSettingsDialog {
-public:
+  public:
     explicit MODE_E(const VoiceDialogServices& s) : VoiceSettingsDialog(engine::kEnglish, s) {}
 };
 
 class MODE_C final : public VoiceSettingsDialog {
-public:
+  public:
     explicit MODE_C(const VoiceDialogServices& s) : VoiceSettingsDialog(engine::kChinese, s) {}
     // Index of the selected character-code button after OK (0 GB .. 3 QZ traditional), -1
     // when none was selected.
     int m_codePageIndex = -1;
 
-protected:
+  protected:
     void InitCodePageChoice() override;
     void StoreCodePageChoice() override;
     void ExchangeCodePageChoice() override;
 
-private:
+  private:
     int SelectedCodePage();
 };
 
 class MODE_K final : public VoiceSettingsDialog {
-public:
+  public:
     explicit MODE_K(const VoiceDialogServices& s) : VoiceSettingsDialog(engine::kKorean, s) {}
 };
 

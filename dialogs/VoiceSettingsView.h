@@ -30,7 +30,7 @@ inline constexpr int kEditorWatchTimer = 1000;
 inline constexpr int kEditorWatchPeriodMs = 200;
 
 class VoiceSettingsView {
-public:
+  public:
     virtual ~VoiceSettingsView() = default;
 
     virtual platform::WindowId NativeWindow() = 0;

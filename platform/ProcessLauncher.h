@@ -10,7 +10,7 @@ using ProcessId = long;
 inline constexpr ProcessId kNoProcess = 0;
 
 class ProcessLauncher {
-public:
+  public:
     virtual ~ProcessLauncher() = default;
 
     // Runs program with the given arguments (argv[1..]) in workingDir. The arguments reach

@@ -6,7 +6,7 @@
 namespace dialogs {
 
 class QtVoiceDialogRunner final : public VoiceDialogRunner {
-public:
+  public:
     int Run(VoiceSettingsDialog& dialog) override;
 };
 

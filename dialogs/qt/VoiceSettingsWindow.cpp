@@ -62,13 +62,26 @@ void VoiceSettingsWindow::Build(const DialogLayout& layout, const DialogFont& fo
                 const int id = c.id;
                 connect(button, &QPushButton::clicked, this, [this, id] {
                     switch (id) {
-                        case kIdOk: m_logic.OnOK(); break;
-                        case kIdCancel: m_logic.OnCancel(); break;
-                        case kButtonDefaults: m_logic.OnDefaults(); break;
-                        case kButtonTest: m_logic.OnTest(); break;
-                        case kButtonEditUserDic: m_logic.OnEditUserDic(); break;
-                        case kButtonBrowse: m_logic.OnBrowseUserDic(); break;
-                        default: break;
+                        case kIdOk:
+                            m_logic.OnOK();
+                            break;
+                        case kIdCancel:
+                            m_logic.OnCancel();
+                            break;
+                        case kButtonDefaults:
+                            m_logic.OnDefaults();
+                            break;
+                        case kButtonTest:
+                            m_logic.OnTest();
+                            break;
+                        case kButtonEditUserDic:
+                            m_logic.OnEditUserDic();
+                            break;
+                        case kButtonBrowse:
+                            m_logic.OnBrowseUserDic();
+                            break;
+                        default:
+                            break;
                     }
                 });
                 w = button;
@@ -83,7 +96,8 @@ void VoiceSettingsWindow::Build(const DialogLayout& layout, const DialogFont& fo
                 slider->setTickPosition(QSlider::TicksBelow);
                 slider->setAccessibleName(group);
                 const int id = c.id;
-                connect(slider, &QSlider::valueChanged, this, [this, id] { m_logic.OnHScroll(id); });
+                connect(slider, &QSlider::valueChanged, this,
+                        [this, id] { m_logic.OnHScroll(id); });
                 w = slider;
                 break;
             }
@@ -216,7 +230,9 @@ void VoiceSettingsWindow::DrawSentence(int id, const std::string& text,
     label->setAccessibleName(label->text());
 }
 
-void VoiceSettingsWindow::Enable(bool enabled) { setEnabled(enabled); }
+void VoiceSettingsWindow::Enable(bool enabled) {
+    setEnabled(enabled);
+}
 
 bool VoiceSettingsWindow::SetTimer(int id, int periodMs) {
     QTimer*& timer = m_timers[id];
@@ -257,7 +273,9 @@ bool VoiceSettingsWindow::AskOpenFile(const std::string& title, const std::strin
     return true;
 }
 
-void VoiceSettingsWindow::EndDialog(int result) { done(result); }
+void VoiceSettingsWindow::EndDialog(int result) {
+    done(result);
+}
 
 void VoiceSettingsWindow::reject() {
     // Escape and the close box: nothing while the dictionary editor is watched.

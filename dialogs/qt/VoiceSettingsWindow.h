@@ -16,7 +16,7 @@ class QTimer;
 namespace dialogs {
 
 class VoiceSettingsWindow final : public QDialog, public VoiceSettingsView {
-public:
+  public:
     VoiceSettingsWindow(const DialogLayout& layout, const DialogFont& font,
                         VoiceSettingsDialog& logic);
     ~VoiceSettingsWindow() override;
@@ -42,10 +42,10 @@ public:
 
     void reject() override;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QWidget* Control(int id) const;
     QAbstractSlider* Slider(int id) const;
     void Build(const DialogLayout& layout, const DialogFont& font);

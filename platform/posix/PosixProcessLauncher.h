@@ -7,7 +7,7 @@
 namespace platform {
 
 class PosixProcessLauncher final : public ProcessLauncher {
-public:
+  public:
     ProcessId Start(const std::string& program, const std::vector<std::string>& args,
                     const std::string& workingDir) override;
     bool HasEnded(ProcessId pid) override;

@@ -22,7 +22,7 @@
 #include "tests/fakes/FakeWindowSystem.h"
 
 class DialogFixture : public ::testing::Test {
-protected:
+  protected:
     DialogFixture() {
         m_appDir = m_dir + "/bin/";
         std::filesystem::create_directories(m_appDir);

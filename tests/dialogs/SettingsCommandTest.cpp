@@ -7,7 +7,7 @@ namespace {
 
 // Runs the dialog on the fake view; the test decides what the user does before it ends.
 class ScriptedRunner : public VoiceDialogRunner {
-public:
+  public:
     explicit ScriptedRunner(FakeVoiceSettingsView& view) : m_view(view) {}
     int Run(VoiceSettingsDialog& dialog) override {
         languages.push_back(dialog.Language().number);
@@ -22,15 +22,16 @@ public:
     std::vector<int> languages;
     std::vector<std::string> pathsSeen;
 
-private:
+  private:
     FakeVoiceSettingsView& m_view;
 };
 
 class SettingsCommandTest : public DialogFixture {
-protected:
+  protected:
     void Run(int language) {
         m_view = {};
-        OnSettings({language, m_paused,
+        OnSettings({language,
+                    m_paused,
                     {&m_tb[0], &m_tb[1], &m_tb[2], &m_tb[3]},
                     [this](bool on) { m_log.push_back(on ? "topmost" : "not topmost"); },
                     [this] { m_log.push_back("flush"); },

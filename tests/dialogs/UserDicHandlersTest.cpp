@@ -32,8 +32,9 @@ TEST_F(BrowseTest, ChoosesOrCreatesTheFileWithoutTouchingExistingOnes) {
     m_view.fileAnswer = existing;
     dlg->OnBrowseUserDic();
     ASSERT_EQ(m_view.asked.size(), 1u);
-    EXPECT_EQ(m_view.asked[0],
-              (std::vector<std::string>{"ファイルを開く", "ユーザー辞書ファイル (*.csv)", "/start.csv"}));
+    EXPECT_EQ(
+        m_view.asked[0],
+        (std::vector<std::string>{"ファイルを開く", "ユーザー辞書ファイル (*.csv)", "/start.csv"}));
     EXPECT_EQ(dlg->m_userDicPath, existing);
     EXPECT_EQ(Content(existing), "a,b\n");
 

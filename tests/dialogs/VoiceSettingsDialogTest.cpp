@@ -10,8 +10,14 @@ TEST(NumberParse, ReadsLikeAtoiOnTheFirst19Characters) {
     const struct {
         const char* text;
         long long value;
-    } rows[] = {{"", 0},         {"120abc", 120},  {"  -7x", -7},   {"+50", 50},
-                {"abc", 0},      {"\t 3", 3},      {"1 2", 1},      {"--5", 0},
+    } rows[] = {{"", 0},
+                {"120abc", 120},
+                {"  -7x", -7},
+                {"+50", 50},
+                {"abc", 0},
+                {"\t 3", 3},
+                {"1 2", 1},
+                {"--5", 0},
                 {"00000000000000000012", 1}};  // the 20th character is not read
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
@@ -98,7 +104,7 @@ TEST_F(VoiceDialogTest, TestSpeaksTheSlidersWithTheDialogsOwnSentenceAndCodes) {
     EXPECT_EQ(m_view.sentenceFonts, "AR PL UMing CN,Noto Serif CJK SC");
     chi->OnTest();
     const auto& c = m_engines.calls.back();
-    EXPECT_EQ(c.text.size(), 24u);  // GB2312, whatever character code is chosen
+    EXPECT_EQ(c.text.size(), 24u);               // GB2312, whatever character code is chosen
     EXPECT_EQ(c.text.substr(0, 2), "\xD5\xE2");  // 这
     EXPECT_EQ((std::vector{c.speaker, c.textForm}), (std::vector{2, 1}));
 

@@ -21,7 +21,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; "$@" || fail "$what"; }
 calc() { python3 -c "print($1)"; }
 figure() { echo "FIGURE $1: $2"; }
-at() { /usr/bin/python3 "$HERE/../e2e/atspi.py" "$@"; }
+at() { /usr/bin/python3 "$RIG_ATSPI" "$@"; }
 SETTINGS="$XDG_CONFIG_HOME/Tarnholm/Selvarine.reg"
 TB="Selvarine 日中英韓"
 
@@ -134,21 +134,22 @@ if [ ! -x "$EDITOR" ]; then
 else
     at press "$TB" "設定" && at wait-window "設定" 10 || fail "no settings dialog"
     at press 設定 "ユーザー辞書編集" || fail "no editor button"
-    if at wait-window "it's a" 20; then
+    ETITLE="$(basename "$DIC") - ユーザー辞書エディタ"
+    if at wait-window "$ETITLE" 20; then
         check "the dialog waits while the editor runs" \
-            sh -c "! /usr/bin/python3 '$HERE/../e2e/atspi.py' states 設定 OK | grep -qw enabled"
-        at press "it's a" "追加" || fail "no 追加 in the editor"
-        at set-text "it's a" "表記" "テスト" || fail "no 表記 cell"
-        at set-text "it's a" "読み" "ながいながいながいながいながいながいことばのれんしゅうです" ||
+            sh -c "! /usr/bin/python3 '$RIG_ATSPI' states 設定 OK | grep -qx enabled"
+        at press "$ETITLE" "追加" || fail "no 追加 in the editor"
+        at set-text "$ETITLE" "表記" "テスト" || fail "no 表記 cell"
+        at set-text "$ETITLE" "読み" "ながいながいながいながいながいながいことばのれんしゅうです" ||
             fail "no 読み cell"
-        at press "it's a" "保存" || fail "no 保存 in the editor"
+        at press "$ETITLE" "保存" || fail "no 保存 in the editor"
         sleep 0.5
         check "the editor saved the row" grep -q "テスト" "$DIC"
         # openbox closes the active window on Alt+F4, as a user would.
-        ewin=$(xdotool search --name "it's a" | head -1)
+        ewin=$(xdotool search --name "ユーザー辞書エディタ" | head -1)
         xdotool windowactivate --sync "$ewin" >/dev/null 2>&1
         xdotool key --clearmodifiers alt+F4
-        rig_wait 20 sh -c "/usr/bin/python3 '$HERE/../e2e/atspi.py' states 設定 OK | grep -qw enabled" ||
+        rig_wait 20 sh -c "/usr/bin/python3 '$RIG_ATSPI' states 設定 OK | grep -qx enabled" ||
             fail "the dialog stayed disabled after the editor ended"
         at press 設定 OK || fail "no OK button"
         sleep 0.5

@@ -75,7 +75,7 @@ def window(title):
     return retry("window %r" % title, lambda: find_window(title))
 
 
-def control(title, name, pressable=False):
+def control(title, name, pressable=False, editable=False):
     def probe():
         w = find_window(title)
         if w is None:
@@ -85,14 +85,16 @@ def control(title, name, pressable=False):
             index = int(name[1:])
             return edits[index] if index < len(edits) else None
         for node, _ in walk(w):
-            if node.name == name and node is not w and (not pressable or has_action(node)):
+            if node.name != name or node is w:
+                continue
+            if (not pressable or has_action(node)) and (not editable or is_editable(node)):
                 return node
         return None
     return retry("control %r in %r" % (name, title), probe)
 
 
 def has_action(node):
-    # A group box may carry the same name as the button inside it.
+    # A group box may carry the name of the button or edit inside it, a slider that of its number.
     try:
         return node.queryAction().nActions > 0
     except NotImplementedError:
@@ -141,11 +143,11 @@ def main(argv):
             after = time.time() - pressed
         print("%.3f %.3f" % (pressed - STARTED, after))
     elif command == "set-text":
-        node = control(args[0], args[1])
+        node = control(args[0], args[1], editable=True)
         editable = node.queryEditableText()
         editable.setTextContents(args[2])
     elif command == "get-text":
-        text = control(args[0], args[1]).queryText()
+        text = control(args[0], args[1], editable=True).queryText()
         print(text.getText(0, text.characterCount))
     elif command == "states":
         for state in control(args[0], args[1]).getState().getStates():
