@@ -5,6 +5,7 @@
 #include "app/SettingsStore.h"
 #include "app/ShortcutSettings.h"
 #include "dialogs/LanguageSelection.h"
+#include "dialogs/SettingsCommand.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
 #include "reading/ShortcutCommands.h"
@@ -44,6 +45,26 @@ void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
     m_shortcuts = std::make_unique<reading::ShortcutCommands>(*m_reading, selection, keys, pump);
     shortcuts.SetListener([this](int id) { m_shortcuts->OnShortcut(id); });
     settings::TakeShortcuts(shortcuts, settings::LoadShortcuts(m_svc.hive, report), report);
+}
+
+void CBrisoletDlg::AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
+                                         platform::ProcessLauncher& processes,
+                                         platform::WindowSystem& windows) {
+    m_voiceDialogs = &runner;
+    m_processes = &processes;
+    m_windows = &windows;
+}
+
+void CBrisoletDlg::OnSettings() {
+    if (!m_voiceDialogs) return;
+    dialogs::OnSettings(
+        {g_nLanguage,
+         m_bPaused,
+         {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor},
+         [this](bool topmost) { m_view.SetTopmost(topmost); },
+         [this] { FlushSettings(); },
+         *m_voiceDialogs,
+         {m_svc.engines, m_svc.hive, m_svc.messages, *m_processes, *m_windows, g_szAppDir}});
 }
 
 bool CBrisoletDlg::OnInitDialog() {
@@ -142,6 +163,7 @@ void CBrisoletDlg::OnCommand(int id) {
             if (m_reading) m_reading->playback.OnStop();
             break;
         case kIdLanguage: OnLanguage(); break;
+        case kIdSettings: OnSettings(); break;
         default: break;
     }
 }

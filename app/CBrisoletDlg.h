@@ -38,6 +38,14 @@ struct ReadingPlatform;
 class ShortcutCommands;
 }  // namespace reading
 
+namespace dialogs {
+class VoiceDialogRunner;
+}
+namespace platform {
+class ProcessLauncher;
+class WindowSystem;
+}  // namespace platform
+
 class CBrisoletDlg {
 public:
     CBrisoletDlg(ToolbarView& view, const ToolbarServices& services);
@@ -75,6 +83,13 @@ public:
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
     void OnLanguage();
 
+    // Gives the toolbar its settings command (103). Without it the command does nothing.
+    void AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
+                               platform::ProcessLauncher& processes,
+                               platform::WindowSystem& windows);
+    // Opens the current language's voice settings dialog (103).
+    void OnSettings();
+
     void LoadSettings();
     int StartJapaneseEngine();
     int StartEnglishEngine();
@@ -101,4 +116,7 @@ private:
     std::unique_ptr<reading::ReadingCommands> m_reading;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
     std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
+    dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
+    platform::ProcessLauncher* m_processes = nullptr;
+    platform::WindowSystem* m_windows = nullptr;
 };

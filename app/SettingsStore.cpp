@@ -146,4 +146,27 @@ void SaveLanguage(RegistryHive& hive, int language) {
     WriteToExistingKey(hive, "Language", static_cast<std::uint32_t>(language));
 }
 
+void SaveVoice(RegistryHive& hive, int language, const VoiceSettings& voice,
+               const std::string* userDicPath) {
+    const std::string keyPath = LanguageKey(language);
+    RegKey key = platform::kNoKey;
+    if (keyPath.empty() || hive.OpenKey(keyPath, platform::RegAccess::Write, &key) != kRegOk)
+        return;
+    platform::SetDword(hive, key, "volume", static_cast<std::uint32_t>(voice.volume));
+    platform::SetDword(hive, key, "speed", static_cast<std::uint32_t>(voice.speed));
+    platform::SetDword(hive, key, "pitch", static_cast<std::uint16_t>(voice.pitch));
+    if (userDicPath)
+        hive.SetValue(key, "UserDicPath", RegType::Sz, userDicPath->c_str(),
+                      static_cast<std::uint32_t>(userDicPath->size() + 1));
+    hive.CloseKey(key);
+}
+
+void SaveChineseCodepage(RegistryHive& hive, int codepage) {
+    RegKey key = platform::kNoKey;
+    if (hive.OpenKey(LanguageKey(engine::kChinese), platform::RegAccess::Write, &key) != kRegOk)
+        return;
+    platform::SetDword(hive, key, "codepage", static_cast<std::uint32_t>(codepage));
+    hive.CloseKey(key);
+}
+
 }  // namespace settings

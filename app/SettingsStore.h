@@ -39,5 +39,11 @@ void LoadSettings(platform::RegistryHive& hive, const std::string& appDir, const
 // Writers that only update existing keys (never create them) and fail silently.
 void SavePosition(platform::RegistryHive& hive, int x, int y);
 void SaveLanguage(platform::RegistryHive& hive, int language);
+// "volume", "speed", "pitch" (its 16 bits, upper half 0) and, when userDicPath is given,
+// "UserDicPath" under the key of language 7..10.
+void SaveVoice(platform::RegistryHive& hive, int language, const VoiceSettings& voice,
+               const std::string* userDicPath);
+// "codepage" under the Chinese key.
+void SaveChineseCodepage(platform::RegistryHive& hive, int codepage);
 
 }  // namespace settings

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/CBrisoletDlg.h"
 #include "app/CommandIds.h"
@@ -94,9 +95,13 @@ void ToolbarWindow::PlaceTopmost(bool move, int x, int y) {
 
 void ToolbarWindow::SetTopmost(bool topmost) {
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost) return;
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
-    if (wasVisible) show();  // changing flags hides the window
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
+    // QWidget::setWindowFlags would destroy and re-create the native window, leaving every
+    // holder of its id (the read command's own-window check among them) with a dead one. The
+    // platform window changes its state in place (_NET_WM_STATE_ABOVE on X11).
+    overrideWindowFlags(flags);
+    if (QWindow* window = windowHandle()) window->setFlags(flags);
 }
 
 void ToolbarWindow::Activate() {

@@ -13,9 +13,11 @@
 #include "app/Globals.h"
 #include "app/ToolbarWindow.h"
 #include "dialogs/qt/CLangselDlg.h"
+#include "dialogs/qt/QtVoiceDialogRunner.h"
 #include "engine/LibraryEngineSet.h"
 #include "platform/ProgramDir.h"
 #include "platform/posix/FlockInstanceLock.h"
+#include "platform/posix/PosixProcessLauncher.h"
 #include "platform/posix/RegFileHive.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPump.h"
@@ -57,12 +59,15 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::X11Clipboard clipboard;
     platform::X11KeyInjector keys(display);
     platform::QtPump pump;
+    platform::PosixProcessLauncher processes;
+    dialogs::QtVoiceDialogRunner voiceDialogs;
+    QtLanguageSelection languageSelection;
     platform::X11PrimarySelection selection;
     platform::X11GlobalShortcuts shortcuts(display);
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump});
-    QtLanguageSelection languageSelection;
+    dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
     dlg.AttachShortcuts(shortcuts, selection, keys, pump, [](const std::string& line) {
         std::fprintf(stderr, "selvarine: %s\n", line.c_str());

@@ -28,6 +28,8 @@ public:
     virtual void SetForeground(WindowId w) = 0;
     // The active window, or kNoWindow.
     virtual WindowId ActiveWindow() = 0;
+    // The process id the window declares (_NET_WM_PID), 0 when unknown.
+    virtual long WindowPid(WindowId w) = 0;
 };
 
 }  // namespace platform

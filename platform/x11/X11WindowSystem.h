@@ -26,9 +26,7 @@ public:
     bool IsTopmost(WindowId w) override;
     void SetForeground(WindowId w) override;
     WindowId ActiveWindow() override;
-
-    // The process id a window declares (_NET_WM_PID), 0 when unknown.
-    long WindowPid(WindowId w);
+    long WindowPid(WindowId w) override;
 
 private:
     struct Impl;

@@ -11,16 +11,22 @@ at-spi-bus-launcher runs and with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 set for the
   atspi.py states WINDOW NAME                 print the control's states, one per line
   atspi.py names WINDOW ROLE                  print the names of the controls of a role
   atspi.py dump WINDOW                        print the tree (role and name), for debugging
+  atspi.py time-press WINDOW NAME [NEW]       press NAME; print "PREP AFTER": the seconds this
+                                              tool took to get there, and from the press until
+                                              window NEW showed (-1 without NEW)
 
 WINDOW is the accessible name (title) of a top-level window of any application. Exit status
 1 with a message on stderr when something is not found within the timeout (ATSPI_TIMEOUT,
 10 s by default).
 """
-import os
-import sys
 import time
 
-import pyatspi
+STARTED = time.time()
+
+import os  # noqa: E402
+import sys  # noqa: E402
+
+import pyatspi  # noqa: E402
 
 TIMEOUT = float(os.environ.get("ATSPI_TIMEOUT", "10"))
 WINDOW_ROLES = (pyatspi.ROLE_FRAME, pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW, pyatspi.ROLE_FILLER)
@@ -69,7 +75,7 @@ def window(title):
     return retry("window %r" % title, lambda: find_window(title))
 
 
-def control(title, name):
+def control(title, name, pressable=False, editable=False):
     def probe():
         w = find_window(title)
         if w is None:
@@ -79,10 +85,20 @@ def control(title, name):
             index = int(name[1:])
             return edits[index] if index < len(edits) else None
         for node, _ in walk(w):
-            if node.name == name and node is not w:
+            if node.name != name or node is w:
+                continue
+            if (not pressable or has_action(node)) and (not editable or is_editable(node)):
                 return node
         return None
     return retry("control %r in %r" % (name, title), probe)
+
+
+def has_action(node):
+    # A group box may carry the name of the button or edit inside it, a slider that of its number.
+    try:
+        return node.queryAction().nActions > 0
+    except NotImplementedError:
+        return False
 
 
 def is_editable(node):
@@ -117,13 +133,22 @@ def main(argv):
             TIMEOUT = float(args[1])
         window(args[0])
     elif command == "press":
-        press(control(args[0], args[1]))
+        press(control(args[0], args[1], pressable=True))
+    elif command == "time-press":
+        node = control(args[0], args[1], pressable=True)
+        pressed = time.time()
+        press(node)
+        after = -1.0
+        if len(args) > 2:
+            window(args[2])
+            after = time.time() - pressed
+        print("%.3f %.3f" % (pressed - STARTED, after))
     elif command == "set-text":
-        node = control(args[0], args[1])
+        node = control(args[0], args[1], editable=True)
         editable = node.queryEditableText()
         editable.setTextContents(args[2])
     elif command == "get-text":
-        text = control(args[0], args[1]).queryText()
+        text = control(args[0], args[1], editable=True).queryText()
         print(text.getText(0, text.characterCount))
     elif command == "states":
         for state in control(args[0], args[1]).getState().getStates():

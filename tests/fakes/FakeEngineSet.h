@@ -25,9 +25,9 @@ class FakeEngineSet : public engine::EngineSet {
     }
     void Unload(int language, int) override { Record("Unload", language); }
     void GetInfo(int language, int, int*) override { Record("GetInfo", language); }
-    short LoadUserDict(int language, const char*) override {
-        Record("LoadUserDict", language);
-        return 1;
+    short LoadUserDict(int language, const char* path) override {
+        Record("LoadUserDict", language).text = path;
+        return userDictResult;
     }
     void UnloadUserDict(int language) override { Record("UnloadUserDict", language); }
     void Play(int language, std::intptr_t window, const char* text, int speaker, int pitch,
@@ -55,4 +55,5 @@ class FakeEngineSet : public engine::EngineSet {
 
     std::vector<Call> calls;
     short loadResult = 0;
+    short userDictResult = 1;
 };

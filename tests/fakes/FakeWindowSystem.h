@@ -15,6 +15,7 @@ class FakeWindowSystem : public platform::WindowSystem {
         std::string title;
         bool visible = true;
         bool topmost = false;
+        long pid = 0;
     };
 
     std::vector<platform::WindowId> TopLevelWindows() override {
@@ -42,6 +43,10 @@ class FakeWindowSystem : public platform::WindowSystem {
     platform::WindowId ActiveWindow() override {
         ++activeQueries;
         return active;
+    }
+    long WindowPid(platform::WindowId id) override {
+        const Window* w = Find(id);
+        return w ? w->pid : 0;
     }
 
     const Window* Find(platform::WindowId id) const {

@@ -1,0 +1,16 @@
+#pragma once
+// ProcessLauncher with posix_spawn: no shell, the child's working directory set by the spawn
+// itself, exec failures reported to the caller.
+
+#include "platform/ProcessLauncher.h"
+
+namespace platform {
+
+class PosixProcessLauncher final : public ProcessLauncher {
+  public:
+    ProcessId Start(const std::string& program, const std::vector<std::string>& args,
+                    const std::string& workingDir) override;
+    bool HasEnded(ProcessId pid) override;
+};
+
+}  // namespace platform
