@@ -139,9 +139,18 @@ else
         check "the dialog waits while the editor runs" \
             sh -c "! /usr/bin/python3 '$RIG_ATSPI' states 設定 OK | grep -qx enabled"
         at press "$ETITLE" "追加" || fail "no 追加 in the editor"
-        at set-text "$ETITLE" "表記" "テスト" || fail "no 表記 cell"
-        at set-text "$ETITLE" "読み" "ながいながいながいながいながいながいことばのれんしゅうです" ||
-            fail "no 読み cell"
+        # The new row reaches the edits a moment after the press: type until they show it.
+        put() {
+            local i
+            for i in $(seq 20); do
+                at set-text "$ETITLE" "$1" "$2" && [ "$(at get-text "$ETITLE" "$1")" = "$2" ] &&
+                    return 0
+                sleep 0.25
+            done
+            return 1
+        }
+        put "表記" "テスト" || fail "no 表記 cell"
+        put "読み" "ながいながいながいながいながいながいことばのれんしゅうです" || fail "no 読み cell"
         at press "$ETITLE" "保存" || fail "no 保存 in the editor"
         sleep 0.5
         check "the editor saved the row" grep -q "テスト" "$DIC"
