@@ -16,11 +16,6 @@ rig_start_pulse || exit 1
 RD_REC="$RIG_DIR/rec.raw"
 rig_start_recorder "$RD_REC"
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() { local what=$1; shift; "$@" || fail "$what"; }
-calc() { python3 -c "print($1)"; }
-figure() { echo "FIGURE $1: $2"; }
 at() { /usr/bin/python3 "$RIG_ATSPI" "$@"; }
 SETTINGS="$XDG_CONFIG_HOME/Tarnholm/Selvarine.reg"
 TB="Selvarine 日中英韓"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Reading aloud on the desktop rig: the toolbar, an editor, clicks, and what the recorder
 # heard. Source after rig.sh; needs rig_init, X, openbox, PulseAudio and rig_start_recorder.
+# It also gives the script check DESCRIPTION COMMAND..., fail, figure and calc, and counts
+# failures in $failures.
 #
 #   rd_docs DIR                    writes ja.txt en.txt zh.txt ko.txt (two lines each)
 #   rd_start_editor FILE           mousepad on FILE; sets RD_EDITOR (window) and RD_EDITOR_PID
@@ -163,3 +165,10 @@ ms, mt = sum(s) / len(s), sum(t) / len(t)
 print(f'{ms:.3f} {mt:.3f} {max(max(abs(x - ms) for x in s), max(abs(x - mt) for x in t)):.3f}')")"
     [ -n "$RD_REF_STOP" ]
 }
+
+# A script's checks and figures: failures are counted, figures printed for the notes.
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() { local what=$1; shift; "$@" || fail "$what"; }
+calc() { python3 -c "print($1)"; }
+figure() { echo "FIGURE $1: $2"; }

@@ -14,12 +14,6 @@ rig_start_pulse || exit 1
 RD_REC="$RIG_DIR/rec.raw"
 rig_start_recorder "$RD_REC"
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() { local what=$1; shift; "$@" || fail "$what"; }
-calc() { python3 -c "print($1)"; }
-figure() { echo "FIGURE $1: $2"; }
-
 DOCS="$RIG_DIR/docs"
 rd_docs "$DOCS"
 for i in 1 2 3 4 5 6; do cat "$DOCS/ja.txt"; done >"$DOCS/long.txt"

@@ -15,11 +15,6 @@ rig_start_pulse || exit 1
 RD_REC="$RIG_DIR/rec.raw"
 rig_start_recorder "$RD_REC"
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-check() { local what=$1; shift; "$@" || fail "$what"; }
-calc() { python3 -c "print($1)"; }
-figure() { echo "FIGURE $1: $2"; }
 median() { python3 -c "import statistics, sys; print(f'{statistics.median(map(float, sys.argv[1:])):.3f}')" "$@"; }
 # silent_since T: nothing voiced from T (past the rig's stop offset) to now. T is taken once
 # xdotool has returned: its start-up on a loaded machine is not the toolbar's delay.
