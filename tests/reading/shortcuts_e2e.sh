@@ -39,21 +39,24 @@ echo "== selected text is spoken from PRIMARY at once; the clipboard keeps its v
 echo "kept on the clipboard" | xclip -selection clipboard -quiet >/dev/null 2>&1 &
 clip_pid=$!
 sleep 0.3
-primary=()
-for round in 1 2 3 4 5; do
-    rd_select_first_line
+# read_selection_round ROUND WAIT MISSING MAX_VOICED: the read-selection shortcut must speak
+# within WAIT s (else fails with MISSING and returns 1); sets LATENCY. The first round must
+# speak the first line alone (1.5 to MAX_VOICED s); later rounds are silenced by the stop
+# shortcut.
+read_selection_round() {
+    local round=$1 mark onset end voiced stopped
     mark=$(rd_now)
     shortcut s
-    if ! onset=$(rd_wait_sound "$mark" 10); then
-        fail "round $round: no speech after the read-selection shortcut"
-        continue
+    if ! onset=$(rd_wait_sound "$mark" "$2"); then
+        fail "round $round: $3"
+        return 1
     fi
-    primary+=("$(ours "$onset - $mark" "$RD_REF_START")")
+    LATENCY=$(ours "$onset - $mark" "$RD_REF_START")
     if [ "$round" = 1 ]; then
         end=$(rd_wait_quiet "$onset" 1.5 40) || fail "speech did not end"
         voiced=$(rd_span "$mark" "$end" | cut -d' ' -f3)
-        check "first line voiced ${voiced}s, expected 1.5-12 s" \
-            python3 -c "import sys; sys.exit(0 if 1.5 <= $voiced <= 12 else 1)"
+        check "first line voiced ${voiced}s, expected 1.5-$4 s" \
+            python3 -c "import sys; sys.exit(0 if 1.5 <= $voiced <= $4 else 1)"
     else
         sleep 0.6
         shortcut x
@@ -61,6 +64,13 @@ for round in 1 2 3 4 5; do
         sleep 2
         check "round $round: silent after the stop shortcut" silent_since "$stopped"
     fi
+}
+
+primary=()
+for round in 1 2 3 4 5; do
+    rd_select_first_line
+    read_selection_round "$round" 10 "no speech after the read-selection shortcut" 12 || continue
+    primary+=("$LATENCY")
     check "round $round: clipboard untouched" clipboard_is "kept on the clipboard"
 done
 [ ${#primary[@]} -gt 0 ] && figure "PRIMARY: shortcut to first audio, median of ${#primary[@]} (s; rounds ${primary[*]})" "$(median "${primary[@]}")"
@@ -107,26 +117,9 @@ for round in 1 2 3; do
     xdotool windowactivate --sync "$tk" >/dev/null 2>&1
     sleep 0.3
     check "round $round: PRIMARY holds no text" sh -c '! timeout 2 xclip -selection primary -o 2>/dev/null | grep -q .'
-    mark=$(rd_now)
-    shortcut s
-    if ! onset=$(rd_wait_sound "$mark" 15); then
-        fail "round $round: no speech from the fallback"
-        continue
-    fi
-    fallback+=("$(ours "$onset - $mark" "$RD_REF_START")")
-    if [ "$round" = 1 ]; then
-        end=$(rd_wait_quiet "$onset" 1.5 40) || fail "speech did not end"
-        voiced=$(rd_span "$mark" "$end" | cut -d' ' -f3)
-        # The first line alone: the second would make it far longer.
-        check "first line voiced ${voiced}s, expected 1.5-8 s" \
-            python3 -c "import sys; sys.exit(0 if 1.5 <= $voiced <= 8 else 1)"
-    else
-        sleep 0.6
-        shortcut x
-        stopped=$(rd_now)
-        sleep 2
-        check "round $round: silent after the stop shortcut" silent_since "$stopped"
-    fi
+    # The first line alone: the second would make it far longer.
+    read_selection_round "$round" 15 "no speech from the fallback" 8 || continue
+    fallback+=("$LATENCY")
     check "round $round: clipboard empty after the fallback" rd_clipboard_empty
 done
 [ ${#fallback[@]} -gt 0 ] && figure "fallback: shortcut to first audio, median of ${#fallback[@]} (s; rounds ${fallback[*]}; the button's fixed delay is 1 s)" "$(median "${fallback[@]}")"
