@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# An install lays down a valid desktop entry that starts the installed program, and the
-# program icon in the hicolor theme's sizes. The prefix holds a space and a quote, which the
-# entry's Exec must carry through its quoting.
+# An install lays out the same program directory as the build tree, a valid desktop entry
+# that starts the installed program, and the program icon in the hicolor theme's sizes. The
+# prefix holds a space and a quote, which the entry's Exec must carry through its quoting.
+# One test, one install: cmake --install writes its manifest into the build tree, so two
+# installs of one tree side by side would share that file.
 #
-#   desktop_entry_test.sh BUILD_DIR
+#   install_test.sh BUILD_DIR
 set -u
 BUILD=$1
-ROOT=$(mktemp -d /tmp/selvarine-desktop.XXXXXX)
+ROOT=$(mktemp -d /tmp/selvarine-install.XXXXXX)
 trap 'rm -rf "$ROOT"' EXIT
 PREFIX="$ROOT/my \"apps\""
 cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null || { echo "FAIL: install"; exit 1; }
@@ -27,6 +29,10 @@ exec_program() {
 }
 icon_size() { file -b "$1" | sed -n 's/^PNG image data, \([0-9]*\) x \([0-9]*\).*/\1x\2/p'; }
 
+same_program_dir() {
+    diff <(cd "$BUILD/bin" && find . ! -type d | sort) <(cd "$PREFIX/bin" && find . ! -type d | sort)
+}
+check "build/bin and <prefix>/bin hold the same files" same_program_dir
 check "the entry is installed" test -f "$ENTRY"
 check "desktop-file-validate passes" desktop-file-validate "$ENTRY"
 check "its name" test "$(key Name)" = "Selvarine 日中英韓"
