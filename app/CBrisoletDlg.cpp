@@ -32,9 +32,8 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
         s.chiCodepage = g_nChiCodepage;
         return s;
     };
-    m_reading = std::make_unique<reading::ReadingCommands>(m_view, m_svc.engines, m_svc.messages,
-                                                           platform, settings, m_bCaptureTimer,
-                                                           m_bPaused);
+    m_reading = std::make_unique<reading::ReadingCommands>(
+        m_view, m_svc.engines, m_svc.messages, platform, settings, m_bCaptureTimer, m_bPaused);
 }
 
 void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
@@ -118,13 +117,10 @@ void CBrisoletDlg::OnDestroy() {
 }
 
 void CBrisoletDlg::LoadSettings() {
-    settings::Targets targets{&g_nLanguage,
-                              &m_nPosX,
-                              &m_nPosY,
-                              {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
-                              &g_nChiCodepage,
-                              {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi,
-                               &m_strUserDicKor}};
+    settings::Targets targets{
+        &g_nLanguage,    &m_nPosX,
+        &m_nPosY,        {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
+        &g_nChiCodepage, {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor}};
     settings::LoadSettings(m_svc.hive, g_szAppDir, targets);
     m_bSettingsLoaded = 1;
 }
@@ -141,15 +137,27 @@ int CBrisoletDlg::StartEngineFor(int language, const std::string& userDicPath) {
     return engine::StartEngine(ctx, language, userDicPath);
 }
 
-int CBrisoletDlg::StartJapaneseEngine() { return StartEngineFor(engine::kJapanese, m_strUserDicJpn); }
-int CBrisoletDlg::StartEnglishEngine() { return StartEngineFor(engine::kEnglish, m_strUserDicEng); }
-int CBrisoletDlg::StartChineseEngine() { return StartEngineFor(engine::kChinese, m_strUserDicChi); }
-int CBrisoletDlg::StartKoreanEngine() { return StartEngineFor(engine::kKorean, m_strUserDicKor); }
+int CBrisoletDlg::StartJapaneseEngine() {
+    return StartEngineFor(engine::kJapanese, m_strUserDicJpn);
+}
+int CBrisoletDlg::StartEnglishEngine() {
+    return StartEngineFor(engine::kEnglish, m_strUserDicEng);
+}
+int CBrisoletDlg::StartChineseEngine() {
+    return StartEngineFor(engine::kChinese, m_strUserDicChi);
+}
+int CBrisoletDlg::StartKoreanEngine() {
+    return StartEngineFor(engine::kKorean, m_strUserDicKor);
+}
 
 void CBrisoletDlg::OnCommand(int id) {
     switch (id) {
-        case kIdOk: OnOK(); break;
-        case kIdCancel: OnCancel(); break;
+        case kIdOk:
+            OnOK();
+            break;
+        case kIdCancel:
+            OnCancel();
+            break;
         case kIdReadSelection:
             if (m_reading) m_reading->capture.OnReadSelection();
             break;
@@ -162,9 +170,14 @@ void CBrisoletDlg::OnCommand(int id) {
         case kIdStop:
             if (m_reading) m_reading->playback.OnStop();
             break;
-        case kIdLanguage: OnLanguage(); break;
-        case kIdSettings: OnSettings(); break;
-        default: break;
+        case kIdLanguage:
+            OnLanguage();
+            break;
+        case kIdSettings:
+            OnSettings();
+            break;
+        default:
+            break;
     }
 }
 
@@ -190,5 +203,13 @@ void CBrisoletDlg::OnTimer(int id) {
     }
 }
 
-void CBrisoletDlg::OnOK() { m_view.EndDialog(kIdOk); }
-void CBrisoletDlg::OnCancel() { m_view.EndDialog(kIdCancel); }
+// The modal run ends only once the handler that is running returns, so a capture waiting
+// inside one (its pumped delays or its waits for the clipboard) is ended first.
+void CBrisoletDlg::OnOK() {
+    if (m_reading) m_reading->capture.EndCapture();
+    m_view.EndDialog(kIdOk);
+}
+void CBrisoletDlg::OnCancel() {
+    if (m_reading) m_reading->capture.EndCapture();
+    m_view.EndDialog(kIdCancel);
+}

@@ -66,7 +66,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::X11GlobalShortcuts shortcuts(display);
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
-    dlg.AttachReading({windows, clipboard, keys, pump});
+    dlg.AttachReading({windows, clipboard, keys, pump, selection});
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
     dlg.AttachShortcuts(shortcuts, selection, keys, pump, [](const std::string& line) {

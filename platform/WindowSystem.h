@@ -12,8 +12,14 @@ namespace platform {
 using WindowId = std::uintptr_t;
 inline constexpr WindowId kNoWindow = 0;
 
+// What a window says its program is (X11 WM_CLASS: instance and class name).
+struct WindowClass {
+    std::string instance;
+    std::string name;
+};
+
 class WindowSystem {
-public:
+  public:
     virtual ~WindowSystem() = default;
 
     // Application windows in stacking order, topmost first. Empty when the display is gone.
@@ -30,6 +36,8 @@ public:
     virtual WindowId ActiveWindow() = 0;
     // The process id the window declares (_NET_WM_PID), 0 when unknown.
     virtual long WindowPid(WindowId w) = 0;
+    // Empty strings when the window declares none or no longer exists.
+    virtual WindowClass Class(WindowId w) = 0;
 };
 
 }  // namespace platform

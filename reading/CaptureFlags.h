@@ -16,6 +16,10 @@ extern platform::WindowId g_hTargetCandidate;
 extern int g_bTakeNextWindow;
 // Title of the window being examined, in code page 932 (69 bytes at most, terminated).
 extern char g_szWindowTitle[70];
+// The current capture's number. A read command, stop and close each start a new number, so
+// the pumped waits and timer ticks of an earlier capture see that they are no longer theirs
+// and end without a word.
+extern unsigned g_nCapture;
 
 namespace reading {
 

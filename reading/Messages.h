@@ -10,5 +10,8 @@ inline constexpr const char* kMsgNoTimer =
 inline constexpr const char* kMsgNoText =
     "読み上げるテキストが抽出できませんでした。"
     "テキストを範囲指定して読み上げボタンをクリックしてください。";
+inline constexpr const char* kMsgTerminalWholeText =
+    "端末の全文は読み上げられません。"
+    "読み上げる部分を範囲指定して範囲指定読み上げボタンをクリックしてください。";
 
 }  // namespace reading

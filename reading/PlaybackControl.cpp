@@ -5,8 +5,11 @@
 namespace reading {
 
 PlaybackControl::PlaybackControl(engine::EngineSet& engines, std::function<int()> language,
-                                 int& paused)
-    : m_engines(engines), m_language(std::move(language)), m_bPaused(paused) {}
+                                 int& paused, std::function<void()> beforeStop)
+    : m_engines(engines),
+      m_language(std::move(language)),
+      m_bPaused(paused),
+      m_beforeStop(std::move(beforeStop)) {}
 
 void PlaybackControl::OnPauseResume() {
     const int language = m_language();
@@ -21,6 +24,7 @@ void PlaybackControl::OnPauseResume() {
 }
 
 void PlaybackControl::OnStop() {
+    if (m_beforeStop) m_beforeStop();
     m_bPaused = 0;
     const int language = m_language();
     if (engine::IsEngineLanguage(language)) m_engines.Stop(language);

@@ -14,8 +14,12 @@ ReadingCommands::ReadingCommands(ToolbarHandle& view, engine::EngineSet& engines
       controller(view, platform.clipboard, engines, messages, platform.pump, settings, captureTimer,
                  paused),
       playback(
-          engines, [settings] { return settings().language; }, paused),
+          engines, [settings] { return settings().language; }, paused,
+          [this] { controller.EndWaits(); }),
       m_clipboard(platform.clipboard) {
+    capture.ReadTerminalsWith({platform.selection, [this](const std::u16string& text) {
+                                   return controller.SpeakText(text);
+                               }});
     m_clipboard.SetChangeListener(NoteClipboardChange);
 }
 

@@ -17,6 +17,7 @@ struct ReadingPlatform {
     platform::Clipboard& clipboard;
     platform::KeyInjector& keys;
     platform::Pump& pump;
+    platform::Selection& selection;  // PRIMARY, for terminals
 };
 
 class ReadingCommands {

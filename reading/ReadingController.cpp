@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "engine/EngineSet.h"
 #include "platform/Clipboard.h"
@@ -18,6 +19,18 @@ namespace {
 // The clipboard owner may still be rendering a large copy when its ownership notice arrives.
 constexpr int kTextWaits = 11;
 constexpr int kTextWaitMs = 500;
+
+// Control characters and blanks alone (a copy of binary data, NUL bytes) give a voice nothing
+// to say: better the extraction message than silence.
+bool HasSomethingToSay(std::u16string_view text) {
+    for (const char16_t c : text) {
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F);
+        const bool blank = c == u' ' || c == 0x00A0 || c == 0x3000 || c == 0xFEFF ||
+                           (c >= 0x2000 && c <= 0x200B) || c == 0x2028 || c == 0x2029;
+        if (!control && !blank) return true;
+    }
+    return false;
+}
 
 // 0 stands for the QZ conversion, -1 for a language without an engine.
 int EngineCodePage(const engine::LanguageInfo* lang, int chiCodepage) {
@@ -54,13 +67,32 @@ void ReadingController::EndCaptureWithMessage(const char* text) {
     m_bCaptureTimer = 0;
 }
 
-void ReadingController::OnCaptureTimer(int /*timerId*/) {
-    if (g_bClipboardChanged != 1) return;
+void ReadingController::EndWaits() {
+    if (!m_bTakingText) return;
+    ++g_nCapture;
+    EndCapture();
+}
 
+void ReadingController::OnCaptureTimer(int /*timerId*/) {
+    // Ticks that fall into this capture's own waits find it busy.
+    if (g_bClipboardChanged != 1 || m_bTakingText) return;
+
+    // The waits give the clipboard owner time to offer text. They are pumped, so stop, close
+    // and dragging still work; a handler that ends this capture (stop, close, another read)
+    // ends the waits too, and then nothing more is said.
+    const unsigned capture = g_nCapture;
+    const auto ended = [capture] { return g_nCapture != capture; };
     bool hasText = m_clipboard.HasUnicodeText();
-    for (int wait = 0; !hasText && wait < kTextWaits; ++wait) {
-        m_pump.Sleep(kTextWaitMs);
-        hasText = m_clipboard.HasUnicodeText();
+    if (!hasText) {
+        m_bTakingText = true;
+        for (int wait = 0; !hasText && wait < kTextWaits; ++wait) {
+            if (!m_pump.ResponsiveWait(kTextWaitMs, ended)) {
+                m_bTakingText = false;
+                return;
+            }
+            hasText = m_clipboard.HasUnicodeText();
+        }
+        m_bTakingText = false;
     }
     if (!hasText) {
         EndCaptureWithMessage(kMsgNoText);
@@ -72,6 +104,13 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
     }
     const std::optional<std::u16string> text = m_clipboard.UnicodeText();
     if (!text) {
+        m_clipboard.Close();
+        EndCaptureWithMessage(kMsgNoText);
+        return;
+    }
+
+    if (!text->empty() && !HasSomethingToSay(*text)) {
+        m_clipboard.Empty();
         m_clipboard.Close();
         EndCaptureWithMessage(kMsgNoText);
         return;

@@ -33,9 +33,10 @@ struct ReadingSettings {
 class ReadingController {
   public:
     // captureTimer and paused are the toolbar's m_bCaptureTimer and m_bPaused.
-    ReadingController(ToolbarHandle& view, platform::Clipboard& clipboard, engine::EngineSet& engines,
-                      platform::MessageBox& messages, platform::Pump& pump,
-                      std::function<ReadingSettings()> settings, int& captureTimer, int& paused);
+    ReadingController(ToolbarHandle& view, platform::Clipboard& clipboard,
+                      engine::EngineSet& engines, platform::MessageBox& messages,
+                      platform::Pump& pump, std::function<ReadingSettings()> settings,
+                      int& captureTimer, int& paused);
 
     // The capture timer's tick. Does nothing until the clipboard watch has seen a change.
     void OnCaptureTimer(int timerId);
@@ -45,6 +46,10 @@ class ReadingController {
     // calls. False, with nothing called, when the text converts to nothing or the language
     // has no engine.
     bool SpeakText(const std::u16string& text, const std::function<void()>& consumed = {});
+
+    // A stop while a tick waits for the clipboard's text ends this capture: the waits return
+    // at once and nothing is said. At any other time it does nothing.
+    void EndWaits();
 
   private:
     void EndCapture();
@@ -58,6 +63,7 @@ class ReadingController {
     std::function<ReadingSettings()> m_settings;
     int& m_bCaptureTimer;
     int& m_bPaused;
+    bool m_bTakingText = false;  // inside a tick's waits for the clipboard's text
     CChineseConv m_chineseConv;
 };
 

@@ -6,10 +6,12 @@
 #include "platform/KeyInjector.h"
 #include "platform/MessageBox.h"
 #include "platform/Pump.h"
+#include "platform/Selection.h"
 #include "platform/Utf8.h"
 #include "reading/CaptureFlags.h"
 #include "reading/CodePage.h"
 #include "reading/Messages.h"
+#include "reading/TerminalWindows.h"
 #include "reading/ToolbarHandle.h"
 
 int g_bCaptureArmed = 0;
@@ -17,6 +19,7 @@ int g_bClipboardChanged = 0;
 platform::WindowId g_hTargetCandidate = platform::kNoWindow;
 int g_bTakeNextWindow = 0;
 char g_szWindowTitle[70] = {};
+unsigned g_nCapture = 0;
 
 namespace reading {
 
@@ -55,7 +58,20 @@ void SelectionCapture::Warn(const char* text) {
     m_messages.Show(text, kToolbarTitle, platform::MessageKind::ToolbarWarning);
 }
 
+void SelectionCapture::EndCapture() {
+    ++g_nCapture;
+    g_bCaptureArmed = 0;
+    m_view.KillTimer(kCaptureTimerId);
+    m_bCaptureTimer = 0;
+}
+
 void SelectionCapture::Read(bool selectAll) {
+    // A click during an earlier read's pumped delays runs this inside them: that read, its
+    // timer and its waits must end here, or its timer fires into this read's waits and
+    // reports a capture that no longer exists.
+    EndCapture();
+    const unsigned capture = g_nCapture;
+
     m_view.Activate();
     if (!m_clipboard.Open()) {
         Warn(kMsgCannotOpen);
@@ -73,6 +89,7 @@ void SelectionCapture::Read(bool selectAll) {
     g_bClipboardChanged = 0;
 
     const platform::WindowId before = m_windows.ActiveWindow();
+    m_hTarget = platform::kNoWindow;
     ActivateTargetWindow();
 
     // Keys injected before the target is really active are lost, so wait for the toolbar to
@@ -81,15 +98,35 @@ void SelectionCapture::Read(bool selectAll) {
     while (m_windows.ActiveWindow() == before && m_pump.LocalSecond() == second) {
     }
 
-    if (selectAll) SendChord('a');
-    SendChord('c');
+    // The keys go to the active window, or to the target once its activation lands.
+    if (IsTerminal(m_windows.ActiveWindow()) || IsTerminal(m_hTarget)) {
+        ReadTerminal(selectAll);
+        return;
+    }
+    if (selectAll && !SendChord('a', capture)) return;
+    if (!SendChord('c', capture)) return;
 
-    if (m_bCaptureTimer == 1) return;  // a capture timer already runs; reuse it
     if (!m_view.SetTimer(kCaptureTimerId, kCaptureTimerMs)) {
         Warn(kMsgNoTimer);
         m_view.PostClose();
     }
     m_bCaptureTimer = 1;
+}
+
+bool SelectionCapture::IsTerminal(platform::WindowId window) {
+    return window != platform::kNoWindow && window != m_view.NativeWindow() &&
+           IsTerminalWindow(m_windows.Class(window));
+}
+
+void SelectionCapture::ReadTerminal(bool selectAll) {
+    g_bCaptureArmed = 0;
+    if (selectAll) {
+        Warn(kMsgTerminalWholeText);
+        return;
+    }
+    const std::optional<std::u16string> text =
+        m_terminals ? m_terminals->selection.Text() : std::nullopt;
+    if (!text || text->empty() || !m_terminals->speak(*text)) Warn(kMsgNoText);
 }
 
 void SelectionCapture::ActivateTargetWindow() {
@@ -110,6 +147,7 @@ bool SelectionCapture::EnumTargetWindowProc(platform::WindowId window) {
 
     if (g_bTakeNextWindow == 1) {
         m_windows.SetForeground(window);
+        m_hTarget = window;
         g_hTargetCandidate = platform::kNoWindow;
         g_bTakeNextWindow = 0;
         return false;
@@ -120,6 +158,7 @@ bool SelectionCapture::EnumTargetWindowProc(platform::WindowId window) {
             return true;
         }
         m_windows.SetForeground(g_hTargetCandidate);
+        m_hTarget = g_hTargetCandidate;
         g_hTargetCandidate = platform::kNoWindow;
         g_bTakeNextWindow = 0;
         return false;
@@ -128,13 +167,15 @@ bool SelectionCapture::EnumTargetWindowProc(platform::WindowId window) {
     return true;
 }
 
-void SelectionCapture::SendChord(char letter) {
+bool SelectionCapture::SendChord(char letter, unsigned capture) {
     // Pumped so the toolbar stays responsive while the target settles.
     for (int i = 0; i < 10; ++i) {
         m_pump.Drain();
+        if (g_nCapture != capture) return false;
         m_pump.Sleep(100);
     }
     m_keys.SendControlChord(letter);
+    return true;
 }
 
 }  // namespace reading

@@ -4,6 +4,8 @@
 // user was working in back to the foreground, makes it copy, and starts the capture timer;
 // ReadingController picks the text up on a tick.
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/WindowSystem.h"
@@ -13,6 +15,7 @@ class Clipboard;
 class KeyInjector;
 class MessageBox;
 class Pump;
+class Selection;
 }  // namespace platform
 
 namespace reading {
@@ -26,8 +29,22 @@ class SelectionCapture {
                      platform::Clipboard& clipboard, platform::KeyInjector& keys,
                      platform::Pump& pump, platform::MessageBox& messages, int& captureTimer);
 
+    // How a terminal emulator's text is read, since it gets no chords (TerminalWindows.h):
+    // its PRIMARY selection, handed to speak (false when nothing could be said). Without it,
+    // a read from a terminal ends with the extraction message.
+    struct TerminalReading {
+        platform::Selection& selection;
+        std::function<bool(const std::u16string&)> speak;
+    };
+    void ReadTerminalsWith(TerminalReading terminals) { m_terminals.emplace(std::move(terminals)); }
+
     void OnReadSelection() { Read(false); }
     void OnReadAll() { Read(true); }
+
+    // Ends the capture in progress, if any, without a message: disarms the clipboard watch,
+    // stops the capture timer, and makes the pumped waits of that capture return (stop,
+    // close, and every new read command).
+    void EndCapture();
 
     // Chooses the target among the desktop's windows (topmost first) and brings it to the
     // foreground. Public for tests of the selection rules.
@@ -35,9 +52,14 @@ class SelectionCapture {
 
   private:
     void Read(bool selectAll);
+    // The read of a target that must not get chords.
+    void ReadTerminal(bool selectAll);
+    bool IsTerminal(platform::WindowId window);
     // One window of the enumeration; false stops it.
     bool EnumTargetWindowProc(platform::WindowId window);
-    void SendChord(char letter);
+    // Injects Ctrl+letter after the pumped delay; false, with nothing injected, when the
+    // delay's handlers ended this capture.
+    bool SendChord(char letter, unsigned capture);
     void Warn(const char* text);
 
     ToolbarHandle& m_view;
@@ -47,6 +69,8 @@ class SelectionCapture {
     platform::Pump& m_pump;
     platform::MessageBox& m_messages;
     int& m_bCaptureTimer;
+    std::optional<TerminalReading> m_terminals;
+    platform::WindowId m_hTarget = platform::kNoWindow;  // brought to the foreground by this read
     std::string m_strHalfWidthName;  // the two titles never chosen, in code page 932
     std::string m_strFullWidthName;
 };

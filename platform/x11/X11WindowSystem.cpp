@@ -178,4 +178,13 @@ long X11WindowSystem::WindowPid(WindowId w) {
     return longs.empty() ? 0 : static_cast<long>(longs[0]);
 }
 
+WindowClass X11WindowSystem::Class(WindowId w) {
+    auto& d = *m_impl;
+    X11ErrorTrap trap(d.display);
+    XClassHint hint{};
+    if (!XGetClassHint(d.display, w, &hint)) return {};
+    x11::XPtr<char> instance(hint.res_name), name(hint.res_class);
+    return {hint.res_name ? hint.res_name : "", hint.res_class ? hint.res_class : ""};
+}
+
 }  // namespace platform

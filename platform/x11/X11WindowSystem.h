@@ -27,6 +27,7 @@ public:
     void SetForeground(WindowId w) override;
     WindowId ActiveWindow() override;
     long WindowPid(WindowId w) override;
+    WindowClass Class(WindowId w) override;
 
 private:
     struct Impl;

@@ -16,6 +16,7 @@ class FakeWindowSystem : public platform::WindowSystem {
         bool visible = true;
         bool topmost = false;
         long pid = 0;
+        platform::WindowClass windowClass;
     };
 
     std::vector<platform::WindowId> TopLevelWindows() override {
@@ -47,6 +48,11 @@ class FakeWindowSystem : public platform::WindowSystem {
     long WindowPid(platform::WindowId id) override {
         const Window* w = Find(id);
         return w ? w->pid : 0;
+    }
+
+    platform::WindowClass Class(platform::WindowId id) override {
+        const Window* w = Find(id);
+        return w ? w->windowClass : platform::WindowClass{};
     }
 
     const Window* Find(platform::WindowId id) const {

@@ -5,7 +5,6 @@ namespace {
 
 using Controller = ReadingFixture;
 
-
 TEST_F(Controller, ReadsTheCopiedTextAndLeavesTheClipboardEmpty) {
     EditorCopies(u"日本語のテキスト");
     capture.OnReadSelection();
@@ -106,6 +105,39 @@ TEST_F(Controller, BitmapOnlyClipboardEndsWithTheExtractionMessage) {
     EXPECT_EQ(captureTimer, 0);
     EXPECT_TRUE(clipboard.hasOtherData);  // clipboard untouched
     EXPECT_TRUE(engines.calls.empty());
+}
+
+TEST_F(Controller, StopOrCloseDuringTheTextWaitsEndsTheCaptureAtOnceWithoutAMessage) {
+    const std::pair<const char*, std::function<void()>> endings[] = {
+        {"stop", [this] { playback.OnStop(); }},
+        {"close", [this] { capture.EndCapture(); }},
+    };
+    for (const auto& [name, end] : endings) {
+        SCOPED_TRACE(name);
+        EditorCopies(std::nullopt);  // a picture, no text
+        capture.OnReadSelection();
+        const long long start = pump.nowMs;
+        pump.onDrain = [&, end = end] {
+            if (pump.nowMs - start >= 1200) end();
+        };
+        Tick();
+        pump.onDrain = nullptr;
+        EXPECT_LT(pump.nowMs - start, 1200 + 50);
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_FALSE(view.timers.count(1));
+        EXPECT_EQ(captureTimer, 0);
+    }
+    EXPECT_EQ(engines.Summary(), "Stop 7");  // the stop button's own, nothing read
+}
+
+TEST_F(Controller, TextWithNothingToSayEndsWithTheExtractionMessage) {
+    EditorCopies(std::u16string{u'\0', u'\0', u'\x01', u'\t', u'\x7f', u'\u3000'});
+    capture.OnReadSelection();
+    Tick();
+    EXPECT_TRUE(engines.calls.empty());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text.substr(0, 6), "読み");
+    EXPECT_EQ(captureTimer, 0);
 }
 
 TEST_F(Controller, TextArrivingDuringTheWaitsIsRead) {

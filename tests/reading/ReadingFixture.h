@@ -61,5 +61,6 @@ class ReadingFixture : public ::testing::Test {
     reading::ReadingController controller{view,         clipboard, engines,
                                           messages,     pump,      [this] { return settings; },
                                           captureTimer, paused};
-    reading::PlaybackControl playback{engines, [this] { return settings.language; }, paused};
+    reading::PlaybackControl playback{engines, [this] { return settings.language; }, paused,
+                                      [this] { controller.EndWaits(); }};
 };

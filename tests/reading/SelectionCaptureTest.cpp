@@ -1,5 +1,7 @@
 #include "ReadingFixture.h"
 #include "reading/ReadingCommands.h"
+#include "reading/TerminalWindows.h"
+#include "tests/fakes/FakeSelection.h"
 
 namespace {
 
@@ -176,7 +178,7 @@ TEST_F(Capture, TimerFailureWarnsAndClosesTheToolbar) {
     EXPECT_EQ(captureTimer, 1);
 }
 
-TEST_F(Capture, SecondReadReArmsAndReusesTheRunningTimer) {
+TEST_F(Capture, SecondReadReArmsAndKeepsOneTimer) {
     capture.OnReadSelection();  // editor copies nothing
     EXPECT_EQ(view.setTimerCalls, 1);
     g_bClipboardChanged = 1;  // as if an earlier change had been seen
@@ -184,7 +186,8 @@ TEST_F(Capture, SecondReadReArmsAndReusesTheRunningTimer) {
     EXPECT_EQ(g_bClipboardChanged, 0);
     EXPECT_EQ(g_bCaptureArmed, 1);
     EXPECT_EQ(keys.chords, "cc");
-    EXPECT_EQ(view.setTimerCalls, 1);
+    EXPECT_EQ(view.timers.size(), 1u);
+    EXPECT_EQ(captureTimer, 1);
 }
 
 TEST_F(Capture, OnlyTheFirstChangeAfterArmingCounts) {
@@ -200,19 +203,63 @@ TEST_F(Capture, OnlyTheFirstChangeAfterArmingCounts) {
     EXPECT_EQ(g_bClipboardChanged, 0);
 }
 
-TEST_F(Capture, ReentrantClickDuringThePumpedDelay) {
+// A click during a read's pumped delay starts a read inside it. The earlier read must end
+// there: went it on, it would copy again and start a timer of its own, whose tick reads the
+// text a second time or, with the clipboard already emptied, reports that there was none.
+TEST_F(Capture, AReadInsideAnEarlierReadsDelayEndsTheEarlierOne) {
     EditorCopies(u"hello");
-    int nested = 0;
+    int drains = 0;
     pump.onDrain = [&] {
-        if (nested++ == 3) capture.OnReadSelection();  // the user clicks again mid-delay
+        if (drains++ == 3)
+            capture.OnReadSelection();  // the user clicks again mid-delay
+        else
+            Tick();  // the event loop runs the capture timer
     };
     capture.OnReadSelection();
-    EXPECT_EQ(view.setTimerCalls, 1);
-    EXPECT_EQ(captureTimer, 1);
-    EXPECT_EQ(keys.chords, "cc");
-    Tick();
+    pump.onDrain = nullptr;
+    Tick(20);
+    EXPECT_EQ(keys.chords, "c");
     ASSERT_EQ(engines.Summary(), "Stop 7, Play 7");
     EXPECT_EQ(engines.calls[1].text, "hello");
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(view.timers.empty());
+    EXPECT_EQ(captureTimer, 0);
+}
+
+// Ctrl+C interrupts the program running in a terminal, Ctrl+A is tmux's and screen's prefix.
+TEST_F(Capture, TerminalsGetNoChordsAndAreReadFromTheirSelection) {
+    FakeSelection primary;
+    capture.ReadTerminalsWith(
+        {primary, [this](const std::u16string& text) { return controller.SpeakText(text); }});
+    windows.windows[1].windowClass = {"xterm", "XTerm"};
+    EditorCopies(u"never copied");
+    primary.text = u"ls -l";
+
+    capture.OnReadSelection();
+    capture.OnReadAll();
+    primary.text.reset();
+    capture.OnReadSelection();
+
+    EXPECT_TRUE(keys.chords.empty());
+    ASSERT_EQ(engines.Summary(), "Stop 7, Play 7");
+    EXPECT_EQ(engines.calls[1].text, "ls -l");
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text.substr(0, 6), "端末");
+    EXPECT_EQ(messages.shown[1].text.substr(0, 6), "読み");
+    EXPECT_TRUE(view.timers.empty());
+    EXPECT_EQ(g_bCaptureArmed, 0);
+
+    const std::pair<platform::WindowClass, bool> classes[] = {
+        {{"st-256color", "st-256color"}, true},
+        {{"gnome-terminal-server", "Gnome-terminal"}, true},
+        {{"Alacritty", "Alacritty"}, true},
+        {{"urxvt", "URxvt"}, true},
+        {{"mousepad", "Mousepad"}, false},
+        {{"stalonetray", "stalonetray"}, false},
+        {{"", ""}, false},
+    };
+    for (const auto& [windowClass, terminal] : classes)
+        EXPECT_EQ(reading::IsTerminalWindow(windowClass), terminal) << windowClass.instance;
 }
 
 }  // namespace
@@ -227,10 +274,11 @@ TEST(ReadingCommands, RegisterTheClipboardWatchForTheirLifetime) {
     FakePump pump;
     FakeMessageBox messages;
     FakeEngineSet engines;
+    FakeSelection selection;
     int captureTimer = 0, paused = 0;
     {
         reading::ReadingCommands commands(
-            view, engines, messages, {windows, clipboard, keys, pump},
+            view, engines, messages, {windows, clipboard, keys, pump, selection},
             [] {
                 return reading::ReadingSettings{9, 1, 2, 3, 0};
             },

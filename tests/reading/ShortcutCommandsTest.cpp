@@ -13,7 +13,7 @@ class Shortcuts : public ReadingFixture {
     reading::ReadingCommands commands{view,
                                       engines,
                                       messages,
-                                      {windows, clipboard, keys, pump},
+                                      {windows, clipboard, keys, pump, selection},
                                       [this] { return settings; },
                                       captureTimer,
                                       paused};
