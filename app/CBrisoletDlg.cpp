@@ -11,10 +11,17 @@
 #include "reading/ShortcutCommands.h"
 #include "toolbar/SkinLayout.h"
 
+namespace {
+
+constexpr const char* kSettingsNotKeptMessage =
+    "設定を保存できませんでした。変更はツールバーを閉じるまでの間だけ有効です。";
+
+}  // namespace
+
 CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
     : m_view(view),
       m_svc(services),
-      m_writes([this] { m_svc.hive.Flush(); },
+      m_writes([this] { WriteSettings(); },
                [this](int delayMs) { m_view.SetTimer(kSettingsWriteTimerId, delayMs); },
                m_svc.nowMs) {}
 
@@ -32,9 +39,8 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
         s.chiCodepage = g_nChiCodepage;
         return s;
     };
-    m_reading = std::make_unique<reading::ReadingCommands>(m_view, m_svc.engines, m_svc.messages,
-                                                           platform, settings, m_bCaptureTimer,
-                                                           m_bPaused);
+    m_reading = std::make_unique<reading::ReadingCommands>(
+        m_view, m_svc.engines, m_svc.messages, platform, settings, m_bCaptureTimer, m_bPaused);
 }
 
 void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
@@ -55,9 +61,30 @@ void CBrisoletDlg::AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
     m_windows = &windows;
 }
 
+void CBrisoletDlg::WriteSettings() {
+    m_bLastWriteOk = m_svc.hive.Flush() == platform::kRegOk;
+    if (m_bLastWriteOk) {
+        m_bWriteFailing = false;
+        return;
+    }
+    if (m_bWriteFailing) return;  // a drag would repeat it four times a second
+    m_bWriteFailing = true;
+    if (m_svc.report)
+        m_svc.report("cannot write the settings file " + m_svc.hive.WriteProblem() +
+                     "; changes are kept only until the toolbar closes");
+}
+
+void CBrisoletDlg::KeepUserChange() {
+    FlushSettings();
+    if (m_bLastWriteOk || m_bToldUnsavedChange) return;
+    m_bToldUnsavedChange = true;
+    m_svc.messages.Show(std::string(kSettingsNotKeptMessage) + "\n\n" + m_svc.hive.WriteProblem(),
+                        kProgramTitle, platform::MessageKind::AppExclamation);
+}
+
 void CBrisoletDlg::OnSettings() {
     if (!m_voiceDialogs) return;
-    dialogs::OnSettings(
+    const bool ok = dialogs::OnSettings(
         {g_nLanguage,
          m_bPaused,
          {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor},
@@ -65,6 +92,7 @@ void CBrisoletDlg::OnSettings() {
          [this] { FlushSettings(); },
          *m_voiceDialogs,
          {m_svc.engines, m_svc.hive, m_svc.messages, *m_processes, *m_windows, g_szAppDir}});
+    if (ok) KeepUserChange();
 }
 
 bool CBrisoletDlg::OnInitDialog() {
@@ -118,13 +146,11 @@ void CBrisoletDlg::OnDestroy() {
 }
 
 void CBrisoletDlg::LoadSettings() {
-    settings::Targets targets{&g_nLanguage,
-                              &m_nPosX,
-                              &m_nPosY,
-                              {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
-                              &g_nChiCodepage,
-                              {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi,
-                               &m_strUserDicKor}};
+    settings::Targets targets{
+        &g_nLanguage,    &m_nPosX,
+        &m_nPosY,        {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
+        &g_nChiCodepage, {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor},
+    };
     settings::LoadSettings(m_svc.hive, g_szAppDir, targets);
     m_bSettingsLoaded = 1;
 }
@@ -141,15 +167,27 @@ int CBrisoletDlg::StartEngineFor(int language, const std::string& userDicPath) {
     return engine::StartEngine(ctx, language, userDicPath);
 }
 
-int CBrisoletDlg::StartJapaneseEngine() { return StartEngineFor(engine::kJapanese, m_strUserDicJpn); }
-int CBrisoletDlg::StartEnglishEngine() { return StartEngineFor(engine::kEnglish, m_strUserDicEng); }
-int CBrisoletDlg::StartChineseEngine() { return StartEngineFor(engine::kChinese, m_strUserDicChi); }
-int CBrisoletDlg::StartKoreanEngine() { return StartEngineFor(engine::kKorean, m_strUserDicKor); }
+int CBrisoletDlg::StartJapaneseEngine() {
+    return StartEngineFor(engine::kJapanese, m_strUserDicJpn);
+}
+int CBrisoletDlg::StartEnglishEngine() {
+    return StartEngineFor(engine::kEnglish, m_strUserDicEng);
+}
+int CBrisoletDlg::StartChineseEngine() {
+    return StartEngineFor(engine::kChinese, m_strUserDicChi);
+}
+int CBrisoletDlg::StartKoreanEngine() {
+    return StartEngineFor(engine::kKorean, m_strUserDicKor);
+}
 
 void CBrisoletDlg::OnCommand(int id) {
     switch (id) {
-        case kIdOk: OnOK(); break;
-        case kIdCancel: OnCancel(); break;
+        case kIdOk:
+            OnOK();
+            break;
+        case kIdCancel:
+            OnCancel();
+            break;
         case kIdReadSelection:
             if (m_reading) m_reading->capture.OnReadSelection();
             break;
@@ -162,9 +200,14 @@ void CBrisoletDlg::OnCommand(int id) {
         case kIdStop:
             if (m_reading) m_reading->playback.OnStop();
             break;
-        case kIdLanguage: OnLanguage(); break;
-        case kIdSettings: OnSettings(); break;
-        default: break;
+        case kIdLanguage:
+            OnLanguage();
+            break;
+        case kIdSettings:
+            OnSettings();
+            break;
+        default:
+            break;
     }
 }
 
@@ -179,6 +222,7 @@ void CBrisoletDlg::OnLanguage() {
     g_nLanguage = language;
     m_view.Invalidate();
     settings::SaveLanguage(m_svc.hive, g_nLanguage);
+    KeepUserChange();
 }
 
 void CBrisoletDlg::OnTimer(int id) {
@@ -190,5 +234,9 @@ void CBrisoletDlg::OnTimer(int id) {
     }
 }
 
-void CBrisoletDlg::OnOK() { m_view.EndDialog(kIdOk); }
-void CBrisoletDlg::OnCancel() { m_view.EndDialog(kIdCancel); }
+void CBrisoletDlg::OnOK() {
+    m_view.EndDialog(kIdOk);
+}
+void CBrisoletDlg::OnCancel() {
+    m_view.EndDialog(kIdCancel);
+}

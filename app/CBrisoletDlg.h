@@ -19,6 +19,8 @@ struct ToolbarServices {
     platform::MessageBox& messages;
     engine::EngineSet& engines;
     std::function<std::int64_t()> nowMs = SettingsWriteScheduler::SteadyNowMs;
+    // Takes one line for the user's terminal (stderr); none in tests that do not ask.
+    std::function<void(const std::string&)> report = {};
 };
 
 namespace dialogs {
@@ -47,7 +49,7 @@ class WindowSystem;
 }  // namespace platform
 
 class CBrisoletDlg {
-public:
+  public:
     CBrisoletDlg(ToolbarView& view, const ToolbarServices& services);
     ~CBrisoletDlg();
     CBrisoletDlg(const CBrisoletDlg&) = delete;
@@ -67,8 +69,13 @@ public:
 
     // The settings hive changed in memory: schedules the write of the settings file.
     void OnSettingsChanged() { m_writes.Changed(); }
-    // Writes pending settings now; done before a modal dialog opens and at teardown.
+    // Writes pending settings now; done before a modal dialog opens and at teardown. A write
+    // that fails is reported once through ToolbarServices::report, and again only after a
+    // write has succeeded in between.
     void FlushSettings() { m_writes.Flush(); }
+    // Writes a change the user made (a dialog's OK, a language choice) at once. The first
+    // such change of a run that cannot be kept is also shown in a message box.
+    void KeepUserChange();
 
     // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042) and
     // stop (102). Without it those commands do nothing (tests of the shell alone).
@@ -106,12 +113,16 @@ public:
     int m_bSettingsLoaded = 0;
     int m_bPaused = 0;
 
-private:
+  private:
     int StartEngineFor(int language, const std::string& userDicPath);
     void ChooseUsableLanguage();
+    void WriteSettings();
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
+    bool m_bLastWriteOk = true;
+    bool m_bWriteFailing = false;       // reported, and no write has succeeded since
+    bool m_bToldUnsavedChange = false;  // the message box was shown this run
     SettingsWriteScheduler m_writes;
     std::unique_ptr<reading::ReadingCommands> m_reading;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;

@@ -31,8 +31,16 @@
 
 namespace {
 
+void Report(const std::string& line) {
+    std::fprintf(stderr, "selvarine: %s\n", line.c_str());
+}
+
 void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::RegFileHive hive(platform::RegFileHive::DefaultPath());
+    if (hive.FilePath().empty())
+        Report(
+            "no home folder of this user (HOME is not set and the password database names "
+            "none); running on the defaults, and no settings are kept");
     const platform::RegFileHive::LoadResult loaded = hive.Load();
     if (loaded == platform::RegFileHive::LoadResult::Unreadable)
         std::fprintf(stderr,
@@ -64,14 +72,13 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     QtLanguageSelection languageSelection;
     platform::X11PrimarySelection selection;
     platform::X11GlobalShortcuts shortcuts(display);
-    CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
+    CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines,
+                                             SettingsWriteScheduler::SteadyNowMs, Report});
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump});
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
-    dlg.AttachShortcuts(shortcuts, selection, keys, pump, [](const std::string& line) {
-        std::fprintf(stderr, "selvarine: %s\n", line.c_str());
-    });
+    dlg.AttachShortcuts(shortcuts, selection, keys, pump, Report);
     window.SetLogic(&dlg);
     platform::QuitSignals quit([&window] { window.PostClose(); });
     window.RunModal();
@@ -88,7 +95,8 @@ int main(int argc, char** argv) {
                      "a headless demonstration when no display is available.\n");
         return 1;
     }
-    const bool wantsX11 = !platformName || !*platformName || std::string_view(platformName) == "xcb";
+    const bool wantsX11 =
+        !platformName || !*platformName || std::string_view(platformName) == "xcb";
     if (wantsX11 && !platform::X11DisplayReachable()) {
         std::fprintf(stderr, "selvarine: cannot connect to the X display \"%s\".\n",
                      std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
