@@ -13,6 +13,9 @@
 
 namespace {
 
+// A look costs one stat(2); a hand edit takes effect within a second.
+constexpr int kSettingsWatchMs = 1000;
+
 constexpr const char* kSettingsNotKeptMessage =
     "設定を保存できませんでした。変更はツールバーを閉じるまでの間だけ有効です。";
 
@@ -46,11 +49,38 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
 void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
                                    platform::Selection& selection, platform::KeyInjector& keys,
                                    platform::Pump& pump,
-                                   const std::function<void(const std::string&)>& report) {
+                                   const std::function<void(const std::string&)>& report,
+                                   std::function<platform::GlobalShortcuts&()> renew) {
     if (!m_reading) return;
     m_shortcuts = std::make_unique<reading::ShortcutCommands>(*m_reading, selection, keys, pump);
+    m_reportShortcuts = report;
+    m_renewShortcuts = std::move(renew);
+    TakeShortcutsInForce(shortcuts);
+}
+
+void CBrisoletDlg::TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts) {
+    const auto inForce = settings::LoadShortcuts(m_svc.hive, m_reportShortcuts);
+    m_shortcutTexts.clear();
+    for (const settings::ShortcutInForce& s : inForce) m_shortcutTexts.push_back(s.text);
     shortcuts.SetListener([this](int id) { m_shortcuts->OnShortcut(id); });
-    settings::TakeShortcuts(shortcuts, settings::LoadShortcuts(m_svc.hive, report), report);
+    settings::TakeShortcuts(shortcuts, inForce, m_reportShortcuts);
+}
+
+void CBrisoletDlg::TakeStoredSettings() {
+    if (!m_svc.hive.TakeStoredChanges()) return;
+    int language = 0, x = 0, y = 0;
+    std::string paths[engine::kLanguageCount];
+    settings::ReadStoredSettings(m_svc.hive, {&language,
+                                              &x,
+                                              &y,
+                                              {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
+                                              &g_nChiCodepage,
+                                              {&paths[0], &paths[1], &paths[2], &paths[3]}});
+    if (!m_shortcuts || !m_renewShortcuts) return;
+    std::vector<std::string> texts;
+    for (const settings::ShortcutInForce& s : settings::LoadShortcuts(m_svc.hive, {}))
+        texts.push_back(s.text);
+    if (texts != m_shortcutTexts) TakeShortcutsInForce(m_renewShortcuts());
 }
 
 void CBrisoletDlg::AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
@@ -120,6 +150,7 @@ bool CBrisoletDlg::OnInitDialog() {
 
     m_view.CreateToolTips();
     m_view.PlaceTopmost(false, m_nPosX, m_nPosY);
+    m_view.SetTimer(kSettingsWatchTimerId, kSettingsWatchMs);
     return true;
 }
 
@@ -138,6 +169,7 @@ void CBrisoletDlg::ChooseUsableLanguage() {
 }
 
 void CBrisoletDlg::OnDestroy() {
+    m_view.KillTimer(kSettingsWatchTimerId);
     FlushSettings();
     // Every engine is unloaded, loaded or not: unload is harmless on an engine that never
     // started, and speech still playing ends with it.
@@ -229,6 +261,8 @@ void CBrisoletDlg::OnTimer(int id) {
     if (id == kSettingsWriteTimerId) {
         m_view.KillTimer(id);  // one-shot: the next change arms it again
         m_writes.OnTimer();
+    } else if (id == kSettingsWatchTimerId) {
+        TakeStoredSettings();
     } else if (id == reading::kCaptureTimerId && m_reading) {
         m_reading->controller.OnCaptureTimer(id);
     }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/SettingsWriteScheduler.h"
 #include "app/ToolbarView.h"
@@ -81,10 +82,18 @@ class CBrisoletDlg {
     // stop (102). Without it those commands do nothing (tests of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
     // Takes the global shortcuts the settings give (after AttachReading). Values that do not
-    // parse and shortcuts that cannot be had are reported, one line each.
+    // parse and shortcuts that cannot be had are reported, one line each. renew, when given,
+    // releases every chord taken and returns a fresh set: shortcut values edited in the
+    // settings file then take effect while the toolbar runs.
     void AttachShortcuts(platform::GlobalShortcuts& shortcuts, platform::Selection& selection,
                          platform::KeyInjector& keys, platform::Pump& pump,
-                         const std::function<void(const std::string&)>& report);
+                         const std::function<void(const std::string&)>& report,
+                         std::function<platform::GlobalShortcuts&()> renew = {});
+    // Looks whether another program changed the settings file (every second, on a timer)
+    // and puts its values in force: the voices and the Chinese code at the next reading, the
+    // shortcuts at once. The language, the position and the dictionaries stay as they are
+    // until the next start; the toolbar's own later writes keep them in the file.
+    void TakeStoredSettings();
 
     // Gives the language command (104) its dialog. Without it the command does nothing.
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
@@ -117,6 +126,7 @@ class CBrisoletDlg {
     int StartEngineFor(int language, const std::string& userDicPath);
     void ChooseUsableLanguage();
     void WriteSettings();
+    void TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts);
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
@@ -127,6 +137,9 @@ class CBrisoletDlg {
     std::unique_ptr<reading::ReadingCommands> m_reading;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
     std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
+    std::function<void(const std::string&)> m_reportShortcuts;
+    std::function<platform::GlobalShortcuts&()> m_renewShortcuts;
+    std::vector<std::string> m_shortcutTexts;  // the chords in force, as their values give them
     dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
     platform::ProcessLauncher* m_processes = nullptr;
     platform::WindowSystem* m_windows = nullptr;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -71,14 +72,20 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     dialogs::QtVoiceDialogRunner voiceDialogs;
     QtLanguageSelection languageSelection;
     platform::X11PrimarySelection selection;
-    platform::X11GlobalShortcuts shortcuts(display);
+    // Renewed when the shortcut values are edited: dropping it releases every grab.
+    auto shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines,
                                              SettingsWriteScheduler::SteadyNowMs, Report});
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump});
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
-    dlg.AttachShortcuts(shortcuts, selection, keys, pump, Report);
+    dlg.AttachShortcuts(*shortcuts, selection, keys, pump, Report,
+                        [&]() -> platform::GlobalShortcuts& {
+                            shortcuts.reset();
+                            shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
+                            return *shortcuts;
+                        });
     window.SetLogic(&dlg);
     platform::QuitSignals quit([&window] { window.PostClose(); });
     window.RunModal();

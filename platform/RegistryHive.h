@@ -44,6 +44,10 @@ class RegistryHive {
     virtual void CloseKey(RegKey key) = 0;
     // Writes any change not yet in persistent storage; kRegOk when nothing is pending.
     virtual RegStatus Flush() { return kRegOk; }
+    // Takes what another program changed in persistent storage since it was last read or
+    // written, keeping over it the changes made here that are not written yet. True when
+    // the stored values were taken; false when nothing changed or they cannot be read.
+    virtual bool TakeStoredChanges() { return false; }
     // After a failed write: where and why, for a message to the user (UTF-8).
     virtual std::string WriteProblem() const { return {}; }
     // Called before defaults replace values that were stored: keeps a copy of what is

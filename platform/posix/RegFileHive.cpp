@@ -463,6 +463,11 @@ RegFileHive::Outside RegFileHive::TakeOutsideChanges() {
     return Outside::Taken;
 }
 
+bool RegFileHive::TakeStoredChanges() {
+    if (m_strPath.empty() || m_bReadOnly || !ChangedOutside()) return false;
+    return TakeOutsideChanges() == Outside::Taken;
+}
+
 RegStatus RegFileHive::Save() {
     if (m_strPath.empty()) return kRegOk;
     if (m_bReadOnly) {

@@ -67,6 +67,7 @@ class RegFileHive final : public RegistryHive {
                        std::uint32_t size) override;
     void CloseKey(RegKey key) override;
     RegStatus Flush() override;
+    bool TakeStoredChanges() override;
     // Why the last write failed: the file and the reason.
     std::string WriteProblem() const override { return m_strWriteProblem; }
 

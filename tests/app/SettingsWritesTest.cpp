@@ -14,9 +14,17 @@
 #include "app/SettingsWriteScheduler.h"
 #include "dialogs/LanguageSelection.h"
 #include "platform/posix/RegFileHive.h"
+#include "reading/ReadingCommands.h"
+#include "reading/ShortcutCommands.h"
+#include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeEngineSet.h"
+#include "tests/fakes/FakeGlobalShortcuts.h"
+#include "tests/fakes/FakeKeyInjector.h"
 #include "tests/fakes/FakeMessageBox.h"
+#include "tests/fakes/FakePump.h"
+#include "tests/fakes/FakeSelection.h"
 #include "tests/fakes/FakeToolbarView.h"
+#include "tests/fakes/FakeWindowSystem.h"
 
 namespace {
 
@@ -187,6 +195,53 @@ TEST_F(ToolbarWrites, AFailedWriteIsToldOnceAndTheOldFileStaysWhole) {
     EXPECT_EQ(Stored(), before);
     for (const auto& entry : std::filesystem::directory_iterator(m_dir))
         EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos);
+}
+
+// Edits of the file made while the toolbar runs take effect without a restart: a shortcut at
+// once (its chords taken again), a voice at the next reading. A look at an unchanged file
+// renews nothing.
+TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
+    platform::RegFileHive hive(File());
+    hive.Load();
+    CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
+    hive.DeferWrites([&] { dlg.OnSettingsChanged(); });
+    FakeWindowSystem windows;
+    FakeClipboard clipboard;
+    FakeKeyInjector keys;
+    FakePump pump;
+    FakeSelection selection;
+    FakeGlobalShortcuts first, renewed;
+    int renewals = 0;
+    dlg.AttachReading({windows, clipboard, keys, pump});
+    dlg.AttachShortcuts(first, selection, keys, pump, {}, [&]() -> platform::GlobalShortcuts& {
+        ++renewals;
+        return renewed;
+    });
+    dlg.OnInitDialog();
+    dlg.FlushSettings();
+    ASSERT_EQ(view.timers.count(kSettingsWatchTimerId), 1u);
+    dlg.OnTimer(kSettingsWatchTimerId);
+    EXPECT_EQ(renewals, 0);
+
+    std::string text = Stored();
+    const std::size_t volume = text.find("\"volume\"=dword:00000064");  // Japanese, the first
+    ASSERT_NE(volume, std::string::npos) << text;
+    text.replace(volume, 23, "\"volume\"=dword:0000007b");
+    text +=
+        "\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"ShortcutStop\"=\"Ctrl+Alt+Q\"\n";
+    std::ofstream(File() + ".sed") << text;
+    std::filesystem::rename(File() + ".sed", File());
+    dlg.OnTimer(kSettingsWatchTimerId);
+    EXPECT_EQ(renewals, 1);
+    EXPECT_EQ(renewed.registered.size(), 4u);
+    EXPECT_EQ(renewed.registered[reading::kShortcutStop],
+              (platform::KeyChord{platform::kModControl | platform::kModAlt, U'q'}));
+    EXPECT_EQ(g_voiceJpn.volume, 123);
+    EXPECT_TRUE(renewed.listener);
+
+    dlg.OnTimer(kSettingsWatchTimerId);
+    EXPECT_EQ(renewals, 1);
+    dlg.OnDestroy();
 }
 
 }  // namespace
