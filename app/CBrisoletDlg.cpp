@@ -62,12 +62,31 @@ void CBrisoletDlg::TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts) {
     const auto inForce = settings::LoadShortcuts(m_svc.hive, m_reportShortcuts);
     m_shortcutTexts.clear();
     for (const settings::ShortcutInForce& s : inForce) m_shortcutTexts.push_back(s.text);
-    shortcuts.SetListener([this](int id) { m_shortcuts->OnShortcut(id); });
+    shortcuts.SetListener([this](int id) {
+        ++m_nInShortcut;
+        m_shortcuts->OnShortcut(id);
+        --m_nInShortcut;
+    });
     settings::TakeShortcuts(shortcuts, inForce, m_reportShortcuts);
 }
 
 void CBrisoletDlg::TakeStoredSettings() {
-    if (!m_svc.hive.TakeStoredChanges()) return;
+    if (m_svc.hive.TakeStoredChanges()) {
+        TakeStoredVoices();
+        m_bShortcutsToCheck = true;
+    }
+    // A shortcut's command pumps events, and the set that called it must outlive the call:
+    // the chords are taken again once it has returned.
+    if (!m_bShortcutsToCheck || m_nInShortcut > 0) return;
+    m_bShortcutsToCheck = false;
+    if (!m_shortcuts || !m_renewShortcuts) return;
+    std::vector<std::string> texts;
+    for (const settings::ShortcutInForce& s : settings::LoadShortcuts(m_svc.hive, {}))
+        texts.push_back(s.text);
+    if (texts != m_shortcutTexts) TakeShortcutsInForce(m_renewShortcuts());
+}
+
+void CBrisoletDlg::TakeStoredVoices() {
     int language = 0, x = 0, y = 0;
     std::string paths[engine::kLanguageCount];
     settings::ReadStoredSettings(m_svc.hive, {&language,
@@ -76,11 +95,6 @@ void CBrisoletDlg::TakeStoredSettings() {
                                               {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
                                               &g_nChiCodepage,
                                               {&paths[0], &paths[1], &paths[2], &paths[3]}});
-    if (!m_shortcuts || !m_renewShortcuts) return;
-    std::vector<std::string> texts;
-    for (const settings::ShortcutInForce& s : settings::LoadShortcuts(m_svc.hive, {}))
-        texts.push_back(s.text);
-    if (texts != m_shortcutTexts) TakeShortcutsInForce(m_renewShortcuts());
 }
 
 void CBrisoletDlg::AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,

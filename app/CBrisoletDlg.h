@@ -127,6 +127,7 @@ class CBrisoletDlg {
     void ChooseUsableLanguage();
     void WriteSettings();
     void TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts);
+    void TakeStoredVoices();
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
@@ -140,6 +141,8 @@ class CBrisoletDlg {
     std::function<void(const std::string&)> m_reportShortcuts;
     std::function<platform::GlobalShortcuts&()> m_renewShortcuts;
     std::vector<std::string> m_shortcutTexts;  // the chords in force, as their values give them
+    bool m_bShortcutsToCheck = false;  // stored values were taken; the chords not yet looked at
+    int m_nInShortcut = 0;             // a shortcut's command is running
     dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
     platform::ProcessLauncher* m_processes = nullptr;
     platform::WindowSystem* m_windows = nullptr;

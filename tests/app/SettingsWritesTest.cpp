@@ -231,6 +231,13 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
         "\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"ShortcutStop\"=\"Ctrl+Alt+Q\"\n";
     std::ofstream(File() + ".sed") << text;
     std::filesystem::rename(File() + ".sed", File());
+    SCOPED_TRACE("not while a shortcut's command pumps events: its set must outlive it");
+    int looks = 0;
+    pump.onDrain = [&] { looks++ ? void() : dlg.OnTimer(kSettingsWatchTimerId); };
+    first.listener(reading::kShortcutReadAll);
+    ASSERT_GT(looks, 0);
+    EXPECT_EQ(renewals, 0);
+    EXPECT_EQ(g_voiceJpn.volume, 123);
     dlg.OnTimer(kSettingsWatchTimerId);
     EXPECT_EQ(renewals, 1);
     EXPECT_EQ(renewed.registered.size(), 4u);
