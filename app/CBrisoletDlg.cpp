@@ -11,10 +11,20 @@
 #include "reading/ShortcutCommands.h"
 #include "toolbar/SkinLayout.h"
 
+namespace {
+
+// A look costs one stat(2); a hand edit takes effect within a second.
+constexpr int kSettingsWatchMs = 1000;
+
+constexpr const char* kSettingsNotKeptMessage =
+    "設定を保存できませんでした。変更はツールバーを閉じるまでの間だけ有効です。";
+
+}  // namespace
+
 CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
     : m_view(view),
       m_svc(services),
-      m_writes([this] { m_svc.hive.Flush(); },
+      m_writes([this] { WriteSettings(); },
                [this](int delayMs) { m_view.SetTimer(kSettingsWriteTimerId, delayMs); },
                m_svc.nowMs) {}
 
@@ -39,11 +49,52 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
 void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
                                    platform::Selection& selection, platform::KeyInjector& keys,
                                    platform::Pump& pump,
-                                   const std::function<void(const std::string&)>& report) {
+                                   const std::function<void(const std::string&)>& report,
+                                   std::function<platform::GlobalShortcuts&()> renew) {
     if (!m_reading) return;
     m_shortcuts = std::make_unique<reading::ShortcutCommands>(*m_reading, selection, keys, pump);
-    shortcuts.SetListener([this](int id) { m_shortcuts->OnShortcut(id); });
-    settings::TakeShortcuts(shortcuts, settings::LoadShortcuts(m_svc.hive, report), report);
+    m_reportShortcuts = report;
+    m_renewShortcuts = std::move(renew);
+    TakeShortcutsInForce(shortcuts);
+}
+
+void CBrisoletDlg::TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts) {
+    const auto inForce = settings::LoadShortcuts(m_svc.hive, m_reportShortcuts);
+    m_shortcutTexts.clear();
+    for (const settings::ShortcutInForce& s : inForce) m_shortcutTexts.push_back(s.text);
+    shortcuts.SetListener([this](int id) {
+        ++m_nInShortcut;
+        m_shortcuts->OnShortcut(id);
+        --m_nInShortcut;
+    });
+    settings::TakeShortcuts(shortcuts, inForce, m_reportShortcuts);
+}
+
+void CBrisoletDlg::TakeStoredSettings() {
+    if (m_svc.hive.TakeStoredChanges()) {
+        TakeStoredVoices();
+        m_bShortcutsToCheck = true;
+    }
+    // A shortcut's command pumps events, and the set that called it must outlive the call:
+    // the chords are taken again once it has returned.
+    if (!m_bShortcutsToCheck || m_nInShortcut > 0) return;
+    m_bShortcutsToCheck = false;
+    if (!m_shortcuts || !m_renewShortcuts) return;
+    std::vector<std::string> texts;
+    for (const settings::ShortcutInForce& s : settings::LoadShortcuts(m_svc.hive, {}))
+        texts.push_back(s.text);
+    if (texts != m_shortcutTexts) TakeShortcutsInForce(m_renewShortcuts());
+}
+
+void CBrisoletDlg::TakeStoredVoices() {
+    int language = 0, x = 0, y = 0;
+    std::string paths[engine::kLanguageCount];
+    settings::ReadStoredSettings(m_svc.hive, {&language,
+                                              &x,
+                                              &y,
+                                              {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
+                                              &g_nChiCodepage,
+                                              {&paths[0], &paths[1], &paths[2], &paths[3]}});
 }
 
 void CBrisoletDlg::AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
@@ -54,9 +105,30 @@ void CBrisoletDlg::AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
     m_windows = &windows;
 }
 
+void CBrisoletDlg::WriteSettings() {
+    m_bLastWriteOk = m_svc.hive.Flush() == platform::kRegOk;
+    if (m_bLastWriteOk) {
+        m_bWriteFailing = false;
+        return;
+    }
+    if (m_bWriteFailing) return;  // a drag would repeat it four times a second
+    m_bWriteFailing = true;
+    if (m_svc.report)
+        m_svc.report("cannot write the settings file " + m_svc.hive.WriteProblem() +
+                     "; changes are kept only until the toolbar closes");
+}
+
+void CBrisoletDlg::KeepUserChange() {
+    FlushSettings();
+    if (m_bLastWriteOk || m_bToldUnsavedChange) return;
+    m_bToldUnsavedChange = true;
+    m_svc.messages.Show(std::string(kSettingsNotKeptMessage) + "\n\n" + m_svc.hive.WriteProblem(),
+                        kProgramTitle, platform::MessageKind::AppExclamation);
+}
+
 void CBrisoletDlg::OnSettings() {
     if (!m_voiceDialogs) return;
-    dialogs::OnSettings(
+    const bool ok = dialogs::OnSettings(
         {g_nLanguage,
          m_bPaused,
          {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor},
@@ -64,6 +136,7 @@ void CBrisoletDlg::OnSettings() {
          [this] { FlushSettings(); },
          *m_voiceDialogs,
          {m_svc.engines, m_svc.hive, m_svc.messages, *m_processes, *m_windows, g_szAppDir}});
+    if (ok) KeepUserChange();
 }
 
 bool CBrisoletDlg::OnInitDialog() {
@@ -91,6 +164,7 @@ bool CBrisoletDlg::OnInitDialog() {
 
     m_view.CreateToolTips();
     m_view.PlaceTopmost(false, m_nPosX, m_nPosY);
+    m_view.SetTimer(kSettingsWatchTimerId, kSettingsWatchMs);
     return true;
 }
 
@@ -109,6 +183,7 @@ void CBrisoletDlg::ChooseUsableLanguage() {
 }
 
 void CBrisoletDlg::OnDestroy() {
+    m_view.KillTimer(kSettingsWatchTimerId);
     FlushSettings();
     // Every engine is unloaded, loaded or not: unload is harmless on an engine that never
     // started, and speech still playing ends with it.
@@ -120,7 +195,8 @@ void CBrisoletDlg::LoadSettings() {
     settings::Targets targets{
         &g_nLanguage,    &m_nPosX,
         &m_nPosY,        {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
-        &g_nChiCodepage, {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor}};
+        &g_nChiCodepage, {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor},
+    };
     settings::LoadSettings(m_svc.hive, g_szAppDir, targets);
     m_bSettingsLoaded = 1;
 }
@@ -192,12 +268,15 @@ void CBrisoletDlg::OnLanguage() {
     g_nLanguage = language;
     m_view.Invalidate();
     settings::SaveLanguage(m_svc.hive, g_nLanguage);
+    KeepUserChange();
 }
 
 void CBrisoletDlg::OnTimer(int id) {
     if (id == kSettingsWriteTimerId) {
         m_view.KillTimer(id);  // one-shot: the next change arms it again
         m_writes.OnTimer();
+    } else if (id == kSettingsWatchTimerId) {
+        TakeStoredSettings();
     } else if (id == reading::kCaptureTimerId && m_reading) {
         m_reading->controller.OnCaptureTimer(id);
     }

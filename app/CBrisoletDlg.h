@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/SettingsWriteScheduler.h"
 #include "app/ToolbarView.h"
@@ -19,6 +20,8 @@ struct ToolbarServices {
     platform::MessageBox& messages;
     engine::EngineSet& engines;
     std::function<std::int64_t()> nowMs = SettingsWriteScheduler::SteadyNowMs;
+    // Takes one line for the user's terminal (stderr); none in tests that do not ask.
+    std::function<void(const std::string&)> report = {};
 };
 
 namespace dialogs {
@@ -47,7 +50,7 @@ class WindowSystem;
 }  // namespace platform
 
 class CBrisoletDlg {
-public:
+  public:
     CBrisoletDlg(ToolbarView& view, const ToolbarServices& services);
     ~CBrisoletDlg();
     CBrisoletDlg(const CBrisoletDlg&) = delete;
@@ -67,17 +70,30 @@ public:
 
     // The settings hive changed in memory: schedules the write of the settings file.
     void OnSettingsChanged() { m_writes.Changed(); }
-    // Writes pending settings now; done before a modal dialog opens and at teardown.
+    // Writes pending settings now; done before a modal dialog opens and at teardown. A write
+    // that fails is reported once through ToolbarServices::report, and again only after a
+    // write has succeeded in between.
     void FlushSettings() { m_writes.Flush(); }
+    // Writes a change the user made (a dialog's OK, a language choice) at once. The first
+    // such change of a run that cannot be kept is also shown in a message box.
+    void KeepUserChange();
 
     // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042) and
     // stop (102). Without it those commands do nothing (tests of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
     // Takes the global shortcuts the settings give (after AttachReading). Values that do not
-    // parse and shortcuts that cannot be had are reported, one line each.
+    // parse and shortcuts that cannot be had are reported, one line each. renew, when given,
+    // releases every chord taken and returns a fresh set: shortcut values edited in the
+    // settings file then take effect while the toolbar runs.
     void AttachShortcuts(platform::GlobalShortcuts& shortcuts, platform::Selection& selection,
                          platform::KeyInjector& keys, platform::Pump& pump,
-                         const std::function<void(const std::string&)>& report);
+                         const std::function<void(const std::string&)>& report,
+                         std::function<platform::GlobalShortcuts&()> renew = {});
+    // Looks whether another program changed the settings file (every second, on a timer)
+    // and puts its values in force: the voices and the Chinese code at the next reading, the
+    // shortcuts at once. The language, the position and the dictionaries stay as they are
+    // until the next start; the toolbar's own later writes keep them in the file.
+    void TakeStoredSettings();
 
     // Gives the language command (104) its dialog. Without it the command does nothing.
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
@@ -106,16 +122,27 @@ public:
     int m_bSettingsLoaded = 0;
     int m_bPaused = 0;
 
-private:
+  private:
     int StartEngineFor(int language, const std::string& userDicPath);
     void ChooseUsableLanguage();
+    void WriteSettings();
+    void TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts);
+    void TakeStoredVoices();
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
+    bool m_bLastWriteOk = true;
+    bool m_bWriteFailing = false;       // reported, and no write has succeeded since
+    bool m_bToldUnsavedChange = false;  // the message box was shown this run
     SettingsWriteScheduler m_writes;
     std::unique_ptr<reading::ReadingCommands> m_reading;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
     std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
+    std::function<void(const std::string&)> m_reportShortcuts;
+    std::function<platform::GlobalShortcuts&()> m_renewShortcuts;
+    std::vector<std::string> m_shortcutTexts;  // the chords in force, as their values give them
+    bool m_bShortcutsToCheck = false;  // stored values were taken; the chords not yet looked at
+    int m_nInShortcut = 0;             // a shortcut's command is running
     dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
     platform::ProcessLauncher* m_processes = nullptr;
     platform::WindowSystem* m_windows = nullptr;

@@ -12,3 +12,4 @@ inline constexpr int kIdPauseResume = 1042;
 
 // The toolbar's timers besides the capture timer (reading/ToolbarHandle.h).
 inline constexpr int kSettingsWriteTimerId = 2;
+inline constexpr int kSettingsWatchTimerId = 3;

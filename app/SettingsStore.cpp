@@ -6,10 +6,10 @@
 namespace settings {
 namespace {
 
+using platform::kRegOk;
 using platform::RegistryHive;
 using platform::RegKey;
 using platform::RegType;
-using platform::kRegOk;
 
 // Longest "UserDicPath" accepted, terminator included.
 constexpr std::uint32_t kPathRoom = 260;
@@ -34,14 +34,16 @@ struct Stage {
 
 std::vector<Stage> Stages(const Targets& t) {
     std::vector<Stage> stages;
-    stages.push_back({kTopKey, 0,
+    stages.push_back({kTopKey,
+                      0,
                       {{"language", Kind::Int32, 7, t.language},
                        {"X", Kind::Int32, 200, t.x},
                        {"Y", Kind::Int32, 200, t.y}}});
     for (const engine::LanguageInfo& lang : engine::Languages()) {
         const int n = engine::LanguageIndex(lang.number);
         VoiceSettings* v = t.voices[n];
-        Stage s{LanguageKey(lang.number), lang.number,
+        Stage s{LanguageKey(lang.number),
+                lang.number,
                 {{"volume", Kind::Int32, 100, &v->volume},
                  {"speed", Kind::Int32, 100, &v->speed},
                  {"pitch", Kind::Pitch, 100, nullptr, &v->pitch}}};
@@ -67,8 +69,8 @@ bool ReadSlot(RegistryHive& hive, RegKey key, const Slot& slot) {
     std::uint32_t size = sizeof bytes;
     // A value shorter than 4 bytes would leave part of the number undefined: refuse it.
     if (hive.QueryValue(key, slot.name, nullptr, bytes, &size) != kRegOk || size != 4) return false;
-    std::uint32_t raw = bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
-                        static_cast<std::uint32_t>(bytes[3]) << 24;
+    std::uint32_t raw =
+        bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
     if (slot.kind == Kind::Pitch)
         *slot.pitch = static_cast<std::int16_t>(raw & 0xFFFF);
     else
@@ -82,9 +84,14 @@ void WriteDefaults(RegistryHive& hive, const std::string& appDir, const Stage& s
     const std::string path = stage.language ? DefaultUserDicPath(appDir, stage.language) : "";
     for (const Slot& slot : stage.slots) {
         switch (slot.kind) {
-            case Kind::Int32: *slot.i = slot.defaultValue; break;
-            case Kind::Pitch: *slot.pitch = static_cast<std::int16_t>(slot.defaultValue); break;
-            case Kind::Path: break;  // copied once written, below
+            case Kind::Int32:
+                *slot.i = slot.defaultValue;
+                break;
+            case Kind::Pitch:
+                *slot.pitch = static_cast<std::int16_t>(slot.defaultValue);
+                break;
+            case Kind::Path:
+                break;  // copied once written, below
         }
     }
     for (const Slot& slot : stage.slots) {
@@ -125,12 +132,14 @@ void LoadSettings(RegistryHive& hive, const std::string& appDir, const Targets& 
     for (const Stage& stage : Stages(targets)) {
         RegKey key = platform::kNoKey;
         bool ok = hive.OpenKey(stage.key, platform::RegAccess::Read, &key) == kRegOk;
-        for (size_t i = 0; ok && i < stage.slots.size(); ++i) ok = ReadSlot(hive, key, stage.slots[i]);
+        for (size_t i = 0; ok && i < stage.slots.size(); ++i)
+            ok = ReadSlot(hive, key, stage.slots[i]);
         // The defaults are about to replace what the user stored: keep a copy of it first.
         bool stored = false;
         for (size_t i = 0; !ok && key != platform::kNoKey && i < stage.slots.size(); ++i) {
             std::uint32_t size = 0;
-            stored = stored || hive.QueryValue(key, stage.slots[i].name, nullptr, nullptr, &size) == kRegOk;
+            stored = stored ||
+                     hive.QueryValue(key, stage.slots[i].name, nullptr, nullptr, &size) == kRegOk;
         }
         if (stored) hive.PreserveStored();
         if (key != platform::kNoKey) hive.CloseKey(key);
@@ -138,8 +147,43 @@ void LoadSettings(RegistryHive& hive, const std::string& appDir, const Targets& 
     }
 }
 
+void ReadStoredSettings(RegistryHive& hive, const Targets& targets) {
+    // Read into copies first, so that a stage failing half way changes none of its targets.
+    int language = 0, x = 0, y = 0, codepage = 0;
+    VoiceSettings voices[engine::kLanguageCount] = {};
+    std::string paths[engine::kLanguageCount];
+    Targets copies{&language, &x, &y, {}, &codepage, {}};
+    for (std::size_t i = 0; i < engine::kLanguageCount; ++i) {
+        copies.voices[i] = &voices[i];
+        copies.userDicPaths[i] = &paths[i];
+    }
+    const std::vector<Stage> read = Stages(copies);
+    const std::vector<Stage> into = Stages(targets);
+    for (std::size_t s = 0; s < read.size(); ++s) {
+        RegKey key = platform::kNoKey;
+        bool ok = hive.OpenKey(read[s].key, platform::RegAccess::Read, &key) == kRegOk;
+        for (const Slot& slot : read[s].slots) ok = ok && ReadSlot(hive, key, slot);
+        if (key != platform::kNoKey) hive.CloseKey(key);
+        for (std::size_t i = 0; ok && i < read[s].slots.size(); ++i) {
+            const Slot &from = read[s].slots[i], &to = into[s].slots[i];
+            switch (from.kind) {
+                case Kind::Int32:
+                    *to.i = *from.i;
+                    break;
+                case Kind::Pitch:
+                    *to.pitch = *from.pitch;
+                    break;
+                case Kind::Path:
+                    *to.path = *from.path;
+                    break;
+            }
+        }
+    }
+}
+
 void SavePosition(RegistryHive& hive, int x, int y) {
-    WriteToExistingKey(hive, "X", static_cast<std::uint32_t>(x), "Y", static_cast<std::uint32_t>(y));
+    WriteToExistingKey(hive, "X", static_cast<std::uint32_t>(x), "Y",
+                       static_cast<std::uint32_t>(y));
 }
 
 void SaveLanguage(RegistryHive& hive, int language) {

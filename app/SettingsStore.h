@@ -35,6 +35,9 @@ std::string DefaultUserDicPath(const std::string& appDir, int language);
 std::string LanguageKey(int language);
 
 void LoadSettings(platform::RegistryHive& hive, const std::string& appDir, const Targets& targets);
+// Reads the stages again, for values another program changed while the toolbar runs. A
+// stage that cannot be read in full leaves its targets as they were; nothing is written.
+void ReadStoredSettings(platform::RegistryHive& hive, const Targets& targets);
 
 // Writers that only update existing keys (never create them) and fail silently.
 void SavePosition(platform::RegistryHive& hive, int x, int y);

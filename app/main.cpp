@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -31,8 +32,16 @@
 
 namespace {
 
+void Report(const std::string& line) {
+    std::fprintf(stderr, "selvarine: %s\n", line.c_str());
+}
+
 void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::RegFileHive hive(platform::RegFileHive::DefaultPath());
+    if (hive.FilePath().empty())
+        Report(
+            "no home folder of this user (HOME is not set and the password database names "
+            "none); running on the defaults, and no settings are kept");
     const platform::RegFileHive::LoadResult loaded = hive.Load();
     if (loaded == platform::RegFileHive::LoadResult::Unreadable)
         std::fprintf(stderr,
@@ -63,15 +72,20 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     dialogs::QtVoiceDialogRunner voiceDialogs;
     QtLanguageSelection languageSelection;
     platform::X11PrimarySelection selection;
-    platform::X11GlobalShortcuts shortcuts(display);
-    CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines});
+    // Renewed when the shortcut values are edited: dropping it releases every grab.
+    auto shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
+    CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines,
+                                             SettingsWriteScheduler::SteadyNowMs, Report});
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump, selection});
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
-    dlg.AttachShortcuts(shortcuts, selection, keys, pump, [](const std::string& line) {
-        std::fprintf(stderr, "selvarine: %s\n", line.c_str());
-    });
+    dlg.AttachShortcuts(*shortcuts, selection, keys, pump, Report,
+                        [&]() -> platform::GlobalShortcuts& {
+                            shortcuts.reset();
+                            shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
+                            return *shortcuts;
+                        });
     window.SetLogic(&dlg);
     platform::QuitSignals quit([&window] { window.PostClose(); });
     window.RunModal();
@@ -88,7 +102,8 @@ int main(int argc, char** argv) {
                      "a headless demonstration when no display is available.\n");
         return 1;
     }
-    const bool wantsX11 = !platformName || !*platformName || std::string_view(platformName) == "xcb";
+    const bool wantsX11 =
+        !platformName || !*platformName || std::string_view(platformName) == "xcb";
     if (wantsX11 && !platform::X11DisplayReachable()) {
         std::fprintf(stderr, "selvarine: cannot connect to the X display \"%s\".\n",
                      std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");

@@ -4,8 +4,9 @@
 
 namespace dialogs {
 
-void OnSettings(const SettingsCommandContext& ctx) {
+bool OnSettings(const SettingsCommandContext& ctx) {
     ctx.paused = 0;
+    bool ok = false;
     if (auto dialog = MakeVoiceSettingsDialog(ctx.language, ctx.services)) {
         ctx.services.engines.Stop(ctx.language);
         std::string& path = *ctx.userDicPaths[engine::LanguageIndex(ctx.language)];
@@ -13,6 +14,7 @@ void OnSettings(const SettingsCommandContext& ctx) {
         ctx.setTopmost(false);
         if (ctx.flushSettings) ctx.flushSettings();
         if (ctx.runner.Run(*dialog) == kIdOk) {
+            ok = true;
             if (auto* chinese = dynamic_cast<MODE_C*>(dialog.get())) {
                 // -1 (no button selected) writes nothing: the stored code stays the one
                 // that g_nChiCodepage still holds.
@@ -23,6 +25,7 @@ void OnSettings(const SettingsCommandContext& ctx) {
         }
     }
     ctx.setTopmost(true);
+    return ok;
 }
 
 }  // namespace dialogs

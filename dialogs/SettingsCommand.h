@@ -30,7 +30,7 @@ struct SettingsCommandContext {
 // Clears the pause, stops the language's speech and runs its dialog with the toolbar out of
 // the topmost band. After OK the dialog's path becomes the toolbar's; for Chinese the chosen
 // character code is written as "codepage" (nothing when no button was selected). The toolbar
-// is put back on top whatever happened.
-void OnSettings(const SettingsCommandContext& ctx);
+// is put back on top whatever happened. True when the dialog ended with OK.
+bool OnSettings(const SettingsCommandContext& ctx);
 
 }  // namespace dialogs

@@ -14,7 +14,8 @@ constexpr std::string_view kHeader = "REGEDIT4";
 constexpr std::string_view kRootPrefix = "HKEY_CURRENT_USER\\";
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     return s;
 }
@@ -126,15 +127,14 @@ bool IsPlainString(const RegValue& v) {
            text.find('\r') == std::string_view::npos && utf8::IsValid(text);
 }
 
-// The form under which RegNamesEqual finds two names equal.
-std::string Folded(std::string_view name) {
+}  // namespace
+
+std::string RegFoldedName(std::string_view name) {
     std::string out(name);
     for (char& c : out)
         if (static_cast<unsigned char>(c) < 0x80) c = static_cast<char>(std::tolower(c));
     return out;
 }
-
-}  // namespace
 
 bool RegNamesEqual(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -168,15 +168,19 @@ RegParseReport ParseRegText(std::string_view text, RegDocument* doc) {
             if (report.headerOk) continue;
         }
         if (line.empty() || line[0] == ';') continue;
-        if (!utf8::IsValid(line)) { ++report.badLines; continue; }
+        if (!utf8::IsValid(line)) {
+            ++report.badLines;
+            continue;
+        }
         if (line.front() == '[') {
             if (line.back() != ']' || !line.substr(1).starts_with(kRootPrefix)) {
                 ++report.badLines;
                 haveKey = false;  // values under an unknown key must not land elsewhere
                 continue;
             }
-            std::string path(line.substr(1 + kRootPrefix.size(), line.size() - 2 - kRootPrefix.size()));
-            auto [it, added] = keyIndex.try_emplace(Folded(path), doc->keys.size());
+            std::string path(
+                line.substr(1 + kRootPrefix.size(), line.size() - 2 - kRootPrefix.size()));
+            auto [it, added] = keyIndex.try_emplace(RegFoldedName(path), doc->keys.size());
             if (added) {
                 doc->keys.push_back({std::move(path), {}});
                 valueIndex.emplace_back();
@@ -186,9 +190,13 @@ RegParseReport ParseRegText(std::string_view text, RegDocument* doc) {
             continue;
         }
         RegValue value;
-        if (!haveKey || !ParseValueLine(line, &value)) { ++report.badLines; continue; }
+        if (!haveKey || !ParseValueLine(line, &value)) {
+            ++report.badLines;
+            continue;
+        }
         auto& values = doc->keys[current].values;
-        auto [it, added] = valueIndex[current].try_emplace(Folded(value.name), values.size());
+        auto [it, added] =
+            valueIndex[current].try_emplace(RegFoldedName(value.name), values.size());
         if (added)
             values.push_back(std::move(value));
         else

@@ -46,5 +46,7 @@ std::string FormatRegText(const RegDocument& doc);
 // Case-insensitive comparison of key paths and value names (ASCII letters fold; other
 // characters compare as they are).
 bool RegNamesEqual(std::string_view a, std::string_view b);
+// The form under which RegNamesEqual finds two names equal.
+std::string RegFoldedName(std::string_view name);
 
 }  // namespace platform

@@ -28,7 +28,7 @@ using RegKey = std::uint32_t;
 inline constexpr RegKey kNoKey = 0;
 
 class RegistryHive {
-public:
+  public:
     virtual ~RegistryHive() = default;
 
     virtual RegStatus OpenKey(const std::string& path, RegAccess access, RegKey* key) = 0;
@@ -39,11 +39,17 @@ public:
     // The value is in force at once. It reaches persistent storage at once, or at the next
     // Flush where the hive defers its writes; a failed write returns kRegWriteFault and keeps
     // the value in memory for the rest of the run.
-    virtual RegStatus SetValue(RegKey key, const std::string& name, RegType type,
-                               const void* data, std::uint32_t size) = 0;
+    virtual RegStatus SetValue(RegKey key, const std::string& name, RegType type, const void* data,
+                               std::uint32_t size) = 0;
     virtual void CloseKey(RegKey key) = 0;
     // Writes any change not yet in persistent storage; kRegOk when nothing is pending.
     virtual RegStatus Flush() { return kRegOk; }
+    // Takes what another program changed in persistent storage since it was last read or
+    // written, keeping over it the changes made here that are not written yet. True when
+    // the stored values were taken; false when nothing changed or they cannot be read.
+    virtual bool TakeStoredChanges() { return false; }
+    // After a failed write: where and why, for a message to the user (UTF-8).
+    virtual std::string WriteProblem() const { return {}; }
     // Called before defaults replace values that were stored: keeps a copy of what is
     // stored where the user can find it. Does nothing where storage keeps no copies.
     virtual void PreserveStored() {}

@@ -1,16 +1,26 @@
 #pragma once
 // The settings hive kept in a REGEDIT4 text file, by default
 // ${XDG_CONFIG_HOME:-$HOME/.config}/Tarnholm/Selvarine.reg. Every write rewrites the file
-// atomically (temporary file, fsync, rename), mode 0600, so a crash never leaves it half
-// written; temporary files such a crash left behind are removed at the next load. Changes
-// are written at once, or, once DeferWrites is called, on Flush. A file that cannot be
-// understood in full, or is too large to be ours, is first kept as Selvarine.reg.bad (or
-// .bad.1, .bad.2, ... when that exists), so nothing the user wrote is lost. A file that
-// exists but cannot be read is never written: the hive then lives in memory only.
+// atomically (temporary file, fsync, rename), mode 0600, so a crash or a full disk never
+// leaves it half written; temporary files such a crash left behind are removed at the next
+// load. Changes are written at once, or, once DeferWrites is called, on Flush. A file that
+// cannot be understood in full, or is too large to be ours, is first kept as
+// Selvarine.reg.bad (or .bad.1, .bad.2, ... when that exists), so nothing the user wrote is
+// lost. A file that exists but cannot be read is never written: the hive then lives in
+// memory only.
+//
+// Another program (an editor, sed) may change the file while the hive is in use. Before each
+// write the hive looks whether the file is still the one it last read or wrote (device,
+// inode, size, modification time); if not, it takes the file's values and keeps over them
+// only the values and keys it set itself since then.
+
+#include <sys/stat.h>
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "platform/RegFileFormat.h"
 #include "platform/RegistryHive.h"
@@ -18,13 +28,25 @@
 namespace platform {
 
 class RegFileHive final : public RegistryHive {
-public:
+  public:
     enum class LoadResult { Loaded, Missing, Salvaged, Unreadable };
     // Larger files are not settings of ours; they are kept aside like damaged ones.
     static constexpr std::size_t kMaxFileSize = 1u << 20;
 
+    // An empty path keeps the hive in memory only: nothing is read or written, and Flush
+    // succeeds.
     explicit RegFileHive(std::string filePath);
+
+    // Where the settings of this user live: $XDG_CONFIG_HOME when absolute, else the home
+    // folder's .config, the home folder being $HOME when absolute, else the password
+    // database's entry when it names a folder of this user. Empty when there is no such
+    // folder: never a folder that other users share.
+    struct Environment {
+        std::function<const char*(const char* name)> getenv;
+        std::function<std::string()> passwordHome;  // the user's home in the password database
+    };
     static std::string DefaultPath();
+    static std::string DefaultPath(const Environment& env);
 
     // Reads the file. Salvaged: it was damaged or too large, the readable values were kept
     // and the original was kept aside (BackupPath()). Unreadable: it exists but cannot be
@@ -45,27 +67,44 @@ public:
                        std::uint32_t size) override;
     void CloseKey(RegKey key) override;
     RegStatus Flush() override;
+    bool TakeStoredChanges() override;
+    // Why the last write failed: the file and the reason.
+    std::string WriteProblem() const override { return m_strWriteProblem; }
 
     // From now on changes stay in memory until Flush; onChange runs after each change that
     // is not yet written, so that the owner can schedule the write.
     void DeferWrites(std::function<void()> onChange);
     bool WritePending() const { return m_bDirty; }
 
-private:
+  private:
     struct Handle {
         std::string path;
         bool writable;
     };
+    // What tells one version of the file from another without reading it.
+    struct FileId {
+        dev_t dev = 0;
+        ino_t ino = 0;
+        off_t size = -1;
+        long long mtimeNs = 0;
+        bool operator==(const FileId&) const = default;
+    };
+    enum class Outside { Taken, Retry, Failed };
+    static FileId IdOf(const struct stat& st);
     RegKeyData* FindKey(const std::string& path);
     RegKey NewHandle(const std::string& path, bool writable);
     RegStatus Save();
     RegStatus Changed();
     bool KeepCopy(const std::string& text);
     void RemoveStaleTemporaries() const;
+    bool ChangedOutside() const;
+    Outside TakeOutsideChanges();
+    void FailWrite(const std::string& reason);
 
     std::string m_strPath;
     std::string m_strBackup;
     std::string m_strProblem;
+    std::string m_strWriteProblem;
     std::string m_strLoaded;  // the file's text as loaded, for PreserveStored
     bool m_bReadOnly = false;
     bool m_bPreserved = false;
@@ -74,10 +113,20 @@ private:
     RegKey m_nextHandle = 1;
     std::function<void()> m_onChange;  // set while writes are deferred
     bool m_bDirty = false;
+    // The file as last read or written; size -1 when there was none.
+    FileId m_synced;
+    // Set or created here since the file was last read or written, by folded name.
+    std::set<std::pair<std::string, std::string>> m_setValues;
+    std::set<std::string> m_createdKeys;
 };
 
 // Writes data to path atomically with the given mode; false on any failure (the old file,
-// if any, is then unchanged).
-bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode);
+// if any, is then unchanged), with *error (when given) the errno that says why. A file-size
+// limit (RLIMIT_FSIZE) fails the write with EFBIG rather than ending the program: SIGXFSZ is
+// ignored from the first write on. mayReplace, when given, runs just before the rename and
+// can call it off (false, error 0). written, when given, receives the new file's status.
+bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode,
+                         int* error = nullptr, const std::function<bool()>& mayReplace = {},
+                         struct stat* written = nullptr);
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,10 +12,19 @@
 #include "app/CommandIds.h"
 #include "app/Globals.h"
 #include "app/SettingsWriteScheduler.h"
+#include "dialogs/LanguageSelection.h"
 #include "platform/posix/RegFileHive.h"
+#include "reading/ReadingCommands.h"
+#include "reading/ShortcutCommands.h"
+#include "tests/fakes/FakeClipboard.h"
 #include "tests/fakes/FakeEngineSet.h"
+#include "tests/fakes/FakeGlobalShortcuts.h"
+#include "tests/fakes/FakeKeyInjector.h"
 #include "tests/fakes/FakeMessageBox.h"
+#include "tests/fakes/FakePump.h"
+#include "tests/fakes/FakeSelection.h"
 #include "tests/fakes/FakeToolbarView.h"
+#include "tests/fakes/FakeWindowSystem.h"
 
 namespace {
 
@@ -64,7 +75,7 @@ TEST(SettingsWrites, AStreamOfChangesIsWrittenAtMostOncePerIntervalAndTheLastOne
 }
 
 class ToolbarWrites : public ::testing::Test {
-protected:
+  protected:
     ToolbarWrites() {
         char tmpl[] = "/tmp/selvarine-writes-XXXXXX";
         m_dir = mkdtemp(tmpl);
@@ -115,6 +126,129 @@ TEST_F(ToolbarWrites, FirstRunWritesOnceAndTheLastPositionReachesTheFileAtExit) 
     dlg.OnDestroy();
     EXPECT_NE(Stored().find("\"X\"=dword:00000136"), std::string::npos) << Stored();
     EXPECT_NE(Stored().find("\"Y\"=dword:ffffffec"), std::string::npos) << Stored();
+}
+
+// A full disk or a file-size limit (ulimit -f) made writes fail silently, or ended the program
+// with SIGXFSZ. Now a write fails with the old file whole; it is told once on stderr, and the
+// first change the user made that cannot be kept, once in a message box. Drags tell no box.
+TEST_F(ToolbarWrites, AFailedWriteIsToldOnceAndTheOldFileStaysWhole) {
+    {
+        platform::RegFileHive hive(File());
+        hive.Load();
+        CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
+        dlg.OnInitDialog();
+        dlg.OnDestroy();
+    }
+    const std::string before = Stored();
+    ASSERT_GT(before.size(), 200u);
+
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        messages.shown.clear();
+        const rlimit limit{100, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        struct Choose : dialogs::LanguageSelectionDialog {
+            int next = engine::kEnglish;
+            bool Run(int& language) override { return language = next++, true; }
+        } choose;
+        std::vector<std::string> lines;
+        std::int64_t now = 0;
+        platform::RegFileHive hive(File());
+        hive.Load();
+        CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines, [&] { return now; },
+                                               [&](const std::string& l) { lines.push_back(l); }});
+        hive.DeferWrites([&] { dlg.OnSettingsChanged(); });
+        dlg.AttachLanguageSelection(choose);
+        dlg.OnInitDialog();
+        for (int step = 0; step < 10; ++step) {
+            dlg.OnMove(300 + step, 200);
+            now += SettingsWriteScheduler::kIntervalMs;
+            dlg.OnTimer(kSettingsWriteTimerId);
+        }
+        const std::size_t boxesAfterDrag = messages.shown.size();
+        dlg.OnCommand(kIdLanguage);
+        dlg.OnCommand(kIdLanguage);
+        dlg.OnDestroy();
+        std::string report = std::to_string(lines.size()) + " " + std::to_string(boxesAfterDrag) +
+                             " " + std::to_string(messages.shown.size()) + "\n";
+        for (const std::string& l : lines) report += l + "\n";
+        for (const auto& m : messages.shown) report += m.caption + "|" + m.text + "\n";
+        (void)!write(pipeFds[1], report.data(), report.size());
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    std::string report;
+    char buf[512];
+    for (ssize_t n; (n = read(pipeFds[0], buf, sizeof buf)) > 0;) report.append(buf, n);
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    SCOPED_TRACE(report);
+    EXPECT_TRUE(report.starts_with("1 0 1\n")) << "stderr lines, boxes after the drag, boxes";
+    EXPECT_NE(report.find("cannot write the settings file " + File() + ": File too large"),
+              std::string::npos);
+    EXPECT_NE(report.find("selvarine|設定を保存できませんでした。"), std::string::npos);
+    EXPECT_EQ(Stored(), before);
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos);
+}
+
+// Edits of the file made while the toolbar runs take effect without a restart: a shortcut at
+// once (its chords taken again), a voice at the next reading. A look at an unchanged file
+// renews nothing.
+TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
+    platform::RegFileHive hive(File());
+    hive.Load();
+    CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
+    hive.DeferWrites([&] { dlg.OnSettingsChanged(); });
+    FakeWindowSystem windows;
+    FakeClipboard clipboard;
+    FakeKeyInjector keys;
+    FakePump pump;
+    FakeSelection selection;
+    FakeGlobalShortcuts first, renewed;
+    int renewals = 0;
+    dlg.AttachReading({windows, clipboard, keys, pump});
+    dlg.AttachShortcuts(first, selection, keys, pump, {}, [&]() -> platform::GlobalShortcuts& {
+        ++renewals;
+        return renewed;
+    });
+    dlg.OnInitDialog();
+    dlg.FlushSettings();
+    ASSERT_EQ(view.timers.count(kSettingsWatchTimerId), 1u);
+    dlg.OnTimer(kSettingsWatchTimerId);
+    EXPECT_EQ(renewals, 0);
+
+    std::string text = Stored();
+    const std::size_t volume = text.find("\"volume\"=dword:00000064");  // Japanese, the first
+    ASSERT_NE(volume, std::string::npos) << text;
+    text.replace(volume, 23, "\"volume\"=dword:0000007b");
+    text +=
+        "\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"ShortcutStop\"=\"Ctrl+Alt+Q\"\n";
+    std::ofstream(File() + ".sed") << text;
+    std::filesystem::rename(File() + ".sed", File());
+    SCOPED_TRACE("not while a shortcut's command pumps events: its set must outlive it");
+    int looks = 0;
+    pump.onDrain = [&] { looks++ ? void() : dlg.OnTimer(kSettingsWatchTimerId); };
+    first.listener(reading::kShortcutReadAll);
+    ASSERT_GT(looks, 0);
+    EXPECT_EQ(renewals, 0);
+    EXPECT_EQ(g_voiceJpn.volume, 123);
+    dlg.OnTimer(kSettingsWatchTimerId);
+    EXPECT_EQ(renewals, 1);
+    EXPECT_EQ(renewed.registered.size(), 4u);
+    EXPECT_EQ(renewed.registered[reading::kShortcutStop],
+              (platform::KeyChord{platform::kModControl | platform::kModAlt, U'q'}));
+    EXPECT_EQ(g_voiceJpn.volume, 123);
+    EXPECT_TRUE(renewed.listener);
+
+    dlg.OnTimer(kSettingsWatchTimerId);
+    EXPECT_EQ(renewals, 1);
+    dlg.OnDestroy();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "platform/RegFileFormat.h"
@@ -18,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         char tmpl[] = "/tmp/selvarine-hive-XXXXXX";
         m_path = mkdtemp(tmpl);
@@ -30,7 +31,7 @@ public:
     std::string operator/(const std::string& name) const { return m_path + "/" + name; }
     const std::string& path() const { return m_path; }
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -80,7 +81,8 @@ TEST(RegFileHive, ValuesSurviveARestartWithTheirTypesAndSpellings) {
     RegFileHive hive(file);
     EXPECT_EQ(hive.Load(), RegFileHive::LoadResult::Loaded);
     RegKey key;
-    ASSERT_EQ(hive.OpenKey("software\\TARNHOLM\\selvarine\\japanese", RegAccess::Read, &key), kRegOk);
+    ASSERT_EQ(hive.OpenKey("software\\TARNHOLM\\selvarine\\japanese", RegAccess::Read, &key),
+              kRegOk);
     EXPECT_EQ(QueryDword(hive, key, "VOLUME"), 0xFFFFFF9Cu);
     char text[260] = {};
     std::uint32_t size = sizeof text;
@@ -142,13 +144,17 @@ TEST(RegFileHive, DamagedFilesAreKeptAsideAndWhatIsReadableSurvives) {
     const std::string good =
         "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"X\"=dword:00000010\n";
     const Case cases[] = {
-        {"garbage", std::string("\x7f" "ELF\x01\x02 binary junk\n\x00\x01", 20), false},
+        {"garbage",
+         std::string("\x7f"
+                     "ELF\x01\x02 binary junk\n\x00\x01",
+                     20),
+         false},
         {"truncated mid-line", good + "\"Y\"=dword:000", true},
         {"non-UTF-8 string", good + "\"UserDicPath\"=\"\xff\xfe\"\n", true},
         {"unbalanced quote", good + "\"Y=dword:00000001\n", true},
         {"value outside any key", "REGEDIT4\n\"X\"=dword:00000001\n", false},
-        {"missing header", "[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"X\"=dword:00000010\n",
-         false},
+        {"missing header",
+         "[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"X\"=dword:00000010\n", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -207,7 +213,9 @@ TEST(RegFileHive, AFailedWriteLeavesTheOldFileWholeAndTheValueInMemory) {
 TEST(RegFileHive, WhatCannotBeReadIsNeverOverwrittenAndLeftoversAreCleared) {
     TempDir dir;
     const std::string file = dir / "Selvarine.reg";
-    WriteFile(file, "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"X\"=dword:00000010\n");
+    WriteFile(
+        file,
+        "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n\"X\"=dword:00000010\n");
     const std::string stored = ReadFile(file);
     const pid_t child = fork();
     if (child == 0) {
@@ -256,12 +264,115 @@ TEST(RegFileHive, WhatCannotBeReadIsNeverOverwrittenAndLeftoversAreCleared) {
     EXPECT_TRUE(fs::exists(file + ".tmp.keep"));
 }
 
+// Without HOME the file once went to /tmp/.config, a folder any user can make and fill. The
+// password database's home serves instead, when it is a folder of this user; with none the
+// hive keeps the settings in memory and writes nothing.
+TEST(RegFileHive, TheDefaultPathIsInAFolderOfThisUserOrNowhere) {
+    TempDir home;
+    const std::string inHome = home.path() + "/.config/Tarnholm/Selvarine.reg";
+    fs::create_directory(home / "other");
+    const bool othersFolder = chown((home / "other").c_str(), getuid() + 1, getgid()) == 0;
+    struct Case {
+        const char* name;
+        const char* xdg;
+        const char* home;
+        std::string passwordHome;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"XDG_CONFIG_HOME absolute", "/x/cfg", "/h", home.path(), "/x/cfg/Tarnholm/Selvarine.reg"},
+        {"XDG_CONFIG_HOME relative", "cfg", "/h", home.path(), "/h/.config/Tarnholm/Selvarine.reg"},
+        {"no HOME", nullptr, nullptr, home.path(), inHome},
+        {"relative HOME", "", "here", home.path(), inHome},
+        {"empty HOME", nullptr, "", home.path(), inHome},
+        {"no HOME, a home that does not exist", nullptr, nullptr, home / "missing", ""},
+        {"no HOME, a relative home", nullptr, nullptr, "home", ""},
+        {"no HOME, no home at all", nullptr, nullptr, "", ""},
+        {"no HOME, another user's folder", nullptr, nullptr,
+         othersFolder ? home / "other" : std::string(), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RegFileHive::Environment env{[&c](const char* name) -> const char* {
+                                               return std::string_view(name) == "XDG_CONFIG_HOME"
+                                                          ? c.xdg
+                                                      : std::string_view(name) == "HOME" ? c.home
+                                                                                         : nullptr;
+                                           },
+                                           [&c] { return c.passwordHome; }};
+        EXPECT_EQ(RegFileHive::DefaultPath(env), c.expected);
+    }
+
+    SCOPED_TRACE("no path: values in force, nothing written, no failure");
+    RegFileHive memory("");
+    EXPECT_EQ(memory.Load(), RegFileHive::LoadResult::Missing);
+    RegKey key;
+    ASSERT_EQ(memory.CreateKey(kTop, &key), kRegOk);
+    EXPECT_EQ(SetDword(memory, key, "X", 3), kRegOk);
+    EXPECT_EQ(QueryDword(memory, key, "X"), 3u);
+    EXPECT_EQ(memory.Flush(), kRegOk);
+}
+
+// A value changed by hand while the toolbar runs (sed -i replaces the file, >> appends to it)
+// must survive the toolbar's next write; the value the toolbar itself set meanwhile wins.
+TEST(RegFileHive, ValuesAnotherProgramWroteSurviveTheNextWrite) {
+    const std::string topKey = "[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine]\n";
+    const std::string japanese =
+        "\n[HKEY_CURRENT_USER\\SOFTWARE\\Tarnholm\\Selvarine\\Japanese]\n\"volume\"=dword:"
+        "00000064\n";
+    const std::string stored = "\"X\"=dword:00000001\n\"Y\"=dword:00000002\n";
+    const std::string edited =
+        "\"X\"=dword:0000004d\n\"Y\"=dword:00000063\n\"ShortcutStop\"=\"Ctrl+Alt+Q\"\n";
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& file)> edit;
+    };
+    const Case cases[] = {
+        {"replaced, as sed -i does",
+         [&](const std::string& file) {
+             WriteFile(file + ".sed", "REGEDIT4\n\n" + topKey + edited + japanese);
+             fs::rename(file + ".sed", file);
+         }},
+        {"appended to in place, as >> does",
+         [&](const std::string& file) { std::ofstream(file, std::ios::app) << topKey << edited; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string file = dir / "Selvarine.reg";
+        WriteFile(file, "REGEDIT4\n\n" + topKey + stored + japanese);
+        RegFileHive hive(file);
+        ASSERT_EQ(hive.Load(), RegFileHive::LoadResult::Loaded);
+        hive.DeferWrites([] {});
+        RegKey key;
+        ASSERT_EQ(hive.OpenKey(kTop, RegAccess::Write, &key), kRegOk);
+        SetDword(hive, key, "X", 5);  // a drag, not yet written
+        c.edit(file);
+        ASSERT_EQ(hive.Flush(), kRegOk);
+
+        RegFileHive after(file);
+        ASSERT_EQ(after.Load(), RegFileHive::LoadResult::Loaded) << ReadFile(file);
+        RegKey top, jpn;
+        ASSERT_EQ(after.OpenKey(kTop, RegAccess::Read, &top), kRegOk);
+        EXPECT_EQ(QueryDword(after, top, "X"), 5u);
+        EXPECT_EQ(QueryDword(after, top, "Y"), 0x63u);
+        char text[32] = {};
+        std::uint32_t size = sizeof text;
+        EXPECT_EQ(after.QueryValue(top, "ShortcutStop", nullptr, text, &size), kRegOk);
+        EXPECT_STREQ(text, "Ctrl+Alt+Q");
+        ASSERT_EQ(after.OpenKey(kTop + std::string("\\Japanese"), RegAccess::Read, &jpn), kRegOk);
+        EXPECT_EQ(QueryDword(after, jpn, "volume"), 100u);
+        EXPECT_EQ(QueryDword(hive, key, "Y"), 0x63u) << "the edit is in force in memory too";
+    }
+}
+
 TEST(RegFileFormat, ParsesWhatItWrites) {
     RegDocument doc;
-    doc.keys.push_back({"A\\B", {{"n", RegType::Dword, {1, 0, 0, 0x80}},
-                                 {"s", RegType::Sz, {'a', '\\', '"', 0}},
-                                 {"e", RegType::Binary, {}},
-                                 {"odd", static_cast<RegType>(7), {0x41, 0}}}});
+    doc.keys.push_back({"A\\B",
+                        {{"n", RegType::Dword, {1, 0, 0, 0x80}},
+                         {"s", RegType::Sz, {'a', '\\', '"', 0}},
+                         {"e", RegType::Binary, {}},
+                         {"odd", static_cast<RegType>(7), {0x41, 0}}}});
     RegDocument back;
     RegParseReport report = ParseRegText(FormatRegText(doc), &back);
     EXPECT_TRUE(report.Clean());
