@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The toolbar and the dictionary editor on a Wayland desktop (headless weston with XWayland,
 # Qt's Wayland plugin installed): with no platform chosen they come up on the X display; a
-# Wayland choice, or a session without XWayland, is refused with one line that says why.
+# Wayland choice, a session without XWayland, or an X display that does not answer is
+# refused with one line that says why.
 set -u
 PROGRAM=$1
 EDITOR="$(dirname "$PROGRAM")/VW/VT/Miyu/M16/bin/UserDicJpn"
@@ -73,8 +74,11 @@ QT_QPA_PLATFORM=wayland refuses "editor on wayland" "QT_QPA_PLATFORM=wayland cho
     "$EDITOR" "$RIG_DIR/dict.csv"
 check "no toolbar window was shown" [ -z "$(xdotool search --name "^$TITLE\$" 2>/dev/null)" ]
 
-echo "== a Wayland session without an X display"
+echo "== a Wayland session without an X display, or with one that does not answer"
 refuses "no XWayland" "needs XWayland: install it" env -u DISPLAY "$PROGRAM"
+# Qt's xcb platform aborts without a display; the editor must say why instead.
+DISPLAY=:$(( ${DISPLAY#:} + 500 )) refuses "editor, X display gone" "cannot connect to the X display" \
+    "$EDITOR" "$RIG_DIR/dict.csv"
 
 [ "$failures" = 0 ] && echo "PASS" || echo "$failures failure(s)"
 [ "$failures" = 0 ]
