@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "app/CBrisoletApp.h"
 #include "app/CBrisoletDlg.h"
@@ -27,6 +26,7 @@
 #include "platform/x11/X11GlobalShortcuts.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "platform/x11/X11PrimarySelection.h"
+#include "platform/x11/X11QtStart.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "reading/ReadingCommands.h"
 
@@ -94,27 +94,19 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* platformName = std::getenv("QT_QPA_PLATFORM");
-    if (!std::getenv("DISPLAY") && !(platformName && *platformName)) {
-        std::fprintf(stderr,
-                     "selvarine: no X display (DISPLAY is not set).\n"
-                     "Start it inside an X11 desktop session, or run scripts/run, which shows "
-                     "a headless demonstration when no display is available.\n");
+    platform::X11QtStart start(argc, argv, "selvarine");
+    if (!start.Ready()) {
+        if (start.Choice().reason == platform::DisplayPlatformChoice::Reason::NoDisplay)
+            std::fprintf(stderr,
+                         "Start it inside an X11 desktop session, or run scripts/run, which shows "
+                         "a headless demonstration when no display is available.\n");
         return 1;
     }
-    const bool wantsX11 =
-        !platformName || !*platformName || std::string_view(platformName) == "xcb";
-    if (wantsX11 && !platform::X11DisplayReachable()) {
-        std::fprintf(stderr, "selvarine: cannot connect to the X display \"%s\".\n",
-                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
-        return 1;
-    }
-    QApplication app(argc, argv);
+    QApplication app(start.Argc(), start.Argv());
+    if (!start.OnX11()) return 1;
+    if (std::getenv("SELVARINE_VERBOSE") && start.Environment().WaylandSession())
+        std::fprintf(stderr, "%s\n", platform::WaylandLimitsMessage("selvarine").c_str());
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->display()) {
-        std::fprintf(stderr, "selvarine: needs an X11 display (this session's is not X11).\n");
-        return 1;
-    }
     platform::X11WindowSystem windows(x11->display());
     platform::FlockInstanceLock lock;
     _XDisplay* display = x11->display();

@@ -7,6 +7,8 @@
 #   rig_init                 # private HOME, XDG_* dirs; cleanup trap
 #   rig_start_x              # Xvfb on a free display; exports DISPLAY
 #   rig_start_wm             # openbox
+#   rig_start_weston         # instead of the two above: a headless Wayland compositor
+#                            # (weston) with XWayland; exports WAYLAND_DISPLAY and DISPLAY
 #   rig_start_pulse          # PulseAudio with the null sink "rec" as default
 #   rig_start_recorder FILE  # parec of rec.monitor into FILE (s16le, 22050 Hz, mono)
 #   rig_start_atspi          # a session bus and the accessibility bus; then drive windows
@@ -15,6 +17,7 @@
 #   rig_wait_window NAME [SECONDS]  # prints the window id of the first window titled NAME
 
 RIG_PIDS=()
+RIG_PARENTS=()  # started processes whose own children are ended after them
 
 rig_log() { echo "rig: $*" >&2; }
 
@@ -72,6 +75,22 @@ rig_start_wm() {
     return $ok
 }
 
+rig_start_weston() {
+    local log="$RIG_DIR/weston.log"
+    # XWayland's listening sockets go there; Xvfb makes the folder itself, weston does not.
+    [ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
+    # The socket lives in the rig's own XDG_RUNTIME_DIR; the X display number is the first
+    # free one, claimed through its lock file like Xvfb's.
+    rig_spawn weston --backend=headless-backend.so --xwayland --no-config --idle-time=0 \
+        --socket=rig-wayland --log="$log"
+    RIG_PARENTS+=("$RIG_LAST_PID")
+    rig_wait 20 grep -q 'xserver listening on display' "$log" || return 1
+    export WAYLAND_DISPLAY=rig-wayland
+    DISPLAY=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$log" | head -1)
+    export DISPLAY
+    rig_log "Wayland display $WAYLAND_DISPLAY, XWayland on $DISPLAY"
+}
+
 rig_start_pulse() {
     rig_spawn pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
         -L module-native-protocol-unix -L "module-null-sink sink_name=rec"
@@ -110,10 +129,14 @@ rig_wait_window() {
     return 1
 }
 
+rig_gone() { ! kill -0 "$1" 2>/dev/null || [[ $(ps -o stat= -p "$1") == Z* ]]; }
+
 rig_cleanup() {
     # Runs as an exit trap, also under `set -e`: nothing here may stop it half way.
-    local status=$? i pid
+    local status=$? i pid children=()
     set +e
+    # weston's shell, keyboard and XWayland, started by weston, as they are now.
+    for pid in "${RIG_PARENTS[@]}"; do children+=($(pgrep -P "$pid")); done
     for (( i = ${#RIG_PIDS[@]} - 1; i >= 0; i-- )); do
         kill "${RIG_PIDS[i]}" 2>/dev/null
     done
@@ -122,7 +145,13 @@ rig_cleanup() {
         kill -9 "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
-    RIG_PIDS=()
+    # Not ours to reap: once ended they may stay zombies of init, which counts as gone.
+    for pid in "${children[@]}"; do
+        kill "$pid" 2>/dev/null
+        for i in $(seq 50); do rig_gone "$pid" && break; sleep 0.1; done
+        rig_gone "$pid" || kill -9 "$pid" 2>/dev/null
+    done
+    RIG_PIDS=() RIG_PARENTS=()
     [ -n "${RIG_KEEP:-}" ] || rm -rf "$RIG_DIR"
     return $status
 }

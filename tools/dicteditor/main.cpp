@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/ProgramDir.h"
+#include "platform/x11/X11QtStart.h"
 #include "tools/dicteditor/EditorLanguage.h"
 #include "tools/dicteditor/EditorTexts.h"
 #include "tools/dicteditor/EditorWindow.h"
@@ -15,9 +16,15 @@
 #include "tools/dicteditor/QtPrompts.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     const std::string argv0 = argc > 0 ? argv[0] : "";
     const std::string program = argv0.substr(argv0.rfind('/') + 1);
+    // The toolbar finds this window by its _NET_WM_PID, so it must be an X11 window too.
+    platform::X11QtStart start(argc, argv, program);
+    if (!start.Ready()) return 1;
+    QApplication app(start.Argc(), start.Argv());
+    if (!start.OnX11()) return 1;
+    argc = start.Argc();  // without the options Qt took
+    argv = start.Argv();
     QApplication::setApplicationName(QString::fromStdString(program));
     dicteditor::QtPrompts prompts(nullptr, program);
 

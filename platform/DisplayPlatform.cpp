@@ -1,0 +1,90 @@
+#include "platform/DisplayPlatform.h"
+
+#include <strings.h>
+#include <algorithm>
+#include <cstdlib>
+
+namespace platform {
+namespace {
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// QT_QPA_PLATFORM is a ';'-separated list Qt tries in order, each entry "name[:options]";
+// plugin names match without regard to case.
+bool NamesXcb(std::string_view choice) {
+    while (!choice.empty()) {
+        const size_t end = std::min(choice.find(';'), choice.size());
+        std::string_view entry = choice.substr(0, end);
+        entry = entry.substr(0, std::min(entry.find(':'), entry.size()));
+        if (entry.size() == 3 && strncasecmp(entry.data(), "xcb", 3) == 0) return true;
+        choice.remove_prefix(std::min(end + 1, choice.size()));
+    }
+    return false;
+}
+
+std::string Prefix(std::string_view program) {
+    return std::string(program) + ": ";
+}
+
+constexpr const char* kRunsOnX11 =
+    "this program runs on X11 only (through XWayland on a Wayland desktop): unset "
+    "QT_QPA_PLATFORM or set it to xcb";
+
+}  // namespace
+
+DisplayEnvironment DisplayEnvironment::FromProcess() {
+    return {Env("QT_QPA_PLATFORM"), Env("DISPLAY"), Env("WAYLAND_DISPLAY"),
+            Env("XDG_SESSION_TYPE")};
+}
+
+bool DisplayEnvironment::WaylandSession() const {
+    return !waylandDisplay.empty() || sessionType == "wayland";
+}
+
+DisplayPlatformChoice ChooseDisplayPlatform(const DisplayEnvironment& env,
+                                            std::string_view program) {
+    using Start = DisplayPlatformChoice::Start;
+    using Reason = DisplayPlatformChoice::Reason;
+    if (!env.qtPlatform.empty() && !NamesXcb(env.qtPlatform))
+        return {Start::Refuse, Reason::NotXcb,
+                Prefix(program) + "QT_QPA_PLATFORM=" + env.qtPlatform +
+                    " chooses a Qt platform other than X11's (xcb), and " + kRunsOnX11 + "."};
+    if (env.display.empty() && env.WaylandSession())
+        return {Start::Refuse, Reason::NoXWayland,
+                Prefix(program) +
+                    "this Wayland session has no X display (DISPLAY is not set) and the "
+                    "program needs XWayland: install it (sudo apt install xwayland) and log in "
+                    "again; GNOME and KDE Plasma then start it by themselves, other compositors "
+                    "when asked (weston --xwayland, sway's \"xwayland enable\")."};
+    if (env.display.empty())
+        return {Start::Refuse, Reason::NoDisplay,
+                Prefix(program) + "no X display (DISPLAY is not set)."};
+    return {env.qtPlatform.empty() ? Start::OnXcb : Start::AsChosen, Reason::None, {}};
+}
+
+std::string UnreachableDisplayMessage(const DisplayEnvironment& env, std::string_view program) {
+    std::string line = Prefix(program) + "cannot connect to the X display \"" + env.display + "\"";
+    if (env.WaylandSession()) line += " (this Wayland session's XWayland does not answer)";
+    return line + ".";
+}
+
+std::string NotX11Message(const DisplayEnvironment& env, std::string_view program,
+                          std::string_view started) {
+    return Prefix(program) + "Qt started on its \"" + std::string(started) +
+           "\" platform (QT_QPA_PLATFORM=" + env.qtPlatform + "), but " + kRunsOnX11 + ".";
+}
+
+std::string WaylandLimitsMessage(std::string_view program) {
+    return Prefix(program) +
+           "Wayland session, running through XWayland: reading from X11 programs works, and "
+           "the shortcuts while an X11 window has the focus; not yet: copying from native "
+           "Wayland programs (Ctrl+C cannot be injected into them) and the shortcuts while a "
+           "Wayland window has the focus. Start the program to be read with its X11 backend "
+           "(e.g. GDK_BACKEND=x11), or use the read-selection shortcut where the compositor "
+           "shares the PRIMARY selection with XWayland (GNOME does).";
+}
+
+}  // namespace platform
