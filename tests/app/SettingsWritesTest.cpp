@@ -212,7 +212,7 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     FakeSelection selection;
     FakeGlobalShortcuts first, renewed;
     int renewals = 0;
-    dlg.AttachReading({windows, clipboard, keys, pump});
+    dlg.AttachReading({windows, clipboard, keys, pump, selection});
     dlg.AttachShortcuts(first, selection, keys, pump, {}, [&]() -> platform::GlobalShortcuts& {
         ++renewals;
         return renewed;
