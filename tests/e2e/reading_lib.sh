@@ -9,7 +9,7 @@
 #   rd_start_toolbar PROGRAM LANG  the toolbar reading in language LANG (7-10); sets RD_TOOLBAR,
 #                                  RD_TB_X, RD_TB_Y, RD_TOOLBAR_PID
 #   rd_stop PID                    ends a process started here and waits for it
-#   rd_click COMMAND               clicks the toolbar button 101, 1015, 1042 or 102
+#   rd_click COMMAND               clicks the toolbar button 101, 1015, 1042, 102, 103, 104 or 1
 #   rd_now                         the recording position now, in seconds
 #   rd_wait_sound FROM SECONDS     prints the first voiced time after FROM (fails on timeout)
 #   rd_wait_quiet FROM QUIET SECONDS  waits until QUIET seconds without sound; prints when it
@@ -77,7 +77,8 @@ rd_start_toolbar() {
 rd_click() {
     local dx
     case $1 in
-        101) dx=70 ;; 1015) dx=97 ;; 1042) dx=124 ;; 102) dx=151 ;; *) return 1 ;;
+        101) dx=70 ;; 1015) dx=97 ;; 1042) dx=124 ;; 102) dx=151 ;;
+        103) dx=178 ;; 104) dx=205 ;; 1) dx=232 ;; *) return 1 ;;
     esac
     xdotool mousemove $((RD_TB_X + dx)) $((RD_TB_Y + 24)) click 1
 }
