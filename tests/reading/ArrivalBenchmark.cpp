@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "PrivateDisplay.h"
+#include "tests/support/PrivateDisplay.h"
 #include "engine/EngineSet.h"
 #include "platform/qt/QtPump.h"
 #include "platform/x11/X11Clipboard.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "PrivateDisplay.h"
+#include "tests/support/PrivateDisplay.h"
 #include "platform/qt/QtPump.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11KeyInjector.h"
