@@ -92,7 +92,8 @@ void VoiceSettingsDialog::OnTimer(int id) {
     if (m_hEditorWnd != platform::kNoWindow) {
         m_svc.windows.SetForeground(m_hEditorWnd);
     } else if (++m_nEditorWaitTicks * kEditorWatchPeriodMs >= kEditorWindowWaitMs) {
-        // An editor without a window is left to run unwatched.
+        // An editor without a window is left to run unwatched; the launcher collects its end.
+        m_svc.processes.Release(m_editorProcess);
         EndEditorWatch();
     }
 }

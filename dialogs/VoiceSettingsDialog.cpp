@@ -52,6 +52,11 @@ std::string RangeMessage(int lower, int upper) {
 VoiceSettingsDialog::VoiceSettingsDialog(int language, const VoiceDialogServices& services)
     : m_lang(*engine::FindLanguage(language)), m_svc(services) {}
 
+VoiceSettingsDialog::~VoiceSettingsDialog() {
+    // An editor still watched when the dialog goes runs on; it must not stay a zombie.
+    if (IsWatchingEditor()) m_svc.processes.Release(m_editorProcess);
+}
+
 bool VoiceSettingsDialog::OnInitDialog() {
     m_strPathAtOpen = m_userDicPath;
     const settings::VoiceInForce start = InForce();

@@ -60,7 +60,7 @@ inline constexpr std::size_t kMaxUserDicPath = 259;
 class VoiceSettingsDialog {
   public:
     VoiceSettingsDialog(int language, const VoiceDialogServices& services);
-    virtual ~VoiceSettingsDialog() = default;
+    virtual ~VoiceSettingsDialog();
     VoiceSettingsDialog(const VoiceSettingsDialog&) = delete;
     VoiceSettingsDialog& operator=(const VoiceSettingsDialog&) = delete;
 
