@@ -11,10 +11,10 @@ namespace dialogs {
 std::string WithCsvExtension(const std::string& name) {
     // Only ASCII letters are lowered: in UTF-8 no byte of a multi-byte character is ASCII,
     // so the last four bytes are ".csv" exactly when the last four characters are.
-    std::string tail = name.size() < 4 ? name : name.substr(name.size() - 4);
-    for (char& c : tail)
+    std::string lowered = name;
+    for (char& c : lowered)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return tail == ".csv" ? name : name + ".csv";
+    return lowered.ends_with(".csv") ? name : name + ".csv";
 }
 
 bool EnsureFileExists(const std::string& path) {
