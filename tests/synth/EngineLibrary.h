@@ -204,7 +204,7 @@ inline long residentKiB() {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
     return -1;
 }
 
