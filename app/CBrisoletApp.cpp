@@ -1,7 +1,7 @@
 #include "app/CBrisoletApp.h"
 
-#include "app/Globals.h"
 #include "reading/ToolbarHandle.h"
+#include "settings/Globals.h"
 
 platform::WindowId g_hExistingWindow = platform::kNoWindow;
 
@@ -25,8 +25,7 @@ bool CBrisoletApp::InitInstance() {
     // Testing and taking the lock is one step, so that two copies started at the same
     // moment cannot both pass. A lock that cannot be made at all does not stop the start:
     // the window title still keeps later copies out.
-    if (m_lock.TryAcquire(kLockName) == platform::InstanceLock::Result::HeldElsewhere)
-        return false;
+    if (m_lock.TryAcquire(kLockName) == platform::InstanceLock::Result::HeldElsewhere) return false;
 
     g_szAppDir = m_hooks.programDirectory();
     if (g_szAppDir.empty() || g_szAppDir.back() != '/') g_szAppDir += '/';

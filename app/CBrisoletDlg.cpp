@@ -1,14 +1,14 @@
 #include "app/CBrisoletDlg.h"
 
 #include "app/CommandIds.h"
-#include "app/Globals.h"
-#include "app/SettingsStore.h"
 #include "app/ShortcutSettings.h"
 #include "dialogs/LanguageSelection.h"
 #include "dialogs/SettingsCommand.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
 #include "reading/ShortcutCommands.h"
+#include "settings/Globals.h"
+#include "settings/SettingsStore.h"
 #include "toolbar/SkinLayout.h"
 
 namespace {
@@ -135,7 +135,10 @@ void CBrisoletDlg::OnSettings() {
          [this](bool topmost) { m_view.SetTopmost(topmost); },
          [this] { FlushSettings(); },
          *m_voiceDialogs,
-         {m_svc.engines, m_svc.hive, m_svc.messages, *m_processes, *m_windows, g_szAppDir}});
+         {m_svc.engines, m_svc.hive, m_svc.messages, *m_processes, *m_windows, g_szAppDir,
+          settings::VoiceInForceFor, [this](const settings::VoiceChoice& choice) {
+              settings::KeepVoiceChoice(m_svc.hive, choice);
+          }}});
     if (ok) KeepUserChange();
 }
 

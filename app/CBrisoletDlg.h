@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/SettingsWriteScheduler.h"
 #include "app/ToolbarView.h"
 #include "engine/EngineSet.h"
 #include "platform/MessageBox.h"
 #include "platform/RegistryHive.h"
+#include "settings/SettingsWriteScheduler.h"
 
 struct ToolbarServices {
     platform::RegistryHive& hive;

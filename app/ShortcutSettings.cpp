@@ -3,8 +3,8 @@
 #include <cctype>
 #include <vector>
 
-#include "app/SettingsStore.h"
 #include "platform/Utf8.h"
+#include "settings/SettingsStore.h"
 
 namespace settings {
 namespace {

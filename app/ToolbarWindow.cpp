@@ -12,7 +12,7 @@
 
 #include "app/CBrisoletDlg.h"
 #include "app/CommandIds.h"
-#include "app/Globals.h"
+#include "settings/Globals.h"
 #include "toolbar/Skin.h"
 #include "toolbar/SkinButton.h"
 #include "toolbar/SkinLayout.h"
@@ -48,11 +48,17 @@ int ToolbarWindow::RunModal() {
     return m_nResult;
 }
 
-platform::WindowId ToolbarWindow::NativeWindow() { return static_cast<platform::WindowId>(winId()); }
+platform::WindowId ToolbarWindow::NativeWindow() {
+    return static_cast<platform::WindowId>(winId());
+}
 
-void ToolbarWindow::SetIcons() { setWindowIcon(Skin::programIcon()); }
+void ToolbarWindow::SetIcons() {
+    setWindowIcon(Skin::programIcon());
+}
 
-void ToolbarWindow::LoadSkin() { m_chrome->loadSkin(); }
+void ToolbarWindow::LoadSkin() {
+    m_chrome->loadSkin();
+}
 
 void ToolbarWindow::SetTitle(const std::string& utf8) {
     setWindowTitle(QString::fromStdString(utf8));
@@ -74,7 +80,9 @@ std::vector<ScreenRect> ToolbarWindow::ScreenRects() {
     return rects;
 }
 
-void ToolbarWindow::BuildWindowRegion() { m_chrome->buildWindowRegion(); }
+void ToolbarWindow::BuildWindowRegion() {
+    m_chrome->buildWindowRegion();
+}
 
 void ToolbarWindow::CreateButtons() {
     const auto& buttons = m_chrome->createButtons([] { return g_nLanguage; });
@@ -86,7 +94,9 @@ void ToolbarWindow::CreateButtons() {
     }
 }
 
-void ToolbarWindow::CreateToolTips() { m_chrome->createToolTips(); }
+void ToolbarWindow::CreateToolTips() {
+    m_chrome->createToolTips();
+}
 
 void ToolbarWindow::PlaceTopmost(bool move, int x, int y) {
     SetTopmost(true);
@@ -125,7 +135,8 @@ void ToolbarWindow::KillTimer(int id) {
 }
 
 void ToolbarWindow::PostClose() {
-    QMetaObject::invokeMethod(this, [this] { m_dlg->OnCancel(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { m_dlg->OnCancel(); }, Qt::QueuedConnection);
 }
 
 void ToolbarWindow::EndDialog(int result) {
@@ -135,7 +146,9 @@ void ToolbarWindow::EndDialog(int result) {
     if (m_loop) m_loop->quit();
 }
 
-void ToolbarWindow::Invalidate() { update(); }
+void ToolbarWindow::Invalidate() {
+    update();
+}
 
 void ToolbarWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -162,9 +175,14 @@ void ToolbarWindow::moveEvent(QMoveEvent* event) {
 void ToolbarWindow::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: m_dlg->OnOK(); return;
-        case Qt::Key_Escape: m_dlg->OnCancel(); return;
-        default: QWidget::keyPressEvent(event);
+        case Qt::Key_Enter:
+            m_dlg->OnOK();
+            return;
+        case Qt::Key_Escape:
+            m_dlg->OnCancel();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
     }
 }
 

@@ -10,7 +10,6 @@
 
 #include "app/CBrisoletApp.h"
 #include "app/CBrisoletDlg.h"
-#include "app/Globals.h"
 #include "app/ToolbarWindow.h"
 #include "dialogs/qt/CLangselDlg.h"
 #include "dialogs/qt/QtVoiceDialogRunner.h"
@@ -29,6 +28,7 @@
 #include "platform/x11/X11QtStart.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "reading/ReadingCommands.h"
+#include "settings/Globals.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::QtPump pump;
     platform::PosixProcessLauncher processes;
     dialogs::QtVoiceDialogRunner voiceDialogs;
-    QtLanguageSelection languageSelection;
+    QtLanguageSelection languageSelection(g_bEngineLoaded);
     platform::X11PrimarySelection selection;
     // Renewed when the shortcut values are edited: dropping it releases every grab.
     auto shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);

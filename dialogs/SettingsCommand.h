@@ -28,9 +28,9 @@ struct SettingsCommandContext {
 };
 
 // Clears the pause, stops the language's speech and runs its dialog with the toolbar out of
-// the topmost band. After OK the dialog's path becomes the toolbar's; for Chinese the chosen
-// character code is written as "codepage" (nothing when no button was selected). The toolbar
-// is put back on top whatever happened. True when the dialog ended with OK.
+// the topmost band. At OK the dialog's path becomes the toolbar's and the result goes on to
+// services.keep, which writes the rest (the voice, the stored path, the Chinese code). The
+// toolbar is put back on top whatever happened. True when the dialog ended with OK.
 bool OnSettings(const SettingsCommandContext& ctx);
 
 }  // namespace dialogs

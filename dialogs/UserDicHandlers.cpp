@@ -11,10 +11,10 @@ namespace dialogs {
 std::string WithCsvExtension(const std::string& name) {
     // Only ASCII letters are lowered: in UTF-8 no byte of a multi-byte character is ASCII,
     // so the last four bytes are ".csv" exactly when the last four characters are.
-    std::string tail = name.size() < 4 ? name : name.substr(name.size() - 4);
-    for (char& c : tail)
+    std::string lowered = name;
+    for (char& c : lowered)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return tail == ".csv" ? name : name + ".csv";
+    return lowered.ends_with(".csv") ? name : name + ".csv";
 }
 
 bool EnsureFileExists(const std::string& path) {
@@ -92,7 +92,8 @@ void VoiceSettingsDialog::OnTimer(int id) {
     if (m_hEditorWnd != platform::kNoWindow) {
         m_svc.windows.SetForeground(m_hEditorWnd);
     } else if (++m_nEditorWaitTicks * kEditorWatchPeriodMs >= kEditorWindowWaitMs) {
-        // An editor without a window is left to run unwatched.
+        // An editor without a window is left to run unwatched; the launcher collects its end.
+        m_svc.processes.Release(m_editorProcess);
         EndEditorWatch();
     }
 }

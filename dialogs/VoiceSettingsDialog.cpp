@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Globals.h"
-#include "app/SettingsStore.h"
 #include "engine/EngineStartup.h"
 #include "platform/Utf8.h"
 #include "reading/CodePage.h"
@@ -54,13 +52,18 @@ std::string RangeMessage(int lower, int upper) {
 VoiceSettingsDialog::VoiceSettingsDialog(int language, const VoiceDialogServices& services)
     : m_lang(*engine::FindLanguage(language)), m_svc(services) {}
 
+VoiceSettingsDialog::~VoiceSettingsDialog() {
+    // An editor still watched when the dialog goes runs on; it must not stay a zombie.
+    if (IsWatchingEditor()) m_svc.processes.Release(m_editorProcess);
+}
+
 bool VoiceSettingsDialog::OnInitDialog() {
     m_strPathAtOpen = m_userDicPath;
-    const VoiceSettings& voice = *VoiceSettingsFor(m_lang.number);
-    m_volume = voice.volume;
-    m_speed = voice.speed;
-    m_pitch = voice.pitch;
-    InitCodePageChoice();
+    const settings::VoiceInForce start = InForce();
+    m_volume = start.voice.volume;
+    m_speed = start.voice.speed;
+    m_pitch = start.voice.pitch;
+    InitCodePageChoice(start.chiCodepage);
     for (const Quantity& q : Quantities()) {
         View().SetSliderRange(q.slider, q.lower, q.upper);
         View().SetTickFrequency(q.slider, (q.upper - q.lower) / 10);
@@ -127,8 +130,18 @@ bool VoiceSettingsDialog::LoadDictionary(const std::string& path) {
     return m_svc.engines.LoadUserDict(m_lang.number, path.c_str()) == 1;
 }
 
+settings::VoiceInForce VoiceSettingsDialog::InForce() const {
+    return m_svc.inForce ? m_svc.inForce(m_lang.number) : settings::VoiceInForce{};
+}
+
+void VoiceSettingsDialog::Keep(const VoiceSettings& voice, int chiCodepage, bool storePath) {
+    if (m_svc.keep) m_svc.keep({m_lang.number, voice, m_userDicPath, storePath, chiCodepage});
+}
+
 void VoiceSettingsDialog::OnOK() {
-    VoiceSettings& voice = *VoiceSettingsFor(m_lang.number);
+    // Values out of bounds keep the ones in force at this moment, not at opening: a hand
+    // edit of the settings file may have changed them meanwhile.
+    VoiceSettings voice = InForce().voice;
     const auto quantities = Quantities();
     int* targets[] = {&voice.volume, &voice.speed, nullptr};
     for (std::size_t i = 0; i < quantities.size(); ++i) {
@@ -140,18 +153,18 @@ void VoiceSettingsDialog::OnOK() {
         else
             voice.pitch = static_cast<std::int16_t>(value);
     }
-    StoreCodePageChoice();
+    const int chiCodepage = ChosenCodePage();
 
     m_svc.engines.UnloadUserDict(m_lang.number);
     if (LoadDictionary(m_userDicPath)) {
-        settings::SaveVoice(m_svc.hive, m_lang.number, voice, &m_userDicPath);
+        Keep(voice, chiCodepage, true);
     } else {
         // The dictionary that was in force stays in force, and the path goes back to it, so
         // the engine, the toolbar and the stored path keep naming the same file.
         if (m_strPathAtOpen != m_userDicPath) LoadDictionary(m_strPathAtOpen);
         m_userDicPath = m_strPathAtOpen;
         if (!m_lang.dicMessageAfterWrite) ShowAppMessage(m_lang.dicFailureMessage);
-        settings::SaveVoice(m_svc.hive, m_lang.number, voice, nullptr);
+        Keep(voice, chiCodepage, false);
         if (m_lang.dicMessageAfterWrite) ShowAppMessage(m_lang.dicFailureMessage);
     }
 
@@ -166,25 +179,20 @@ void VoiceSettingsDialog::OnCancel() {
     View().EndDialog(kIdCancel);
 }
 
-void MODE_C::InitCodePageChoice() {
-    m_codePageIndex = g_nChiCodepage;
-    const bool known = g_nChiCodepage >= 0 && g_nChiCodepage < 4;
-    View().CheckRadio(known ? kCodePageButtons[g_nChiCodepage] : 0);
+void MODE_C::InitCodePageChoice(int chiCodepage) {
+    m_codePageIndex = chiCodepage;
+    const bool known = chiCodepage >= 0 && chiCodepage < 4;
+    View().CheckRadio(known ? kCodePageButtons[chiCodepage] : 0);
 }
 
-int MODE_C::SelectedCodePage() {
+int MODE_C::ChosenCodePage() {
     for (int i = 0; i < 4; ++i)
         if (View().IsChecked(kCodePageButtons[i])) return i;
     return -1;
 }
 
-void MODE_C::StoreCodePageChoice() {
-    const int selected = SelectedCodePage();
-    if (selected >= 0) g_nChiCodepage = selected;
-}
-
 void MODE_C::ExchangeCodePageChoice() {
-    m_codePageIndex = SelectedCodePage();
+    m_codePageIndex = ChosenCodePage();
 }
 
 std::unique_ptr<VoiceSettingsDialog> MakeVoiceSettingsDialog(int language,

@@ -4,10 +4,11 @@
 // (its handlers in UserDicHandlers.cpp) and, for Chinese, the character code. One family:
 // the differences are rows of engine::kLanguages, and MODE_C adds the character code.
 //
-// Nothing is stored before OK: then the values go to the language's VoiceSettings, the
-// dictionary is reloaded in the engine and the settings are written to the hive.
+// Nothing is kept before OK: then the dictionary is reloaded in the engine and the result is
+// handed to VoiceDialogServices::keep, which alone writes it.
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/RegistryHive.h"
+#include "settings/VoiceChoice.h"
 
 namespace dialogs {
 
@@ -27,6 +29,11 @@ struct VoiceDialogServices {
     platform::ProcessLauncher& processes;
     platform::WindowSystem& windows;
     std::string appDir;  // the program directory, ending with '/'
+    // The values in force for a language, read when the dialog opens and again at OK.
+    std::function<settings::VoiceInForce(int language)> inForce;
+    // Takes the result at OK, at the moment it is to be kept (a dictionary failure message
+    // comes before or after it as the language's row says).
+    std::function<void(const settings::VoiceChoice&)> keep;
 };
 
 // One of volume, speed, pitch: its controls, the caption of its range message and the
@@ -53,7 +60,7 @@ inline constexpr std::size_t kMaxUserDicPath = 259;
 class VoiceSettingsDialog {
   public:
     VoiceSettingsDialog(int language, const VoiceDialogServices& services);
-    virtual ~VoiceSettingsDialog() = default;
+    virtual ~VoiceSettingsDialog();
     VoiceSettingsDialog(const VoiceSettingsDialog&) = delete;
     VoiceSettingsDialog& operator=(const VoiceSettingsDialog&) = delete;
 
@@ -83,9 +90,9 @@ class VoiceSettingsDialog {
     int m_volume = 0, m_speed = 0, m_pitch = 0;
 
   protected:
-    // MODE_C's character code: shown at start, stored and exchanged at OK.
-    virtual void InitCodePageChoice() {}
-    virtual void StoreCodePageChoice() {}
+    // MODE_C's character code: shown at start, chosen and exchanged at OK.
+    virtual void InitCodePageChoice(int /*chiCodepage*/) {}
+    virtual int ChosenCodePage() { return -1; }
     virtual void ExchangeCodePageChoice() {}
     VoiceSettingsView& View() { return *m_view; }
 
@@ -94,6 +101,8 @@ class VoiceSettingsDialog {
     // Hands the dictionary to the engine; an empty file counts as loaded and is not handed.
     bool LoadDictionary(const std::string& path);
     void EndEditorWatch();
+    settings::VoiceInForce InForce() const;
+    void Keep(const VoiceSettings& voice, int chiCodepage, bool storePath);
 
     const engine::LanguageInfo& m_lang;
     VoiceDialogServices m_svc;
@@ -122,12 +131,9 @@ class MODE_C final : public VoiceSettingsDialog {
     int m_codePageIndex = -1;
 
   protected:
-    void InitCodePageChoice() override;
-    void StoreCodePageChoice() override;
+    void InitCodePageChoice(int chiCodepage) override;
+    int ChosenCodePage() override;
     void ExchangeCodePageChoice() override;
-
-  private:
-    int SelectedCodePage();
 };
 
 class MODE_K final : public VoiceSettingsDialog {

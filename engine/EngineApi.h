@@ -1,6 +1,6 @@
 #pragma once
 // The contract between the toolbar and the four speech engine libraries (vt_jpn.so,
-// vt_eng.so, vt_chi.so, vt_kor.so). Every library exports the same ten operations with its
+// vt_eng.so, vt_chi.so, vt_kor.so). Every library exports the same nine operations with its
 // own suffix (_JPN, _ENG, _CHI, _KOR). All calls come from the toolbar's UI thread.
 //
 // - Window handles are pointer-sized integers; statuses are 16-bit.
@@ -29,31 +29,45 @@ enum VtInfoCode {
     VT_INFO_VOLUME_MIN = 19,
 };
 
-typedef short (*VtLoadFn)(intptr_t window, int speaker, const char* engineDir, int reserved1,
-                          int reserved2, int reserved3);
-typedef void (*VtUnloadFn)(int speaker);
-typedef void (*VtGetInfoFn)(int code, int reserved, int* value, int valueSize);
-typedef short (*VtLoadUserDictFn)(int dictIndex, const char* path);
-typedef void (*VtUnloadUserDictFn)(int dictIndex);
+// The operations' function types; each has a pointer type named ...Fn.
+typedef short VtLoad(intptr_t window, int speaker, const char* engineDir, int reserved1,
+                     int reserved2, int reserved3);
+typedef void VtUnload(int speaker);
+typedef void VtGetInfo(int code, int reserved, int* value, int valueSize);
+typedef short VtLoadUserDict(int dictIndex, const char* path);
+typedef void VtUnloadUserDict(int dictIndex);
 // Arguments: caller's window, 0, text in the engine's encoding (zero-terminated), speaker
 // number, pitch, speed, volume (percentages of the voice's normal), 687, text form code, 1.
-typedef void (*VtPlayFn)(intptr_t window, int message, const char* text, int speaker, int pitch,
-                         int speed, int volume, int reserved687, int textForm, int flags);
-typedef void (*VtControlFn)(void);
+typedef void VtPlay(intptr_t window, int message, const char* text, int speaker, int pitch,
+                    int speed, int volume, int reserved687, int textForm, int flags);
+typedef void VtControl(void);
 
-#define SELVARINE_DECLARE_ENGINE_API(SUFFIX)                                                   \
-    short VT_LOADTTS_EXT_##SUFFIX(intptr_t window, int speaker, const char* engineDir,         \
-                                  int reserved1, int reserved2, int reserved3);                \
-    void VT_UNLOADTTS_EXT_##SUFFIX(int speaker);                                               \
-    void VT_GetTTSInfo_##SUFFIX(int code, int reserved, int* value, int valueSize);            \
-    short VT_LOAD_UserDict_##SUFFIX(int dictIndex, const char* path);                          \
-    void VT_UNLOAD_UserDict_##SUFFIX(int dictIndex);                                           \
-    void VT_PLAYTTS_##SUFFIX(intptr_t window, int message, const char* text, int speaker,      \
-                             int pitch, int speed, int volume, int reserved687, int textForm,  \
-                             int flags);                                                       \
-    void VT_STOPTTS_##SUFFIX(void);                                                            \
-    void VT_PAUSETTS_##SUFFIX(void);                                                           \
-    void VT_RESTARTTTS_##SUFFIX(void);
+typedef VtLoad* VtLoadFn;
+typedef VtUnload* VtUnloadFn;
+typedef VtGetInfo* VtGetInfoFn;
+typedef VtLoadUserDict* VtLoadUserDictFn;
+typedef VtUnloadUserDict* VtUnloadUserDictFn;
+typedef VtPlay* VtPlayFn;
+typedef VtControl* VtControlFn;
+
+// The entry points, listed once for the declarations and the loaders: X(arg, name before the
+// suffix, function type, member of engine::EngineFunctions). The library's suffix completes each
+// name: VT_PLAYTTS_ and JPN make VT_PLAYTTS_JPN.
+#define SELVARINE_ENGINE_ENTRY_POINTS(X, arg)                     \
+    X(arg, VT_LOADTTS_EXT_, VtLoad, load)                         \
+    X(arg, VT_UNLOADTTS_EXT_, VtUnload, unload)                   \
+    X(arg, VT_GetTTSInfo_, VtGetInfo, getInfo)                    \
+    X(arg, VT_LOAD_UserDict_, VtLoadUserDict, loadUserDict)       \
+    X(arg, VT_UNLOAD_UserDict_, VtUnloadUserDict, unloadUserDict) \
+    X(arg, VT_PLAYTTS_, VtPlay, play)                             \
+    X(arg, VT_STOPTTS_, VtControl, stop)                          \
+    X(arg, VT_PAUSETTS_, VtControl, pause)                        \
+    X(arg, VT_RESTARTTTS_, VtControl, restart)
+
+#define SELVARINE_DECLARE_ENTRY_POINT(SUFFIX, name, type, member) type name##SUFFIX;
+// Declares the nine entry points of the library with the given suffix.
+#define SELVARINE_DECLARE_ENGINE_API(SUFFIX) \
+    SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX)
 
 #ifdef __cplusplus
 }

@@ -103,16 +103,11 @@ std::unique_ptr<EngineLibrary> EngineLibrary::Open(const std::string& path,
     std::unique_ptr<EngineLibrary> lib(new EngineLibrary);
     lib->m_handle = handle;
     EngineFunctions& f = lib->m_fns;
-    const std::string s = "_" + suffix;
-    bool ok = Resolve(handle, "VT_LOADTTS_EXT" + s, &f.load, error) &&
-              Resolve(handle, "VT_UNLOADTTS_EXT" + s, &f.unload, error) &&
-              Resolve(handle, "VT_GetTTSInfo" + s, &f.getInfo, error) &&
-              Resolve(handle, "VT_LOAD_UserDict" + s, &f.loadUserDict, error) &&
-              Resolve(handle, "VT_UNLOAD_UserDict" + s, &f.unloadUserDict, error) &&
-              Resolve(handle, "VT_PLAYTTS" + s, &f.play, error) &&
-              Resolve(handle, "VT_STOPTTS" + s, &f.stop, error) &&
-              Resolve(handle, "VT_PAUSETTS" + s, &f.pause, error) &&
-              Resolve(handle, "VT_RESTARTTTS" + s, &f.restart, error);
+    bool ok = true;
+#define SELVARINE_RESOLVE(arg, name, type, member) \
+    ok = ok && Resolve(handle, #name + suffix, &f.member, error);
+    SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_RESOLVE, )
+#undef SELVARINE_RESOLVE
     if (!ok) return nullptr;
     return lib;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// One engine library opened by full path, with all ten entry points resolved at once: a
+// One engine library opened by full path, with all nine entry points resolved at once: a
 // missing symbol fails the open, never a later call.
 
 #include <memory>
@@ -10,19 +10,13 @@
 namespace engine {
 
 struct EngineFunctions {
-    VtLoadFn load = nullptr;
-    VtUnloadFn unload = nullptr;
-    VtGetInfoFn getInfo = nullptr;
-    VtLoadUserDictFn loadUserDict = nullptr;
-    VtUnloadUserDictFn unloadUserDict = nullptr;
-    VtPlayFn play = nullptr;
-    VtControlFn stop = nullptr;
-    VtControlFn pause = nullptr;
-    VtControlFn restart = nullptr;
+#define SELVARINE_ENTRY_POINT_MEMBER(arg, name, type, member) type* member = nullptr;
+    SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_ENTRY_POINT_MEMBER, )
+#undef SELVARINE_ENTRY_POINT_MEMBER
 };
 
 class EngineLibrary {
-public:
+  public:
     // suffix: "JPN", "ENG", "CHI" or "KOR". On failure returns null and says why in *error.
     static std::unique_ptr<EngineLibrary> Open(const std::string& path, const std::string& suffix,
                                                std::string* error);
@@ -32,7 +26,7 @@ public:
 
     const EngineFunctions& Functions() const { return m_fns; }
 
-private:
+  private:
     EngineLibrary() = default;
     void* m_handle = nullptr;
     EngineFunctions m_fns;

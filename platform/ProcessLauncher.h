@@ -21,6 +21,9 @@ class ProcessLauncher {
     // True once the process has ended (its status is then collected), and for a process
     // whose state cannot be read.
     virtual bool HasEnded(ProcessId pid) = 0;
+    // Stops watching pid, which may run on: the launcher collects its status once it ends, so
+    // it leaves no zombie behind. pid must not be asked about afterwards.
+    virtual void Release(ProcessId pid) = 0;
 };
 
 }  // namespace platform

@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QPushButton>
 
-#include "app/Globals.h"
 #include "dialogs/qt/CAbout.h"
 #include "dialogs/qt/DialogFont.h"
 #include "dialogs/qt/DialogUnits.h"
@@ -43,10 +42,11 @@ QPixmap LoadButtonImage(int resource, const QColor& face) {
 
 }  // namespace
 
-CLangselDlg::CLangselDlg(QWidget* parent)
+CLangselDlg::CLangselDlg(const int (&engineLoaded)[11], QWidget* parent)
     // A caption without a system menu or close box; kept above the always-on-top toolbar.
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowStaysOnTopHint) {
+                          Qt::WindowStaysOnTopHint),
+      m_engineLoaded(engineLoaded) {
     setWindowTitle(QStringLiteral("言語選択"));
     setFont(DialogFont());
     // Large enough for the 145 x 26 pictures whatever the font.
@@ -101,7 +101,7 @@ bool CLangselDlg::OnInitDialog() {
         m_hButtonImages[i] = LoadButtonImage(engine::kLanguages[i].languageBitmap,
                                              button->palette().color(QPalette::Button));
     }
-    const auto states = dialogs::LanguageButtons(m_language, g_bEngineLoaded);
+    const auto states = dialogs::LanguageButtons(m_language, m_engineLoaded);
     QPushButton* focus = nullptr;
     for (std::size_t i = 0; i < states.size(); ++i) {
         QPushButton* button = m_btnLanguages[i];
@@ -144,7 +144,7 @@ void CLangselDlg::OnAbout() {
 }
 
 bool QtLanguageSelection::Run(int& language) {
-    CLangselDlg dlg(nullptr);
+    CLangselDlg dlg(m_engineLoaded, nullptr);
     dlg.m_language = language;
     if (dlg.DoModal() != QDialog::Accepted) return false;
     language = dlg.m_language;

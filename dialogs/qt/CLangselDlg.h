@@ -15,10 +15,11 @@ class QPushButton;
 
 class CLangselDlg : public QDialog {
   public:
-    explicit CLangselDlg(QWidget* parent = nullptr);
+    // engineLoaded is indexed by language number 0..10 and must outlive the dialog.
+    explicit CLangselDlg(const int (&engineLoaded)[11], QWidget* parent = nullptr);
     ~CLangselDlg() override;
 
-    // Prepares the buttons from m_language and g_bEngineLoaded, then runs modally.
+    // Prepares the buttons from m_language and the engines that started, then runs modally.
     int DoModal();
     // Loads the pictures and sets up the language buttons; DoModal runs it first.
     bool OnInitDialog();
@@ -36,6 +37,7 @@ class CLangselDlg : public QDialog {
   private:
     void OnAbout();
 
+    const int (&m_engineLoaded)[11];
     std::array<QPushButton*, engine::kLanguageCount> m_btnLanguages{};
     QPushButton* m_btnOk;
     QPushButton* m_btnCancel;
@@ -45,5 +47,9 @@ class CLangselDlg : public QDialog {
 // Runs CLangselDlg for the toolbar, one dialog per run.
 class QtLanguageSelection final : public dialogs::LanguageSelectionDialog {
   public:
+    explicit QtLanguageSelection(const int (&engineLoaded)[11]) : m_engineLoaded(engineLoaded) {}
     bool Run(int& language) override;
+
+  private:
+    const int (&m_engineLoaded)[11];
 };

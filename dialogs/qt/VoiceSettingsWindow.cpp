@@ -11,7 +11,10 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace dialogs {
 namespace {
@@ -27,6 +30,33 @@ QStringList Families(const std::string& commaSeparated) {
 QString GroupName(const QString& caption) {
     const int bracket = caption.indexOf(" (");
     return bracket < 0 ? caption : caption.left(bracket);
+}
+
+// The layout's units are those of the font it was drawn with; with the desktop's font a caption
+// can be wider than its button (ユーザー辞書編集, QZ(簡体字) at a 12-pixel Gothic). Such a push
+// button grows about its centre to the caption and the style's margins, a radio button to the
+// right, as its caption reads; both kept inside the dialog.
+void FitCaption(QRadioButton* radio, int dialogWidth) {
+    QRect r = radio->geometry();
+    const int needed = radio->sizeHint().width();
+    if (r.width() >= needed) return;
+    r.setWidth(std::min(needed, dialogWidth));
+    if (r.right() >= dialogWidth) r.moveRight(dialogWidth - 1);
+    radio->setGeometry(r);
+}
+
+void FitCaption(QPushButton* button, int dialogWidth) {
+    QStyle* style = button->style();
+    const int needed = button->fontMetrics().horizontalAdvance(button->text()) +
+                       2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth) +
+                       style->pixelMetric(QStyle::PM_ButtonMargin);
+    QRect r = button->geometry();
+    if (r.width() >= needed) return;
+    r.setLeft(r.left() - (needed - r.width()) / 2);
+    r.setWidth(std::min(needed, dialogWidth));
+    if (r.right() >= dialogWidth) r.moveRight(dialogWidth - 1);
+    if (r.left() < 0) r.moveLeft(0);
+    button->setGeometry(r);
 }
 
 }  // namespace
@@ -128,6 +158,8 @@ void VoiceSettingsWindow::Build(const DialogLayout& layout, const DialogFont& fo
         }
         w->setGeometry(font.PixelsX(c.x), font.PixelsY(c.y), font.PixelsX(c.width),
                        font.PixelsY(c.height));
+        if (auto* button = qobject_cast<QPushButton*>(w)) FitCaption(button, width());
+        if (auto* radio = qobject_cast<QRadioButton*>(w)) FitCaption(radio, width());
         if (c.id >= 0) m_controls[c.id] = w;
     }
 }

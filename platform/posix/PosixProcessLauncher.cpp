@@ -3,6 +3,9 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cerrno>
+#include <thread>
+
 extern char** environ;
 
 namespace platform {
@@ -34,6 +37,15 @@ bool PosixProcessLauncher::HasEnded(ProcessId pid) {
     if (pid <= 0) return true;
     int status = 0;
     return waitpid(static_cast<pid_t>(pid), &status, WNOHANG) != 0;
+}
+
+void PosixProcessLauncher::Release(ProcessId pid) {
+    if (pid <= 0) return;
+    std::thread([child = static_cast<pid_t>(pid)] {
+        int status = 0;
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
 }
 
 }  // namespace platform

@@ -192,8 +192,7 @@ void RegFileHive::RemoveStaleTemporaries() const {
     if (!d) return;
     while (const dirent* entry = readdir(d)) {
         const std::string name = entry->d_name;
-        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
-            continue;
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
         struct stat st {};
         const std::string path = dir + "/" + name;
         if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid())

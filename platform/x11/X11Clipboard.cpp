@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "platform/x11/X11SelectionReader.h"
+#include "platform/x11/X11SelectionTransfer.h"
 #include "platform/x11/X11Support.h"
 
 namespace platform {
@@ -37,6 +37,9 @@ static_assert(sizeof(XFixesSelectionNotifyWire) == 32);
 // times with 500 ms pauses between; an owner that never answers then adds this once, since
 // a request left unanswered is not sent again in the next ask.
 constexpr int kOwnerAnswerMs = 200;
+// The largest text taken off the clipboard: a bigger one is refused rather than held in
+// memory several times over (UTF-8, UTF-16, the engine's code page).
+constexpr std::size_t kMaxClipboardBytes = 32u << 20;
 
 }  // namespace
 
@@ -49,7 +52,7 @@ struct X11Clipboard::Impl final : QAbstractNativeEventFilter {
     std::uint32_t ownBase = 0;
     std::uint32_t ownMask = 0;
     std::function<void()> listener;
-    std::unique_ptr<x11::X11SelectionReader> reader;
+    std::unique_ptr<x11::X11SelectionTransfer> reader;
     // Text read by HasUnicodeText for the UnicodeText that follows it, and from which owner.
     std::optional<std::u16string> text;
     Window textOwner = None;
@@ -66,7 +69,9 @@ struct X11Clipboard::Impl final : QAbstractNativeEventFilter {
         clipboardAtom = XInternAtom(display, "CLIPBOARD", False);
         // A connection of its own, so that waiting for an owner's answer with a deadline
         // neither competes with Qt for the events of its connection nor waits on Qt's terms.
-        reader = std::make_unique<x11::X11SelectionReader>(DisplayString(display), kOwnerAnswerMs);
+        reader = std::make_unique<x11::X11SelectionTransfer>(
+            DisplayString(display), x11::X11SelectionTransfer::Policy{"CLIPBOARD", kOwnerAnswerMs,
+                                                                      kMaxClipboardBytes, true});
 
         int errorBase = 0;
         if (!XFixesQueryExtension(display, &xfixesEventBase, &errorBase)) {
@@ -156,7 +161,8 @@ bool X11Clipboard::HasUnicodeText() {
 
 std::optional<std::u16string> X11Clipboard::UnicodeText() {
     if (!m_impl->display) return std::nullopt;
-    if (m_impl->text && XGetSelectionOwner(m_impl->display, m_impl->clipboardAtom) == m_impl->textOwner)
+    if (m_impl->text &&
+        XGetSelectionOwner(m_impl->display, m_impl->clipboardAtom) == m_impl->textOwner)
         return std::exchange(m_impl->text, std::nullopt);
     return m_impl->Fetch();
 }

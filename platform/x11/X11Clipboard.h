@@ -1,8 +1,9 @@
 #pragma once
 // The CLIPBOARD selection on Qt's X11 connection. Owner changes are watched with XFixes from a
 // private input-only window; the notices reach the listener through a native event filter, so
-// on the GUI thread, whenever Qt dispatches events. Text is fetched through QClipboard (which
-// handles conversion and INCR transfers). Construct after the QGuiApplication.
+// on the GUI thread, whenever Qt dispatches events. Text is fetched from other programs on a
+// connection of its own (X11SelectionTransfer: bounded waits, INCR, a size cap) and from this
+// program's own windows through QClipboard. Construct after the QGuiApplication.
 
 #include <memory>
 

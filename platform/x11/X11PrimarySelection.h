@@ -1,7 +1,7 @@
 #pragma once
-// Selection as the X11 PRIMARY selection, read on a connection of its own so that waiting for
-// the owner's answer never touches Qt's event queue. The wait is bounded: an owner that never
-// answers costs kAnswerWaitMs, not a frozen toolbar.
+// Selection as the X11 PRIMARY selection, read on a connection of its own (X11SelectionTransfer)
+// so that waiting for the owner's answer never touches Qt's event queue. The wait is bounded:
+// an owner that never answers costs kAnswerWaitMs, not a frozen toolbar.
 
 #include <memory>
 

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "app/SettingsStore.h"
 #include "app/ShortcutSettings.h"
 #include "platform/posix/RegFileHive.h"
+#include "settings/SettingsStore.h"
 #include "tests/fakes/FakeGlobalShortcuts.h"
 
 using namespace platform;

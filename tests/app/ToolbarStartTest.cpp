@@ -9,9 +9,9 @@
 
 #include "app/CBrisoletApp.h"
 #include "app/CBrisoletDlg.h"
-#include "app/Globals.h"
 #include "engine/EngineStartup.h"
 #include "platform/posix/RegFileHive.h"
+#include "settings/Globals.h"
 #include "tests/fakes/FakeEngineSet.h"
 #include "tests/fakes/FakeMessageBox.h"
 #include "tests/fakes/FakeToolbarView.h"
@@ -23,7 +23,7 @@ const std::string kTop = "SOFTWARE\\Tarnholm\\Selvarine";
 
 // Engines that load only where told to, each reporting limits that name it.
 class StartupEngines : public FakeEngineSet {
-public:
+  public:
     short Load(int language, std::intptr_t window, int speaker, const char* dir) override {
         FakeEngineSet::Load(language, window, speaker, dir);
         speakers[language] = speaker;
@@ -51,7 +51,7 @@ public:
 };
 
 class ToolbarStartTest : public ::testing::Test {
-protected:
+  protected:
     ToolbarStartTest() {
         char tmpl[] = "/tmp/selvarine-start-XXXXXX";
         m_dir = mkdtemp(tmpl);
@@ -99,8 +99,8 @@ protected:
         for (const char* voice : {"Miyu", "Kate", "Hui", "Yumi"}) {
             std::string dir = g_szAppDir + "VW/VT/" + voice + "/M16/data-common/userdict";
             std::filesystem::create_directories(dir);
-            for (const char* f : {"userdict_jpn.csv", "userdict_eng.csv", "userdict_chi.csv",
-                                  "userdict_kor.csv"})
+            for (const char* f :
+                 {"userdict_jpn.csv", "userdict_eng.csv", "userdict_chi.csv", "userdict_kor.csv"})
                 std::ofstream(dir + "/" + f) << content;
         }
     }
@@ -118,8 +118,9 @@ TEST_F(ToolbarStartTest, InitialisesInOrderAndPlacesTheWindowAtTheStoredPosition
     StoreLanguage(7);
     Init();
     const std::vector<std::string> expected = {
-        "SetIcons",      "LoadSkin",   "SetTitle",       "MoveWindow 0,0,248,38", "BuildWindowRegion",
-        "CreateButtons", "PlaceTopmost 10,20", "CreateToolTips", "PlaceTopmost"};
+        "SetIcons",          "LoadSkin",      "SetTitle",           "MoveWindow 0,0,248,38",
+        "BuildWindowRegion", "CreateButtons", "PlaceTopmost 10,20", "CreateToolTips",
+        "PlaceTopmost"};
     EXPECT_EQ(view.log, expected);
     EXPECT_EQ(view.title, "Selvarine 日中英韓");
     EXPECT_EQ(posX, 10);
@@ -243,7 +244,7 @@ TEST_F(ToolbarStartTest, MovesAreSavedOnlyOnceSettingsAreLoaded) {
 namespace {
 
 class FakeLock : public platform::InstanceLock {
-public:
+  public:
     Result TryAcquire(const std::string& name) override {
         names.push_back(name);
         return result;
@@ -265,7 +266,10 @@ TEST(CBrisoletAppTest, OnlyOneCopyRuns) {
     };
     const Case cases[] = {
         {"nothing else runs", {"Editor", "Selvarine 日中英韓 "}, FakeLock::Result::Acquired, true},
-        {"the toolbar's title is taken", {"Editor", "Selvarine 日中英韓"}, FakeLock::Result::Acquired, false},
+        {"the toolbar's title is taken",
+         {"Editor", "Selvarine 日中英韓"},
+         FakeLock::Result::Acquired,
+         false},
         {"the lock is held", {}, FakeLock::Result::HeldElsewhere, false},
         {"no lock can be made", {}, FakeLock::Result::Unavailable, true},
     };

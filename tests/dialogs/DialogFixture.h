@@ -10,11 +10,11 @@
 #include <fstream>
 #include <optional>
 
-#include "app/Globals.h"
-#include "app/SettingsStore.h"
 #include "dialogs/VoiceSettingsDialog.h"
 #include "engine/EngineStartup.h"
 #include "platform/posix/RegFileHive.h"
+#include "settings/Globals.h"
+#include "settings/SettingsStore.h"
 #include "tests/dialogs/FakeVoiceSettingsView.h"
 #include "tests/fakes/FakeEngineSet.h"
 #include "tests/fakes/FakeMessageBox.h"
@@ -40,7 +40,14 @@ class DialogFixture : public ::testing::Test {
     ~DialogFixture() override { std::filesystem::remove_all(m_dir); }
 
     dialogs::VoiceDialogServices Services() {
-        return {m_engines, m_hive, m_messages, m_processes, m_windows, m_appDir};
+        return {m_engines,
+                m_hive,
+                m_messages,
+                m_processes,
+                m_windows,
+                m_appDir,
+                settings::VoiceInForceFor,
+                [this](const settings::VoiceChoice& c) { settings::KeepVoiceChoice(m_hive, c); }};
     }
 
     // The dialog of a language, initialised on the fake view with the given path.

@@ -6,7 +6,7 @@
 #include "platform/posix/PosixProcessLauncher.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "tests/dialogs/DialogFixture.h"
-#include "tests/reading/PrivateDisplay.h"
+#include "tests/support/PrivateDisplay.h"
 
 #include <X11/Xlib.h>
 
@@ -44,8 +44,8 @@ TEST_F(EditorWatchX11Test, FindsTheEditorsWindowAndWakesWhenItEnds) {
     setenv("SELVARINE_STANDIN_LOG", log.c_str(), 1);
     const std::string dic = m_dir + "/my \"dic\" $(x) & 'y';.csv";
 
-    dialogs::VoiceDialogServices services{m_engines, m_hive,  m_messages,
-                                          processes, windows, m_appDir};
+    dialogs::VoiceDialogServices services{
+        m_engines, m_hive, m_messages, processes, windows, m_appDir, settings::VoiceInForceFor, {}};
     dialogs::MODE_J dlg(services);
     dlg.SetView(&m_view);
     dlg.m_userDicPath = dic;

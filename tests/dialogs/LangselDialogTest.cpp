@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
-#include "app/Globals.h"
 #include "dialogs/qt/CAbout.h"
 #include "dialogs/qt/CLangselDlg.h"
+#include "settings/Globals.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ void OnNextModal(std::function<void(QDialog&)> check, Qt::Key key = Qt::Key_unkn
 
 TEST(CLangselDlg, OnlyStartedLanguagesShowTheirPicturesAndTheCurrentIsPressed) {
     StartEngines({7, 10});
-    CLangselDlg dlg;
+    CLangselDlg dlg(g_bEngineLoaded);
     dlg.m_language = 10;
     EXPECT_TRUE(dlg.OnInitDialog());
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("言語選択"));
@@ -79,7 +79,7 @@ TEST(CLangselDlg, OnlyStartedLanguagesShowTheirPicturesAndTheCurrentIsPressed) {
 
 TEST(CLangselDlg, ArrowsAndSpaceChooseALanguageAndEnterIsOk) {
     StartEngines({7, 8, 9, 10});
-    CLangselDlg dlg;
+    CLangselDlg dlg(g_bEngineLoaded);
     dlg.m_language = 7;
     dlg.OnInitDialog();
     dlg.show();
@@ -108,7 +108,7 @@ TEST(CLangselDlg, ArrowsAndSpaceChooseALanguageAndEnterIsOk) {
 
 TEST(CLangselDlg, RunKeepsTheLanguageOnCancelAndOpensTheAboutBox) {
     StartEngines({7, 8, 9, 10});
-    QtLanguageSelection selection;
+    QtLanguageSelection selection(g_bEngineLoaded);
     int language = 8;
     OnNextModal(
         [](QDialog& d) {

@@ -9,10 +9,10 @@
 
 #include "app/CBrisoletDlg.h"
 #include "app/CommandIds.h"
-#include "app/Globals.h"
-#include "app/SettingsStore.h"
 #include "dialogs/LanguageSelection.h"
 #include "platform/posix/RegFileHive.h"
+#include "settings/Globals.h"
+#include "settings/SettingsStore.h"
 #include "tests/fakes/FakeEngineSet.h"
 #include "tests/fakes/FakeMessageBox.h"
 #include "tests/fakes/FakeToolbarView.h"

@@ -21,9 +21,11 @@ class FakeProcessLauncher : public platform::ProcessLauncher {
         return nextPid++;
     }
     bool HasEnded(platform::ProcessId pid) override { return ended.count(pid) > 0; }
+    void Release(platform::ProcessId pid) override { released.insert(pid); }
 
     std::vector<Started> started;
     std::set<platform::ProcessId> ended;
+    std::set<platform::ProcessId> released;
     platform::ProcessId nextPid = 4242;
     bool failStart = false;
 };

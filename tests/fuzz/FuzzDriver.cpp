@@ -1,6 +1,6 @@
 // Runs a libFuzzer target without libFuzzer, for a short regression pass in CTest: the files
 // given on the command line, then FUZZ_RUNS pseudo-random inputs pieced together from the
-// target's fragments (kFuzzFragments) and random bytes.
+// target's fragments (kFuzzFragments) and random bytes, at most FUZZ_PIECES pieces each.
 
 #include <cstdint>
 #include <cstdio>
@@ -21,11 +21,13 @@ int main(int argc, char** argv) {
     }
     const char* env = std::getenv("FUZZ_RUNS");
     const long runs = env ? std::atol(env) : 100000;
+    const char* piecesEnv = std::getenv("FUZZ_PIECES");
+    const long maxPieces = piecesEnv && std::atol(piecesEnv) > 0 ? std::atol(piecesEnv) : 12;
     std::mt19937 rng(12345);
     std::string input;
     for (long r = 0; r < runs; ++r) {
         input.clear();
-        for (int pieces = 1 + static_cast<int>(rng() % 12); pieces > 0; --pieces) {
+        for (long pieces = 1 + static_cast<long>(rng() % maxPieces); pieces > 0; --pieces) {
             if (rng() % 3 == 0)
                 input.push_back(static_cast<char>(rng() % 256));
             else

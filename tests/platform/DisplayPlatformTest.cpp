@@ -74,7 +74,7 @@ TEST(DisplayPlatform, XcbWheneverAnXDisplayIsSetAndTheUsersChoiceOtherwise) {
             EXPECT_EQ(choice.message, "");
             continue;
         }
-        EXPECT_EQ(choice.message.rfind("prog: ", 0), 0u) << choice.message;
+        EXPECT_TRUE(choice.message.starts_with("prog: ")) << choice.message;
         EXPECT_NE(choice.message.find(r.says), std::string::npos) << choice.message;
         EXPECT_EQ(choice.message.find('\n'), std::string::npos) << choice.message;
     }

@@ -1,4 +1,4 @@
-// Global key grabs and the PRIMARY selection on a private Xvfb (started and ended here).
+// Global key grabs on a private Xvfb (started and ended here).
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,10 @@
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
-#include "../reading/PrivateDisplay.h"
 #include "platform/x11/X11GlobalShortcuts.h"
-#include "platform/x11/X11PrimarySelection.h"
 #include "platform/x11/X11Support.h"
+#include "tests/support/PrivateDisplay.h"
 
 namespace {
 
@@ -84,36 +82,6 @@ TEST_F(X11Shortcuts, GrabsEveryLockStateWhereverNumLockSitsAndReportsTakenChords
     EXPECT_TRUE(FreeForB(s, base));
     EXPECT_TRUE(FreeForB(s, base | LockMask | Mod3Mask));
     PutNumLockOn(Mod2MapIndex);
-}
-
-TEST_F(X11Shortcuts, PrimaryIsReadFromItsOwnerAndAnOwnerThatNeverAnswersIsGivenUp) {
-    platform::X11PrimarySelection primary;
-    XSetSelectionOwner(m_a, XA_PRIMARY, None, CurrentTime);
-    XSync(m_a, False);
-    EXPECT_FALSE(primary.Text());
-
-    char path[] = "/tmp/selvarine-primary-XXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    const std::string text = "選択された text";
-    ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    close(fd);
-    const pid_t xclip = testsupport::Spawn({"xclip", "-selection", "primary", "-quiet", path});
-    std::optional<std::u16string> got;
-    for (int i = 0; i < 100 && !got; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        got = primary.Text();
-    }
-    testsupport::End(xclip);
-    std::remove(path);
-    EXPECT_EQ(got, u"選択された text");
-
-    // A window of connection A owns PRIMARY, and A never reads its events.
-    const Window silent = XCreateSimpleWindow(m_a, DefaultRootWindow(m_a), 0, 0, 1, 1, 0, 0, 0);
-    XSetSelectionOwner(m_a, XA_PRIMARY, silent, CurrentTime);
-    XSync(m_a, False);
-    EXPECT_FALSE(primary.Text());
-    EXPECT_FALSE(primary.Text());  // and again: the late request's answer is never mistaken
 }
 
 }  // namespace

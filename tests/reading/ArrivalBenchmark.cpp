@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "PrivateDisplay.h"
 #include "engine/EngineSet.h"
 #include "platform/qt/QtPump.h"
 #include "platform/x11/X11Clipboard.h"
@@ -23,6 +22,7 @@
 #include "reading/ReadingController.h"
 #include "tests/fakes/FakeMessageBox.h"
 #include "tests/fakes/FakeToolbarView.h"
+#include "tests/support/PrivateDisplay.h"
 
 namespace {
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/EngineApi.h"
+#include "engine/EngineLibrary.h"
 #include "engine/Languages.h"
 
 namespace synthtest {
@@ -33,7 +34,7 @@ inline const LanguageInfo* const kLanguages[] = {&kJapanese, &kEnglish, &kChines
 
 inline int slotOf(const LanguageInfo& lang) { return engine::LanguageIndex(lang.number); }
 
-// One engine library with all ten operations resolved at once.
+// One engine library with all nine operations resolved at once.
 class EngineLibrary {
   public:
     EngineLibrary(const std::string& moduleDir, const LanguageInfo& lang)
@@ -41,15 +42,19 @@ class EngineLibrary {
         m_handle = dlopen((moduleDir + "/" + lang.library + ".so").c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!m_handle) throw std::runtime_error(dlerror());
         const std::string s = lang.suffix;
-        load = sym<VtLoadFn>("VT_LOADTTS_EXT_" + s);
-        unload = sym<VtUnloadFn>("VT_UNLOADTTS_EXT_" + s);
-        info = sym<VtGetInfoFn>("VT_GetTTSInfo_" + s);
-        loadDict = sym<VtLoadUserDictFn>("VT_LOAD_UserDict_" + s);
-        unloadDict = sym<VtUnloadUserDictFn>("VT_UNLOAD_UserDict_" + s);
-        playFn = sym<VtPlayFn>("VT_PLAYTTS_" + s);
-        stop = sym<VtControlFn>("VT_STOPTTS_" + s);
-        pause = sym<VtControlFn>("VT_PAUSETTS_" + s);
-        restart = sym<VtControlFn>("VT_RESTARTTTS_" + s);
+        engine::EngineFunctions f;
+#define SELVARINE_TEST_RESOLVE(arg, name, type, member) f.member = sym<type*>(#name + s);
+        SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
+#undef SELVARINE_TEST_RESOLVE
+        load = f.load;
+        unload = f.unload;
+        info = f.getInfo;
+        loadDict = f.loadUserDict;
+        unloadDict = f.unloadUserDict;
+        playFn = f.play;
+        stop = f.stop;
+        pause = f.pause;
+        restart = f.restart;
     }
     ~EngineLibrary() {
         if (m_handle) dlclose(m_handle);
@@ -72,7 +77,9 @@ class EngineLibrary {
         info(code, 0, &v, 4);
         return v;
     }
-    const LanguageInfo& language() const { return m_lang; }
+    const LanguageInfo& language() const {
+        return m_lang;
+    }
 
     VtLoadFn load;
     VtUnloadFn unload;
@@ -197,7 +204,7 @@ inline long residentKiB() {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
     return -1;
 }
 

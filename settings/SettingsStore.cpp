@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <cstring>
 #include <vector>
@@ -211,6 +211,23 @@ void SaveChineseCodepage(RegistryHive& hive, int codepage) {
         return;
     platform::SetDword(hive, key, "codepage", static_cast<std::uint32_t>(codepage));
     hive.CloseKey(key);
+}
+
+VoiceInForce VoiceInForceFor(int language) {
+    VoiceInForce v;
+    if (const VoiceSettings* voice = VoiceSettingsFor(language)) v.voice = *voice;
+    v.chiCodepage = g_nChiCodepage;
+    return v;
+}
+
+void KeepVoiceChoice(RegistryHive& hive, const VoiceChoice& choice) {
+    VoiceSettings* voice = VoiceSettingsFor(choice.language);
+    if (!voice) return;
+    *voice = choice.voice;
+    const bool codeChosen = choice.chiCodepage >= 0 && choice.chiCodepage < 4;
+    if (codeChosen) g_nChiCodepage = choice.chiCodepage;
+    SaveVoice(hive, choice.language, *voice, choice.storePath ? &choice.userDicPath : nullptr);
+    if (codeChosen) SaveChineseCodepage(hive, choice.chiCodepage);
 }
 
 }  // namespace settings

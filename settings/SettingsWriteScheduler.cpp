@@ -1,4 +1,4 @@
-#include "app/SettingsWriteScheduler.h"
+#include "settings/SettingsWriteScheduler.h"
 
 #include <algorithm>
 #include <chrono>

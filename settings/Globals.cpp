@@ -1,4 +1,4 @@
-#include "app/Globals.h"
+#include "settings/Globals.h"
 
 #include "engine/Languages.h"
 
@@ -10,7 +10,7 @@ int g_nChiCodepage;
 
 VoiceSettings* VoiceSettingsFor(int language) {
     static VoiceSettings* const kVoices[engine::kLanguageCount] = {&g_voiceJpn, &g_voiceEng,
-                                                                    &g_voiceChi, &g_voiceKor};
+                                                                   &g_voiceChi, &g_voiceKor};
     const int index = engine::LanguageIndex(language);
     return index < 0 ? nullptr : kVoices[index];
 }

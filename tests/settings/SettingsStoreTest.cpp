@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/SettingsStore.h"
 #include "platform/posix/RegFileHive.h"
+#include "settings/SettingsStore.h"
 
 using namespace platform;
 
@@ -21,13 +21,14 @@ struct Loaded {
     VoiceSettings voices[4];
     std::string paths[4];
     settings::Targets Targets() {
-        return {&language, &x, &y, {&voices[0], &voices[1], &voices[2], &voices[3]}, &codepage,
-                {&paths[0], &paths[1], &paths[2], &paths[3]}};
+        return {&language, &x,
+                &y,        {&voices[0], &voices[1], &voices[2], &voices[3]},
+                &codepage, {&paths[0], &paths[1], &paths[2], &paths[3]}};
     }
 };
 
 class SettingsStoreTest : public ::testing::Test {
-public:
+  public:
     SettingsStoreTest() {
         char tmpl[] = "/tmp/selvarine-settings-XXXXXX";
         m_dir = mkdtemp(tmpl);
@@ -49,7 +50,8 @@ public:
         Put(key, name, RegType::Dword, &v, 4);
     }
     void PutPath(const std::string& key, const std::string& path) {
-        Put(key, "UserDicPath", RegType::Sz, path.c_str(), static_cast<std::uint32_t>(path.size() + 1));
+        Put(key, "UserDicPath", RegType::Sz, path.c_str(),
+            static_cast<std::uint32_t>(path.size() + 1));
     }
     void PutLanguageStage(const std::string& name, int v, const std::string& path) {
         PutDword(kTop + "\\" + name, "volume", v);
@@ -79,7 +81,8 @@ public:
         hive.Load();
         RegKey k;
         std::uint32_t v = 0xDEAD, size = 4;
-        if (hive.OpenKey(key, RegAccess::Read, &k) == kRegOk) hive.QueryValue(k, name, nullptr, &v, &size);
+        if (hive.OpenKey(key, RegAccess::Read, &k) == kRegOk)
+            hive.QueryValue(k, name, nullptr, &v, &size);
         return v;
     }
     std::string FileText() { return ReadText(m_file); }
@@ -158,12 +161,14 @@ TEST_F(SettingsStoreTest, AFailureInsideAStageResetsThatWholeStageOnly) {
         {"a 2-byte volume",
          [&](SettingsStoreTest& t) {
              t.Put(kTop + "\\Korean", "volume", RegType::Binary, &twoBytes, 2);
-         }, 4},
+         },
+         4},
         {"a 5-byte speed",
          [](SettingsStoreTest& t) {
              const std::uint8_t five[5] = {1, 2, 3, 4, 5};
              t.Put(kTop + "\\Japanese", "speed", RegType::Binary, five, 5);
-         }, 1},
+         },
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

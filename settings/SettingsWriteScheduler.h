@@ -8,7 +8,7 @@
 #include <functional>
 
 class SettingsWriteScheduler {
-public:
+  public:
     static constexpr int kIntervalMs = 250;
 
     // write: writes what is pending; arm: starts a one-shot timer that calls OnTimer after
@@ -25,7 +25,7 @@ public:
 
     static std::int64_t SteadyNowMs();
 
-private:
+  private:
     std::function<void()> m_write;
     std::function<void(int)> m_arm;
     std::function<std::int64_t()> m_now;

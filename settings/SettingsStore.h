@@ -10,9 +10,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Globals.h"
 #include "engine/Languages.h"
 #include "platform/RegistryHive.h"
+#include "settings/Globals.h"
+#include "settings/VoiceChoice.h"
 
 namespace settings {
 
@@ -48,5 +49,11 @@ void SaveVoice(platform::RegistryHive& hive, int language, const VoiceSettings& 
                const std::string* userDicPath);
 // "codepage" under the Chinese key.
 void SaveChineseCodepage(platform::RegistryHive& hive, int codepage);
+
+// The voice of language 7..10 and the Chinese code, as the process holds them.
+VoiceInForce VoiceInForceFor(int language);
+// The one writer of a voice dialog's result: the process-wide voice and Chinese code, and the
+// settings file (voice, "UserDicPath" when storePath, "codepage" when one was chosen).
+void KeepVoiceChoice(platform::RegistryHive& hive, const VoiceChoice& choice);
 
 }  // namespace settings
