@@ -1,7 +1,11 @@
 #include "dialogs/qt/CLangselDlg.h"
 
+#include <QIcon>
 #include <QImage>
 #include <QPushButton>
+
+#include <map>
+#include <utility>
 
 #include "dialogs/qt/CAbout.h"
 #include "dialogs/qt/DialogFont.h"
@@ -38,6 +42,17 @@ QPixmap LoadButtonImage(int resource, const QColor& face) {
             if ((line[x] & 0xFFFFFFu) == kMagenta) line[x] = faceRgb;
     }
     return QPixmap::fromImage(image);
+}
+
+// Made once per picture and face colour: the icons of fresh pixmaps would each leave their
+// renderings in Qt's pixmap cache, about 33 kB a dialog, until the cache's 10 MB are full.
+// Never destroyed: pixmaps must not outlive the application object.
+const QIcon& ButtonIcon(int resource, const QColor& face) {
+    static auto& icons = *new std::map<std::pair<int, QRgb>, QIcon>();
+    const auto key = std::make_pair(resource, face.rgb());
+    auto it = icons.find(key);
+    if (it == icons.end()) it = icons.emplace(key, QIcon(LoadButtonImage(resource, face))).first;
+    return it->second;
 }
 
 }  // namespace
@@ -97,9 +112,9 @@ int CLangselDlg::DoModal() {
 bool CLangselDlg::OnInitDialog() {
     InitLangselResources();
     for (std::size_t i = 0; i < engine::kLanguageCount; ++i) {
-        QPushButton* button = m_btnLanguages[i];
-        m_hButtonImages[i] = LoadButtonImage(engine::kLanguages[i].languageBitmap,
-                                             button->palette().color(QPalette::Button));
+        const QColor face = m_btnLanguages[i]->palette().color(QPalette::Button);
+        m_hButtonImages[i] = ButtonIcon(engine::kLanguages[i].languageBitmap, face)
+                                 .pixmap(kImageWidth, kImageHeight);
     }
     const auto states = dialogs::LanguageButtons(m_language, m_engineLoaded);
     QPushButton* focus = nullptr;
@@ -110,7 +125,8 @@ bool CLangselDlg::OnInitDialog() {
         button->setEnabled(state.enabled);
         if (state.enabled) {
             button->setText(QString());
-            button->setIcon(QIcon(m_hButtonImages[i]));
+            button->setIcon(ButtonIcon(state.language->languageBitmap,
+                                       button->palette().color(QPalette::Button)));
             if (!focus) focus = button;
         } else {
             button->setIcon(QIcon());
