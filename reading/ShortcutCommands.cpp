@@ -26,6 +26,7 @@ void ShortcutCommands::OnShortcut(int shortcut) {
         case kShortcutReadSelection: {
             const std::optional<std::u16string> text = m_selection.Text();
             if (text && !text->empty()) {
+                m_reading.capture.EndCapture();  // a capture still waiting must not speak later
                 m_reading.controller.SpeakText(*text);
                 return;
             }
