@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "engine/EngineApi.h"
-#include "synth/AudioSink.h"
-#include "synth/FrontEnd.h"
-#include "synth/JapaneseReader.h"
-#include "synth/TextStream.h"
-#include "synth/UserDictionary.h"
 #include "synth/VoiceConfig.h"
+#include "synth/audio/AudioSink.h"
+#include "synth/text/FrontEnd.h"
+#include "synth/text/JapaneseReader.h"
+#include "synth/text/TextStream.h"
+#include "synth/text/UserDictionary.h"
 
 namespace synth {
 namespace {
@@ -358,7 +358,8 @@ short loadEngine(Language lang, const char* engineDir) {
             };
             const iconv_t cd = iconv_open("UTF-8", config->encoding.c_str());
             if (cd == reinterpret_cast<iconv_t>(-1))
-                return refused(kUnknownEncoding, "unknown text encoding \"" + config->encoding + "\"");
+                return refused(kUnknownEncoding,
+                               "unknown text encoding \"" + config->encoding + "\"");
             iconv_close(cd);
 
             SpeechService& service = SpeechService::instance();
@@ -387,7 +388,8 @@ short loadEngine(Language lang, const char* engineDir) {
                                                 ? "\""
                                                 : "\" or \"" + config->latinVoice + "\""));
             if (status != kLoaded)
-                return refused(status, "the Japanese reading (MeCab and its dictionary) cannot start");
+                return refused(status,
+                               "the Japanese reading (MeCab and its dictionary) cannot start");
             std::shared_ptr<AudioSink> sink = makeAudioSink(
                 rate, "Selvarine " + (config->name.empty() ? config->voice : config->name));
             std::lock_guard lock(e.mutex);

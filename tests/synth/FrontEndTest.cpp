@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "platform/Utf8.h"
-#include "synth/ChineseFrontEnd.h"
-#include "synth/EnglishFrontEnd.h"
-#include "synth/FrontEnd.h"
-#include "synth/JapaneseReader.h"
-#include "synth/KoreanFrontEnd.h"
+#include "synth/text/ChineseFrontEnd.h"
+#include "synth/text/EnglishFrontEnd.h"
+#include "synth/text/FrontEnd.h"
+#include "synth/text/JapaneseReader.h"
+#include "synth/text/KoreanFrontEnd.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "synth/JapaneseReader.h"
+#include "synth/text/JapaneseReader.h"
 
 #include <mecab.h>
 
 #include <optional>
 
 #include "platform/Utf8.h"
-#include "synth/TextScan.h"
+#include "synth/text/TextScan.h"
 
 namespace synth {
 namespace {

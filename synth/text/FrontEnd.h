@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "synth/SpeechSegment.h"
 #include "synth/VoiceConfig.h"
+#include "synth/text/SpeechSegment.h"
 
 namespace synth {
 

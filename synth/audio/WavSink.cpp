@@ -5,8 +5,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "synth/AudioSink.h"
-#include "synth/SinkFactory.h"
+#include "synth/audio/AudioSink.h"
+#include "synth/audio/SinkFactory.h"
 
 namespace synth {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "synth/SpeechSegment.h"
+#include "synth/text/SpeechSegment.h"
 
 namespace MeCab {
 class Tagger;
