@@ -61,7 +61,7 @@ void addClauses(const std::u32string& text, std::vector<SpeechSegment>& out) {
 }  // namespace
 
 std::vector<SpeechSegment> splitJapaneseClauses(const std::string& sentence) {
-    const std::u32string text = foldWidth(utf8::ToUtf32(sentence));
+    const std::u32string text = utf8::ToUtf32(prepareForOpenJTalk(sentence));
     std::vector<SpeechSegment> out;
     std::size_t plain = 0, i = 0;
     while (i < text.size()) {
