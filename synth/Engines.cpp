@@ -48,7 +48,7 @@ struct Job {
 };
 
 struct EngineState {
-    std::mutex mutex;  // guards everything but the atomics and `reader`
+    std::mutex mutex;  // guards everything but the atomics and the worker-only members
     bool loaded = false;
     int language = 0;
     VoiceConfig config;
@@ -104,20 +104,6 @@ class Resampler {
     bool m_bPrimed = false;
     std::vector<int16_t> m_out;
 };
-
-const char* languageTag(Language lang) {
-    switch (lang) {
-        case Language::Japanese:
-            return "ja";
-        case Language::English:
-            return "en";
-        case Language::Chinese:
-            return "zh";
-        case Language::Korean:
-            return "ko";
-    }
-    return "?";
-}
 
 bool verbose() {
     return std::getenv("SELVARINE_VERBOSE") != nullptr;
@@ -425,7 +411,8 @@ class SpeechService {
                 const auto first = text.find_first_not_of(' ');
                 if (first == std::string::npos) continue;
                 text.erase(0, first);
-                out += segment.latin ? "en" : languageTag(lang);
+                out += segment.latin ? engine::FindLanguage(engine::kEnglish)->code
+                                     : engine::FindLanguage(static_cast<int>(lang))->code;
                 out += '\t';
                 out += text;
                 out += '\n';

@@ -2,6 +2,7 @@
 
 #include <flite/flite.h>
 
+#include <map>
 #include <mutex>
 
 extern "C" {
@@ -60,18 +61,34 @@ std::unique_ptr<FliteVoice> FliteVoice::open(const std::string& name) {
     else if (name == "kal16")
         voice = register_cmu_us_kal16(nullptr);
     if (!voice) return nullptr;
+    // A voice is registered once per process and every later call returns the same object,
+    // so the engines that use it (English, and Japanese for its Latin runs) share its
+    // streaming callback and the pitch it started with; each speak points the stream at its
+    // own output.
+    struct Shared {
+        std::shared_ptr<Stream> stream;
+        float f0Mean, f0Stddev;
+    };
+    static std::map<cst_voice*, Shared> shared;  // worker only
+    auto found = shared.find(voice);
+    if (found == shared.end()) {
+        Shared s{std::make_shared<Stream>(),
+                 get_param_float(voice->features, "int_f0_target_mean", 100.0f),
+                 get_param_float(voice->features, "int_f0_target_stddev", 10.0f)};
+        cst_audio_streaming_info* asi = new_audio_streaming_info();
+        asi->asc = onChunk;
+        asi->userdata = s.stream.get();
+        // The feature owns asi from here on.
+        feat_set(voice->features, "streaming_info", audio_streaming_info_val(asi));
+        found = shared.emplace(voice, std::move(s)).first;
+    }
     std::unique_ptr<FliteVoice> v(new FliteVoice);
     v->m_strName = name;
     v->m_pVoice = voice;
-    v->m_stream = std::make_shared<Stream>();
-    v->m_fF0Mean = get_param_float(voice->features, "int_f0_target_mean", 100.0f);
-    v->m_fF0Stddev = get_param_float(voice->features, "int_f0_target_stddev", 10.0f);
+    v->m_stream = found->second.stream;
+    v->m_fF0Mean = found->second.f0Mean;
+    v->m_fF0Stddev = found->second.f0Stddev;
     v->m_nRate = get_param_int(voice->features, "sample_rate", 16000);
-    cst_audio_streaming_info* asi = new_audio_streaming_info();
-    asi->asc = onChunk;
-    asi->userdata = v->m_stream.get();
-    // The feature owns asi from here on.
-    feat_set(voice->features, "streaming_info", audio_streaming_info_val(asi));
     return v;
 }
 

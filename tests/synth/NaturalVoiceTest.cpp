@@ -186,6 +186,18 @@ TEST_F(NaturalVoiceTest, PitchAccentIsHeard) {
     EXPECT_EQ(s_reading(3, "x", tiny, sizeof tiny), -1);
 }
 
+// flite registers a voice once per process: the English engine loaded after the Japanese
+// one must not take the Japanese engine's Latin runs' audio away.
+TEST_F(NaturalVoiceTest, LatinRunsAreHeardBesideTheEnglishEngine) {
+    ASSERT_EQ(s_jpn->loadFrom(s_jpn->engineDir(kProgramDir)), 0);
+    EngineLibrary english(SYNTH_MODULE_DIR, kEnglish);
+    ASSERT_EQ(english.loadFrom(english.engineDir(kProgramDir)), 0);
+    const Pcm pcm = speak("Hello, this is a short English sample.");
+    EXPECT_GT(pcm.seconds(), 1.0);
+    EXPECT_GT(pcm.rms(), 300.0) << "the Latin run was silent";
+    english.unload(0);
+}
+
 TEST_F(NaturalVoiceTest, StopEndsTheSynthesisProgramAndItsAudioAtOnce) {
     ASSERT_EQ(s_jpn->loadFrom(s_jpn->engineDir(kProgramDir)), 0);
     std::string text;
