@@ -33,12 +33,20 @@ int onChunk(const cst_wave* w, int start, int size, int, cst_audio_streaming_inf
 
 // flite corrupts its heap on a token of a few hundred punctuation marks, and spends
 // seconds on the letter-to-sound rules of a long run of letters; no word is that long.
+// A letter or mark repeated more than three times ("xxxxxxxx", "!!!!!!", "------") is said
+// three times: spelled out in full, a line of x's would take minutes to say.
 std::string withShortTokens(const std::string& utf8) {
     constexpr std::size_t kMaxToken = 32;
+    constexpr int kMaxRepeat = 3;
     std::string out;
     out.reserve(utf8.size() + utf8.size() / kMaxToken);
     std::size_t run = 0;
+    int repeat = 0;
+    unsigned char previous = 0;
     for (unsigned char c : utf8) {
+        repeat = c == previous ? repeat + 1 : 1;
+        previous = c;
+        if (c < 0x80 && !(c >= '0' && c <= '9') && c != ' ' && repeat > kMaxRepeat) continue;
         if (c == ' ' || c == '\t' || c == '\n') {
             run = 0;
         } else if ((c & 0xC0) != 0x80 && ++run > kMaxToken) {
