@@ -30,17 +30,17 @@ struct LanguageInfo {
     int codePage;            // of the text handed to the engine (Chinese: GB; QZ is converted)
     const char* dicFailureMessage;  // shown when the user dictionary is refused
     bool dicMessageAfterWrite;      // the settings dialog shows it after writing (else before)
-    int settingsDialog;      // resource of the voice settings dialog
-    int languageBitmap;      // resource of its language-selection button image
-    int faceCell;            // skin cell of the toolbar's language button
-    const char* nativeName;  // in the user interface: the language-selection caption
-    int langselButton;       // control id of its language-selection button
+    int settingsDialog;             // resource of the voice settings dialog
+    int languageBitmap;             // resource of its language-selection button image
+    int faceCell;                   // skin cell of the toolbar's language button
+    const char* nativeName;         // in the user interface: the language-selection caption
+    int langselButton;              // control id of its language-selection button
     // The settings dialog's test sentence as UTF-8, when the dialog draws it itself; null
     // when the sentence is the text of its static control.
     const char* testSentence;
     // Font families for that drawn sentence, first installed one wins (comma-separated).
     const char* testSentenceFonts;
-    const char* code;        // ISO 639-1, naming the language in the synthesiser's diagnostics
+    const char* code;  // ISO 639-1, naming the language in the synthesiser's diagnostics
 };
 
 // clang-format off
@@ -65,9 +65,13 @@ constexpr const LanguageInfo* FindLanguage(int number) {
     return index < 0 ? nullptr : &kLanguages[index];
 }
 
-constexpr bool IsEngineLanguage(int number) { return LanguageIndex(number) >= 0; }
+constexpr bool IsEngineLanguage(int number) {
+    return LanguageIndex(number) >= 0;
+}
 
-constexpr std::span<const LanguageInfo> Languages() { return kLanguages; }
+constexpr std::span<const LanguageInfo> Languages() {
+    return kLanguages;
+}
 
 static_assert([] {
     for (std::size_t i = 0; i < kLanguageCount; ++i)
