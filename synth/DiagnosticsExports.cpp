@@ -18,4 +18,14 @@ __attribute__((visibility("default"))) int64_t selvarine_synth_first_audio_ns(in
     if (!engine::IsEngineLanguage(language)) return -1;
     return synth::firstAudioNanoseconds(static_cast<synth::Language>(language));
 }
+
+// What the voices of language 7 to 10 say for the UTF-8 text: one segment a line, the
+// voice's language (ja, en, zh, ko), a tab, and the text as that voice gets it (Japanese on
+// Open JTalk: katakana pronunciation, accent phrases separated by /, ' after the accented
+// mora). Bytes written, or -1 (an unloaded engine, a failing voice, too small a buffer).
+__attribute__((visibility("default"))) int selvarine_synth_reading(int language, const char* utf8,
+                                                                   char* out, int outSize) {
+    if (!engine::IsEngineLanguage(language)) return -1;
+    return synth::readingOf(static_cast<synth::Language>(language), utf8, out, outSize);
+}
 }

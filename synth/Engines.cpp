@@ -1,7 +1,8 @@
 #include "synth/Engines.h"
 
-#include <espeak-ng/speak_lib.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -20,12 +21,16 @@
 #include <vector>
 
 #include "engine/EngineApi.h"
-#include "synth/AudioSink.h"
-#include "synth/FrontEnd.h"
-#include "synth/JapaneseReader.h"
-#include "synth/TextStream.h"
-#include "synth/UserDictionary.h"
 #include "synth/VoiceConfig.h"
+#include "synth/audio/AudioSink.h"
+#include "synth/backend/EspeakVoice.h"
+#include "synth/backend/FliteVoice.h"
+#include "synth/backend/OpenJTalkVoice.h"
+#include "synth/backend/Sha256.h"
+#include "synth/text/FrontEnd.h"
+#include "synth/text/JapaneseReader.h"
+#include "synth/text/TextStream.h"
+#include "synth/text/UserDictionary.h"
 
 namespace synth {
 namespace {
@@ -43,8 +48,9 @@ struct Job {
 };
 
 struct EngineState {
-    std::mutex mutex;  // guards everything but the atomics and `reader`
+    std::mutex mutex;  // guards everything but the atomics and the worker-only members
     bool loaded = false;
+    int language = 0;
     VoiceConfig config;
     std::shared_ptr<AudioSink> sink;
     std::shared_ptr<const UserDictionary> dictionary;
@@ -52,38 +58,98 @@ struct EngineState {
     std::atomic<uint64_t> generation{1};
     std::atomic<int64_t> firstAudioNs{-1};
     std::unique_ptr<JapaneseReader> reader;  // worker only
+    // Worker only. The natural voices are dropped for good when they fail; espeak-ng then
+    // speaks in their place.
+    std::unique_ptr<VoiceBackend> natural, naturalLatin;
+    std::unique_ptr<EspeakVoice> espeak, espeakLatin;
+    int sinkRate = 0;
 };
 
-struct SynthContext {
-    EngineState* engine;
-    AudioSink* sink;
-    uint64_t token;
-    int gainPercent;
-    Clock::time_point playTime;
-    const std::atomic<bool>* shutdown;
-    std::vector<int16_t>* scratch;
-};
+// Linear interpolation from a voice's rate to its engine's sink rate, kept across the
+// chunks of one segment.
+class Resampler {
+  public:
+    Resampler(int from, int to) : m_dStep(static_cast<double>(from) / to), m_bSame(from == to) {}
 
-int onSynth(short* wav, int count, espeak_EVENT* events) {
-    auto* ctx = events ? static_cast<SynthContext*>(events->user_data) : nullptr;
-    if (!ctx) return 0;
-    if (ctx->engine->generation.load() != ctx->token || ctx->shutdown->load()) return 1;
-    if (!wav || count <= 0) return 0;
-    const int16_t* out = wav;
-    if (ctx->gainPercent != 100) {
-        ctx->scratch->resize(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            const int v = wav[i] * ctx->gainPercent / 100;
-            (*ctx->scratch)[i] = static_cast<int16_t>(std::clamp(v, -32768, 32767));
+    const std::vector<int16_t>& push(const int16_t* in, std::size_t n) {
+        m_out.clear();
+        if (m_bSame) {
+            m_out.assign(in, in + n);
+            return m_out;
         }
-        out = ctx->scratch->data();
+        if (n == 0) return m_out;
+        if (!m_bPrimed) {
+            m_last = in[0];
+            m_bPrimed = true;
+        }
+        // Position 0 is the previous chunk's last sample, 1..n this chunk's.
+        auto at = [&](std::size_t k) { return k == 0 ? m_last : in[k - 1]; };
+        while (m_dPos <= static_cast<double>(n - 1) + 1.0 - 1e-9) {
+            const std::size_t k = static_cast<std::size_t>(m_dPos);
+            const double f = m_dPos - static_cast<double>(k);
+            const double v = k + 1 <= n ? at(k) * (1.0 - f) + at(k + 1) * f : at(k);
+            m_out.push_back(static_cast<int16_t>(v));
+            m_dPos += m_dStep;
+        }
+        m_dPos -= static_cast<double>(n);
+        m_last = in[n - 1];
+        return m_out;
     }
-    if (ctx->engine->firstAudioNs.load() < 0)
-        ctx->engine->firstAudioNs =
-            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - ctx->playTime)
-                .count();
-    ctx->sink->write(ctx->token, out, static_cast<std::size_t>(count));
-    return 0;
+
+  private:
+    double m_dStep;
+    bool m_bSame;
+    double m_dPos = 0;
+    int16_t m_last = 0;
+    bool m_bPrimed = false;
+    std::vector<int16_t> m_out;
+};
+
+bool verbose() {
+    return std::getenv("SELVARINE_VERBOSE") != nullptr;
+}
+
+// The natural voice a configuration names, or nothing with the reason in *why.
+std::unique_ptr<VoiceBackend> openNaturalVoice(Backend backend, const VoiceConfig& config,
+                                               const std::string& engineDir, std::string* why) {
+    if (backend == Backend::Flite) {
+        auto voice = FliteVoice::open(config.fliteVoice);
+        if (!voice) *why = "flite has no voice \"" + config.fliteVoice + "\"";
+        return voice;
+    }
+    if (backend != Backend::OpenJTalk) return nullptr;
+    struct stat st {};
+    if (::access(config.openJTalkProgram.c_str(), X_OK) != 0) {
+        *why = "no Open JTalk program " + config.openJTalkProgram;
+        return nullptr;
+    }
+    if (::stat((config.openJTalkDictionary + "/sys.dic").c_str(), &st) != 0) {
+        *why = "no Open JTalk dictionary in " + config.openJTalkDictionary;
+        return nullptr;
+    }
+    if (config.htsVoice.empty()) {
+        *why = "voice.conf names no hts-voice";
+        return nullptr;
+    }
+    const std::string file =
+        config.htsVoice.front() == '/' ? config.htsVoice : engineDir + "/" + config.htsVoice;
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        *why = "no voice file " + file;
+        return nullptr;
+    }
+    if (!config.htsVoiceSha256.empty()) {
+        const auto digest = sha256OfFile(file);
+        if (!digest) {
+            *why = "cannot read the voice file " + file;
+            return nullptr;
+        }
+        if (*digest != config.htsVoiceSha256) {
+            *why = "the voice file " + file + " is damaged (its checksum does not match)";
+            return nullptr;
+        }
+    }
+    return std::make_unique<OpenJTalkVoice>(
+        OpenJTalkSetup{config.openJTalkProgram, config.openJTalkDictionary, file});
 }
 
 class SpeechService {
@@ -162,9 +228,7 @@ class SpeechService {
     SpeechService() = default;
 
     void run(std::promise<int>& ratePromise) {
-        const int rate =
-            espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 50, nullptr, espeakINITIALIZE_DONT_EXIT);
-        if (rate > 0) espeak_SetSynthCallback(onSynth);
+        const int rate = startEspeak();
         ratePromise.set_value(rate);
 
         std::size_t next = 0;
@@ -219,8 +283,14 @@ class SpeechService {
             m_idle.notify_all();
         }
         lock.unlock();
-        for (auto& e : m_engines) e.reader.reset();
-        if (rate > 0) espeak_Terminate();
+        for (auto& e : m_engines) {
+            e.reader.reset();
+            e.natural.reset();
+            e.naturalLatin.reset();
+            e.espeak.reset();
+            e.espeakLatin.reset();
+        }
+        if (rate > 0) stopEspeak();
     }
 
     void speakNextSentence(EngineState& e) {
@@ -251,48 +321,123 @@ class SpeechService {
             return;
         }
         if (dictionary) sentence = dictionary->apply(sentence);
-        const std::vector<SpeechSegment> segments =
-            readForVoice(config.reading, e.reader.get(), std::move(sentence));
+        const std::vector<SpeechSegment> segments = segmentsFor(e, config, std::move(sentence));
 
-        SynthContext ctx{
-            &e, sink.get(), job->token, job->volume, job->playTime, &m_bShutdownAtomic, &m_scratch};
-        // espeak-ng's rate is in words per minute (175 normal); above 450 it speeds up with
-        // its time stretcher. Pitch 0 to 100 with 50 normal.
-        const int rate = std::clamp(175 * job->speed / 100, 80, 900);
-        const int pitch = std::clamp(50 * job->pitch / 100, 0, 100);
+        const Prosody prosody{job->speed, job->pitch};
+        const Cancelled cancelled = [&] {
+            return e.generation.load() != job->token || m_bShutdownAtomic.load();
+        };
         for (const SpeechSegment& segment : segments) {
-            if (e.generation.load() != job->token) return;
-            const std::string& voice =
-                segment.latin && !config.latinVoice.empty() ? config.latinVoice : config.voice;
-            if (!selectVoice(voice)) continue;
-            espeak_SetParameter(espeakRATE, rate, 0);
-            espeak_SetParameter(espeakPITCH, pitch, 0);
-            espeak_SetParameter(espeakVOLUME, 100, 0);
-            espeak_Synth(segment.text.c_str(), segment.text.size() + 1, 0, POS_CHARACTER, 0,
-                         espeakCHARS_UTF8, nullptr, &ctx);
+            if (cancelled()) return;
+            speakSegment(e, config, segment, prosody, *job, *sink, cancelled);
         }
     }
 
-    // The worker is espeak-ng's only user, so the voice it set last is still set; loading a
-    // voice reloads its dictionary (6 ms for Mandarin), which would delay every sentence.
-    bool selectVoice(const std::string& voice) {
-        if (voice == m_strVoice) return true;
-        m_strVoice.clear();
-        if (espeak_SetVoiceByName(voice.c_str()) != EE_OK) return false;
-        m_strVoice = voice;
+    std::vector<SpeechSegment> segmentsFor(EngineState& e, const VoiceConfig& config,
+                                           std::string sentence) {
+        if (e.natural && config.backend == Backend::OpenJTalk)
+            return splitJapaneseClauses(sentence);
+        return readForVoice(config.reading, e.reader.get(), std::move(sentence));
+    }
+
+    void speakSegment(EngineState& e, const VoiceConfig& config, const SpeechSegment& segment,
+                      const Prosody& prosody, const Job& job, AudioSink& sink,
+                      const Cancelled& cancelled) {
+        std::unique_ptr<VoiceBackend>& natural = segment.latin ? e.naturalLatin : e.natural;
+        VoiceBackend* voice = natural.get();
+        if (!voice) voice = segment.latin && e.espeakLatin ? e.espeakLatin.get() : e.espeak.get();
+        if (!voice) return;
+        Resampler resampler(voice->sampleRate(), e.sinkRate);
+        const PcmOut out = [&](const int16_t* samples, std::size_t count) {
+            const std::vector<int16_t>& pcm = resampler.push(samples, count);
+            if (pcm.empty()) return;
+            const int16_t* data = pcm.data();
+            if (job.volume != 100) {
+                m_scratch.resize(pcm.size());
+                for (std::size_t i = 0; i < pcm.size(); ++i)
+                    m_scratch[i] =
+                        static_cast<int16_t>(std::clamp(pcm[i] * job.volume / 100, -32768, 32767));
+                data = m_scratch.data();
+            }
+            if (e.firstAudioNs.load() < 0)
+                e.firstAudioNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() -
+                                                                                      job.playTime)
+                                     .count();
+            sink.write(job.token, data, pcm.size());
+        };
+        if (voice->speak(segment.text, prosody, out, cancelled) != SpeakResult::Failed ||
+            voice != natural.get())
+            return;
+        // A natural voice that fails (a crashed or hung program) is not asked again; the
+        // fallback says this segment and all that follow.
+        if (verbose())
+            std::fprintf(stderr, "selvarine: %s failed; espeak-ng speaks from here on\n",
+                         voice->describe().c_str());
+        natural.reset();
+        if (segment.latin) {
+            speakSegment(e, config, segment, prosody, job, sink, cancelled);
+            return;
+        }
+        for (const SpeechSegment& s : readForVoice(config.reading, e.reader.get(), segment.text))
+            speakSegment(e, config, s, prosody, job, sink, cancelled);
+    }
+
+  public:
+    // Worker only: what each voice of the engine is handed for the UTF-8 text, one segment a
+    // line (see selvarine_synth_reading).
+    bool describeReading(EngineState& e, const std::string& utf8, std::string& out) {
+        VoiceConfig config;
+        std::shared_ptr<const UserDictionary> dictionary;
+        Language lang;
+        {
+            std::lock_guard lock(e.mutex);
+            if (!e.loaded) return false;
+            config = e.config;
+            dictionary = e.dictionary;
+            lang = static_cast<Language>(e.language);
+        }
+        TextStream stream(std::make_shared<const std::string>(utf8), "UTF-8");
+        std::string sentence;
+        const Cancelled never = [] { return false; };
+        while (stream.ok() && stream.next(sentence)) {
+            if (dictionary) sentence = dictionary->apply(sentence);
+            for (const SpeechSegment& segment : segmentsFor(e, config, std::move(sentence))) {
+                std::string text = segment.text;
+                if (!segment.latin && e.natural && config.backend == Backend::OpenJTalk) {
+                    auto pron = static_cast<OpenJTalkVoice&>(*e.natural).pronounce(text, never);
+                    if (!pron) return false;
+                    text = std::move(*pron);
+                }
+                const auto first = text.find_first_not_of(' ');
+                if (first == std::string::npos) continue;
+                text.erase(0, first);
+                out += segment.latin ? engine::FindLanguage(engine::kEnglish)->code
+                                     : engine::FindLanguage(static_cast<int>(lang))->code;
+                out += '\t';
+                out += text;
+                out += '\n';
+            }
+        }
         return true;
     }
 
   public:
-    // Worker only: checks that the voices can start and leaves the main one selected.
-    bool selectVoices(const VoiceConfig& config) {
-        m_strVoice.clear();
-        return (config.latinVoice.empty() || selectVoice(config.latinVoice)) &&
-               selectVoice(config.voice);
+    // Worker only: checks that the espeak-ng voices can start and leaves the main one
+    // selected.
+    bool selectVoices(EngineState& e, const VoiceConfig& config, int rate) {
+        auto main = std::make_unique<EspeakVoice>(config.voice, rate);
+        std::unique_ptr<EspeakVoice> latin;
+        if (!config.latinVoice.empty()) {
+            latin = std::make_unique<EspeakVoice>(config.latinVoice, rate);
+            if (!latin->select()) return false;
+        }
+        if (!main->select()) return false;
+        e.espeak = std::move(main);
+        e.espeakLatin = std::move(latin);
+        return true;
     }
 
   private:
-    std::string m_strVoice;  // worker only
     std::array<EngineState, kLanguageCount> m_engines;
     std::mutex m_mutex;
     std::condition_variable m_cv;    // work for the worker
@@ -358,7 +503,8 @@ short loadEngine(Language lang, const char* engineDir) {
             };
             const iconv_t cd = iconv_open("UTF-8", config->encoding.c_str());
             if (cd == reinterpret_cast<iconv_t>(-1))
-                return refused(kUnknownEncoding, "unknown text encoding \"" + config->encoding + "\"");
+                return refused(kUnknownEncoding,
+                               "unknown text encoding \"" + config->encoding + "\"");
             iconv_close(cd);
 
             SpeechService& service = SpeechService::instance();
@@ -366,11 +512,17 @@ short loadEngine(Language lang, const char* engineDir) {
             if (rate <= 0) return refused(kVoiceFailed, "the synthesiser cannot start");
             EngineState& e = service.engine(lang);
             short status = kLoaded;
+            std::string naturalWhy;
             service.runOnWorker([&] {
-                if (!service.selectVoices(*config)) {
+                if (!service.selectVoices(e, *config, rate)) {
                     status = kVoiceFailed;
                     return false;
                 }
+                e.natural = openNaturalVoice(config->backend, *config, engineDir, &naturalWhy);
+                std::string latinWhy;
+                e.naturalLatin =
+                    openNaturalVoice(config->latinBackend, *config, engineDir, &latinWhy);
+                if (naturalWhy.empty() && !latinWhy.empty()) naturalWhy = latinWhy;
                 if (config->reading == TextReading::Japanese) {
                     auto reader = std::make_unique<JapaneseReader>();
                     if (!reader->ok()) {
@@ -387,10 +539,20 @@ short loadEngine(Language lang, const char* engineDir) {
                                                 ? "\""
                                                 : "\" or \"" + config->latinVoice + "\""));
             if (status != kLoaded)
-                return refused(status, "the Japanese reading (MeCab and its dictionary) cannot start");
+                return refused(status,
+                               "the Japanese reading (MeCab and its dictionary) cannot start");
+            // One line says which voice speaks, and why not the natural one when it is not.
+            if (verbose()) {
+                const std::string speaks = e.natural ? e.natural->describe() : e.espeak->describe();
+                std::fprintf(stderr, "selvarine: the engine in %s speaks with %s%s%s\n", engineDir,
+                             speaks.c_str(), naturalWhy.empty() ? "" : ": ", naturalWhy.c_str());
+            }
+            const int sinkRate = e.natural ? e.natural->sampleRate() : rate;
             std::shared_ptr<AudioSink> sink = makeAudioSink(
-                rate, "Selvarine " + (config->name.empty() ? config->voice : config->name));
+                sinkRate, "Selvarine " + (config->name.empty() ? config->voice : config->name));
             std::lock_guard lock(e.mutex);
+            e.sinkRate = sinkRate;
+            e.language = static_cast<int>(lang);
             e.config = std::move(*config);
             e.sink = std::move(sink);
             e.loaded = true;
@@ -418,6 +580,10 @@ void unloadEngine(Language lang) {
         sink.reset();
         service.runOnWorker([&] {
             e.reader.reset();
+            e.natural.reset();
+            e.naturalLatin.reset();
+            e.espeak.reset();
+            e.espeakLatin.reset();
             return true;
         });
     });
@@ -538,6 +704,23 @@ bool waitIdle(int timeoutMs) {
 
 int64_t firstAudioNanoseconds(Language lang) {
     return SpeechService::instance().engine(lang).firstAudioNs.load();
+}
+
+int readingOf(Language lang, const char* utf8, char* out, int outSize) {
+    return guarded(
+        [&]() -> int {
+            if (!utf8 || !out || outSize <= 0) return -1;
+            SpeechService& service = SpeechService::instance();
+            std::string reading;
+            EngineState& e = service.engine(lang);
+            if (!service.runOnWorker([&] { return service.describeReading(e, utf8, reading); }))
+                return -1;
+            if (reading.size() + 1 > static_cast<std::size_t>(outSize)) return -1;
+            std::copy(reading.begin(), reading.end(), out);
+            out[reading.size()] = '\0';
+            return static_cast<int>(reading.size());
+        },
+        -1);
 }
 
 }  // namespace synth

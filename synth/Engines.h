@@ -1,9 +1,9 @@
 #pragma once
-// The shared core behind the four engine libraries. One speech worker thread owns
-// espeak-ng for the whole process: the library is a process-wide singleton that crashes
-// when two threads synthesise and has one global audio callback, so it is initialised
-// once, used only from the worker, given the voice before every utterance, routes audio to
-// the right engine through user_data, and is terminated once when the process ends.
+// The shared core behind the four engine libraries. One speech worker thread owns every
+// voice back-end for the whole process (synth/backend/): espeak-ng is a process-wide
+// singleton that crashes when two threads synthesise, and flite keeps global state, so
+// both are used only from the worker. A natural voice (Open JTalk, flite) that is missing
+// or fails gives way to espeak-ng, which speaks in its place.
 //
 // Every function here may be called from any thread, in any state, and never throws.
 
@@ -40,6 +40,11 @@ void resume(Language lang);
 // For tests and benchmarks: waits until no engine has text left to synthesise; false on
 // timeout.
 bool waitIdle(int timeoutMs);
+// What the engine's voices get for the UTF-8 text (after the user dictionary), one segment a
+// line: the language of the voice (ja, en, zh, ko), a tab, its text. Bytes written to `out`
+// without the terminating zero, or -1 when the engine is not loaded, the voice fails or
+// `out` is too small.
+int readingOf(Language lang, const char* utf8, char* out, int outSize);
 // Nanoseconds from the latest play call to its first audio handed to the sink; -1 before.
 int64_t firstAudioNanoseconds(Language lang);
 

@@ -62,7 +62,30 @@ std::optional<VoiceConfig> readVoiceConfig(const std::string& engineDir, std::st
             config.latinVoice = value;
         else if (key == "name")
             config.name = value;
-        else if (key == "reading") {
+        else if (key == "hts-voice")
+            config.htsVoice = value;
+        else if (key == "hts-voice-sha256")
+            config.htsVoiceSha256 = value;
+        else if (key == "openjtalk-program")
+            config.openJTalkProgram = value;
+        else if (key == "openjtalk-dictionary")
+            config.openJTalkDictionary = value;
+        else if (key == "flite-voice")
+            config.fliteVoice = value;
+        else if (key == "backend" || key == "latin-backend") {
+            static const std::pair<const char*, Backend> kBackends[] = {
+                {"espeak", Backend::Espeak},
+                {"openjtalk", Backend::OpenJTalk},
+                {"flite", Backend::Flite}};
+            const auto* found = std::find_if(std::begin(kBackends), std::end(kBackends),
+                                             [&](const auto& b) { return value == b.first; });
+            if (found == std::end(kBackends) ||
+                (key == "latin-backend" && found->second == Backend::OpenJTalk)) {
+                fail(error, path + ": unknown " + key + " " + value);
+                return std::nullopt;
+            }
+            (key == "backend" ? config.backend : config.latinBackend) = found->second;
+        } else if (key == "reading") {
             static const std::pair<const char*, TextReading> kReadings[] = {
                 {"none", TextReading::None},
                 {"mecab", TextReading::Japanese},

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "synth/DictionaryFormat.h"
+#include "synth/text/DictionaryFormat.h"
 #include "tools/dicteditor/DictionaryDocument.h"
 #include "tools/dicteditor/EditorLanguage.h"
 

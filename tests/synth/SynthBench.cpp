@@ -199,6 +199,24 @@ int main() {
         std::printf("  %s short sentence: %.2f ms after another voice, %.2f ms same voice\n",
                     kLanguages[i]->suffix, first.median(), same);
     }
+    {
+        // Japanese budgets: a 30-character sentence, and any text however long (1 MB, or
+        // one clause of 10,000 characters without punctuation).
+        const std::string sentence =
+            "東京の天気は雨のち曇りで、明日の最高気温は二十五度の予想です。";
+        std::string megabyte, clause;
+        while (megabyte.size() < 1024 * 1024) megabyte += encode(sentence, "CP932");
+        while (clause.size() < 20000)
+            clause += encode("今日は天気が良いので公園を散歩します", "CP932");
+        const std::pair<const char*, const std::string*> texts[] = {
+            {"30-character sentence", nullptr},
+            {"1 MB text", &megabyte},
+            {"10,000-character clause", &clause}};
+        const std::string thirty = encode(sentence, "CP932");
+        for (const auto& [name, text] : texts)
+            std::printf("  JPN %s: %.2f ms\n", name,
+                        ourFirstAudioMs(*engines[0], core, text ? *text : thirty, 7));
+    }
 
     std::printf("\nsynthesis real-time factor (synthesis time / audio time, WAV sink):\n");
     {

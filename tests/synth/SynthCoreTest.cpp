@@ -9,11 +9,11 @@
 #include <memory>
 
 #include "platform/Utf8.h"
-#include "synth/JapaneseReader.h"
-#include "synth/TextScan.h"
-#include "synth/TextStream.h"
-#include "synth/UserDictionary.h"
 #include "synth/VoiceConfig.h"
+#include "synth/text/JapaneseReader.h"
+#include "synth/text/TextScan.h"
+#include "synth/text/TextStream.h"
+#include "synth/text/UserDictionary.h"
 #include "tests/synth/EngineLibrary.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/Utf8.h"
-#include "synth/UserDictionary.h"
+#include "synth/text/UserDictionary.h"
 #include "tests/fuzz/FuzzDriver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -19,7 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
 }
 
-const std::string_view kFuzzFragments[] = {
-    "a", "ab", "abc", "b", ",", "\n", "\r\n", "\r", "\"", "\"\"", "#", " ", "東京", "東", "京都",
-    "\xEF\xBB\xBF", "\xE6\x97", "\xC3\xA9", "e\xCC\x81", "\xF0\x9F\x98\x80"};
+const std::string_view kFuzzFragments[] = {"a",        "ab",       "abc",       "b",
+                                           ",",        "\n",       "\r\n",      "\r",
+                                           "\"",       "\"\"",     "#",         " ",
+                                           "東京",     "東",       "京都",      "\xEF\xBB\xBF",
+                                           "\xE6\x97", "\xC3\xA9", "e\xCC\x81", "\xF0\x9F\x98\x80"};
 const std::size_t kFuzzFragmentCount = std::size(kFuzzFragments);

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "synth/DictionaryFormat.h"
+#include "synth/text/DictionaryFormat.h"
 
 namespace dicteditor {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "synth/DictionaryFormat.h"
+#include "synth/text/DictionaryFormat.h"
 #include "tools/dicteditor/DictionaryDocument.h"
 
 namespace dicteditor {

@@ -1,9 +1,9 @@
-#include "synth/EnglishFrontEnd.h"
+#include "synth/text/EnglishFrontEnd.h"
 
 #include <string_view>
 
 #include "platform/Utf8.h"
-#include "synth/TextScan.h"
+#include "synth/text/TextScan.h"
 
 namespace synth {
 

@@ -1,4 +1,4 @@
-#include "synth/TextStream.h"
+#include "synth/text/TextStream.h"
 
 #include <cerrno>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "synth/SpeechSegment.h"
+#include "synth/text/SpeechSegment.h"
 
 namespace synth {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "synth/SpeechSegment.h"
+#include "synth/text/SpeechSegment.h"
 
 namespace synth {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "synth/DictionaryFormat.h"
+#include "synth/text/DictionaryFormat.h"
 
 namespace synth {
 

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "synth/SinkFactory.h"
+#include "synth/audio/SinkFactory.h"
 
 // The engines' controls (stop, pause, resume) and loading run on the caller's thread, which
 // is the toolbar's user-interface thread, so they never take the sound server's main-loop
@@ -51,9 +51,7 @@ class PulseStream {
     void requestCorked(bool corked) { m_bWantCorked = corked; }
     void retire() { m_bRetired = true; }
     bool retired() const { return m_bRetired; }
-    bool wantsMore() const {
-        return m_bDiscarding || m_nQueued < kQueueLimitSeconds * m_nRate * 2;
-    }
+    bool wantsMore() const { return m_bDiscarding || m_nQueued < kQueueLimitSeconds * m_nRate * 2; }
 
     // Worker, lock held.
     void beginLocked(uint64_t token, const std::atomic<uint64_t>& current);
@@ -207,14 +205,15 @@ class PulseConnection {
         if (!m_pContext) return Server::Absent;
         ++m_nEpoch;
         pa_context_set_state_callback(
-            m_pContext, [](pa_context*, void* self) { static_cast<PulseConnection*>(self)->onContextState(); },
+            m_pContext,
+            [](pa_context*, void* self) { static_cast<PulseConnection*>(self)->onContextState(); },
             this);
         if (pa_context_connect(m_pContext, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             dropContextLocked();
             return Server::Absent;
         }
         return pa_context_get_state(m_pContext) == PA_CONTEXT_READY ? Server::Ready
-                                                                     : Server::Connecting;
+                                                                    : Server::Connecting;
     }
 
   private:
@@ -317,9 +316,14 @@ void PulseStream::beginLocked(uint64_t token, const std::atomic<uint64_t>& curre
     clearLocked();
     m_bDiscarding = false;
     switch (m_conn.ensureLocked()) {
-        case PulseConnection::Server::Ready: onServerReadyLocked(m_conn.epoch()); break;
-        case PulseConnection::Server::Connecting: break;  // the audio waits in the queue
-        case PulseConnection::Server::Absent: onServerLostLocked(); break;
+        case PulseConnection::Server::Ready:
+            onServerReadyLocked(m_conn.epoch());
+            break;
+        case PulseConnection::Server::Connecting:
+            break;  // the audio waits in the queue
+        case PulseConnection::Server::Absent:
+            onServerLostLocked();
+            break;
     }
 }
 
@@ -330,7 +334,8 @@ void PulseStream::createStreamLocked() {
     if (!m_pStream) return;
     m_nEpoch = m_conn.epoch();
     pa_stream_set_write_callback(
-        m_pStream, [](pa_stream*, size_t, void* self) { static_cast<PulseStream*>(self)->pumpLocked(); },
+        m_pStream,
+        [](pa_stream*, size_t, void* self) { static_cast<PulseStream*>(self)->pumpLocked(); },
         this);
     pa_stream_set_state_callback(
         m_pStream, [](pa_stream*, void* self) { static_cast<PulseStream*>(self)->onStateLocked(); },

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "synth/SpeechSegment.h"
 #include "synth/VoiceConfig.h"
+#include "synth/text/SpeechSegment.h"
 
 namespace synth {
 
@@ -14,5 +14,12 @@ class JapaneseReader;
 // `reader` is used for TextReading::Japanese; without it the sentence goes through as it is.
 std::vector<SpeechSegment> readForVoice(TextReading reading, JapaneseReader* reader,
                                         std::string sentence);
+
+// For a voice that reads Japanese as it is written (kanji, kana, numbers): the runs of Latin
+// letters go to the Latin voice, and the rest is cut into clauses of at most kMaxClause
+// characters, after punctuation where there is some, so that the first audio of any text
+// waits for one short clause only.
+inline constexpr std::size_t kMaxClause = 40;
+std::vector<SpeechSegment> splitJapaneseClauses(const std::string& sentence);
 
 }  // namespace synth

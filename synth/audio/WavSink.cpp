@@ -5,14 +5,14 @@
 #include <cstring>
 #include <mutex>
 
-#include "synth/AudioSink.h"
-#include "synth/SinkFactory.h"
+#include "synth/audio/AudioSink.h"
+#include "synth/audio/SinkFactory.h"
 
 namespace synth {
 
 class WavFile {
   public:
-    WavFile(std::string path, int sampleRate) : m_strPath(std::move(path)), m_nRate(sampleRate) {}
+    explicit WavFile(std::string path) : m_strPath(std::move(path)) {}
     ~WavFile() {
         std::lock_guard lock(m_mutex);
         closeLocked();
@@ -20,10 +20,13 @@ class WavFile {
 
     const std::string& path() const { return m_strPath; }
 
-    void begin(const void* owner, uint64_t token, const std::atomic<uint64_t>& current) {
+    // Engines' voices differ in rate, so each utterance's header carries its sink's.
+    void begin(const void* owner, int sampleRate, uint64_t token,
+               const std::atomic<uint64_t>& current) {
         std::lock_guard lock(m_mutex);
         if (current.load() != token) return;
         closeLocked();
+        m_nRate = sampleRate;
         m_pFile = std::fopen(m_strPath.c_str(), "wb");
         if (!m_pFile) {
             if (!m_bWarned) std::fprintf(stderr, "selvarine: cannot write %s\n", m_strPath.c_str());
@@ -79,7 +82,7 @@ class WavFile {
 
     std::mutex m_mutex;
     std::string m_strPath;
-    int m_nRate;
+    int m_nRate = 0;
     std::FILE* m_pFile = nullptr;
     const void* m_pOwner = nullptr;
     uint64_t m_nToken = 0;
@@ -94,9 +97,10 @@ std::weak_ptr<WavFile> g_wavFile;
 
 class WavSink final : public AudioSink {
   public:
-    explicit WavSink(std::shared_ptr<WavFile> file) : m_file(std::move(file)) {}
+    WavSink(std::shared_ptr<WavFile> file, int sampleRate)
+        : m_file(std::move(file)), m_nRate(sampleRate) {}
     void begin(uint64_t token, const std::atomic<uint64_t>& current) override {
-        m_file->begin(this, token, current);
+        m_file->begin(this, m_nRate, token, current);
     }
     void write(uint64_t token, const int16_t* samples, std::size_t count) override {
         m_file->write(this, token, samples, count);
@@ -112,6 +116,7 @@ class WavSink final : public AudioSink {
 
   private:
     std::shared_ptr<WavFile> m_file;
+    int m_nRate;
     std::atomic<bool> m_bPaused{false};
 };
 
@@ -135,10 +140,10 @@ std::unique_ptr<AudioSink> makeWavSink(const std::string& path, int sampleRate) 
     std::lock_guard lock(g_wavMutex);
     auto file = g_wavFile.lock();
     if (!file || file->path() != path) {
-        file = std::make_shared<WavFile>(path, sampleRate);
+        file = std::make_shared<WavFile>(path);
         g_wavFile = file;
     }
-    return std::make_unique<WavSink>(std::move(file));
+    return std::make_unique<WavSink>(std::move(file), sampleRate);
 }
 
 std::unique_ptr<AudioSink> makeNullSink() {

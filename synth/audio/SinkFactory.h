@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "synth/AudioSink.h"
+#include "synth/audio/AudioSink.h"
 
 namespace synth {
 

@@ -1,11 +1,11 @@
-#include "synth/JapaneseReader.h"
+#include "synth/text/JapaneseReader.h"
 
 #include <mecab.h>
 
 #include <optional>
 
 #include "platform/Utf8.h"
-#include "synth/TextScan.h"
+#include "synth/text/TextScan.h"
 
 namespace synth {
 namespace {
@@ -391,6 +391,32 @@ std::string prepare(const std::string& sentence) {
     }
     return utf8::FromUtf32(out);
 }
+
+}  // namespace
+
+std::string prepareForOpenJTalk(const std::string& sentence) {
+    // prepare writes numbers in full-width digits for MeCab; Open JTalk reads a decimal
+    // point only between ASCII digits.
+    const std::u32string text = utf8::ToUtf32(prepare(sentence));
+    std::u32string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        const bool digitNext = i + 1 < text.size() && text[i + 1] >= U'０' && text[i + 1] <= U'９';
+        if (c >= U'０' && c <= U'９')
+            out += c - U'０' + U'0';
+        else if (c == U'．' && digitNext)
+            out += U'.';
+        else if (c == U'℃' || c == U'°')
+            out += U"度";
+        else if (c == U'〜' || c == U'～')
+            out += U"から";
+        else
+            out += c;
+    }
+    return utf8::FromUtf32(out);
+}
+
+namespace {
 
 std::u32string toKatakana(const std::u32string& s) {
     std::u32string out = s;

@@ -1,10 +1,10 @@
-#include "synth/UserDictionary.h"
+#include "synth/text/UserDictionary.h"
 
 #include <algorithm>
 #include <fstream>
 
-#include "synth/DictionaryFormat.h"
 #include "platform/Utf8.h"
+#include "synth/text/DictionaryFormat.h"
 
 namespace synth {
 namespace {

@@ -1,4 +1,4 @@
-#include "synth/TextScan.h"
+#include "synth/text/TextScan.h"
 
 namespace synth {
 

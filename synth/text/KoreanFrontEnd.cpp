@@ -1,7 +1,7 @@
-#include "synth/KoreanFrontEnd.h"
+#include "synth/text/KoreanFrontEnd.h"
 
 #include "platform/Utf8.h"
-#include "synth/TextScan.h"
+#include "synth/text/TextScan.h"
 
 namespace synth {
 namespace {

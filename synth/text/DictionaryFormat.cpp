@@ -1,4 +1,4 @@
-#include "synth/DictionaryFormat.h"
+#include "synth/text/DictionaryFormat.h"
 
 #include <algorithm>
 #include <vector>

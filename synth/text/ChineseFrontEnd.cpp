@@ -1,9 +1,9 @@
-#include "synth/ChineseFrontEnd.h"
+#include "synth/text/ChineseFrontEnd.h"
 
 #include <array>
 
 #include "platform/Utf8.h"
-#include "synth/TextScan.h"
+#include "synth/text/TextScan.h"
 
 namespace synth {
 namespace {

@@ -1,0 +1,132 @@
+#include "synth/backend/FliteVoice.h"
+
+#include <flite/flite.h>
+
+#include <map>
+#include <mutex>
+
+extern "C" {
+cst_voice* register_cmu_us_slt(const char* voxdir);
+cst_voice* register_cmu_us_kal16(const char* voxdir);
+}
+
+namespace synth {
+
+struct FliteVoice::Stream {
+    const PcmOut* out = nullptr;
+    const Cancelled* cancelled = nullptr;
+    bool stopped = false;
+};
+
+namespace {
+
+int onChunk(const cst_wave* w, int start, int size, int, cst_audio_streaming_info* asi) {
+    auto* stream = static_cast<FliteVoice::Stream*>(asi->userdata);
+    if (!stream || !stream->out) return CST_AUDIO_STREAM_CONT;
+    if ((*stream->cancelled)()) {
+        stream->stopped = true;
+        return CST_AUDIO_STREAM_STOP;
+    }
+    if (size > 0) (*stream->out)(w->samples + start, static_cast<std::size_t>(size));
+    return CST_AUDIO_STREAM_CONT;
+}
+
+// flite corrupts its heap on a token of a few hundred punctuation marks, and spends
+// seconds on the letter-to-sound rules of a long run of letters; no word is that long.
+// A letter or mark repeated more than three times ("xxxxxxxx", "!!!!!!", "------") is said
+// three times: spelled out in full, a line of x's would take minutes to say.
+std::string withShortTokens(const std::string& utf8) {
+    constexpr std::size_t kMaxToken = 32;
+    constexpr int kMaxRepeat = 3;
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / kMaxToken);
+    std::size_t run = 0;
+    int repeat = 0;
+    unsigned char previous = 0;
+    for (unsigned char c : utf8) {
+        repeat = c == previous ? repeat + 1 : 1;
+        previous = c;
+        if (c < 0x80 && !(c >= '0' && c <= '9') && c != ' ' && repeat > kMaxRepeat) continue;
+        if (c == ' ' || c == '\t' || c == '\n') {
+            run = 0;
+        } else if ((c & 0xC0) != 0x80 && ++run > kMaxToken) {
+            out += ' ';
+            run = 1;
+        }
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::unique_ptr<FliteVoice> FliteVoice::open(const std::string& name) {
+    static std::once_flag once;
+    std::call_once(once, [] { flite_init(); });
+    cst_voice* voice = nullptr;
+    if (name == "slt")
+        voice = register_cmu_us_slt(nullptr);
+    else if (name == "kal16")
+        voice = register_cmu_us_kal16(nullptr);
+    if (!voice) return nullptr;
+    // A voice is registered once per process and every later call returns the same object,
+    // so the engines that use it (English, and Japanese for its Latin runs) share its
+    // streaming callback and the pitch it started with; each speak points the stream at its
+    // own output.
+    struct Shared {
+        std::shared_ptr<Stream> stream;
+        float f0Mean, f0Stddev;
+    };
+    static std::map<cst_voice*, Shared> shared;  // worker only
+    auto found = shared.find(voice);
+    if (found == shared.end()) {
+        Shared s{std::make_shared<Stream>(),
+                 get_param_float(voice->features, "int_f0_target_mean", 100.0f),
+                 get_param_float(voice->features, "int_f0_target_stddev", 10.0f)};
+        cst_audio_streaming_info* asi = new_audio_streaming_info();
+        asi->asc = onChunk;
+        asi->userdata = s.stream.get();
+        // The feature owns asi from here on.
+        feat_set(voice->features, "streaming_info", audio_streaming_info_val(asi));
+        found = shared.emplace(voice, std::move(s)).first;
+    }
+    std::unique_ptr<FliteVoice> v(new FliteVoice);
+    v->m_strName = name;
+    v->m_pVoice = voice;
+    v->m_stream = found->second.stream;
+    v->m_fF0Mean = found->second.f0Mean;
+    v->m_fF0Stddev = found->second.f0Stddev;
+    v->m_nRate = get_param_int(voice->features, "sample_rate", 16000);
+    return v;
+}
+
+SpeakResult FliteVoice::speak(const std::string& utf8, const Prosody& prosody, const PcmOut& out,
+                              const Cancelled& cancelled) {
+    feat_set_float(m_pVoice->features, "duration_stretch", 100.0f / prosody.speed);
+    feat_set_float(m_pVoice->features, "int_f0_target_mean", m_fF0Mean * prosody.pitch / 100.0f);
+    feat_set_float(m_pVoice->features, "int_f0_target_stddev",
+                   m_fF0Stddev * prosody.pitch / 100.0f);
+    // flite streams an utterance only once all of it is analysed, so a long sentence is
+    // handed over in pieces cut at a space, which bounds the wait for its first audio.
+    constexpr std::size_t kMaxPiece = 120;
+    const std::string text = withShortTokens(utf8);
+    std::size_t start = 0;
+    bool stopped = false;
+    while (start < text.size() && !stopped) {
+        std::size_t end = text.size();
+        if (end - start > kMaxPiece) {
+            end = text.find_last_of(" \t\n", start + kMaxPiece);
+            if (end == std::string::npos || end <= start) end = start + kMaxPiece;
+            while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+                ++end;
+        }
+        *m_stream = Stream{&out, &cancelled, false};
+        flite_text_to_speech(text.substr(start, end - start).c_str(), m_pVoice, "none");
+        stopped = m_stream->stopped || cancelled();
+        *m_stream = Stream{};
+        start = end;
+    }
+    return stopped ? SpeakResult::Cancelled : SpeakResult::Done;
+}
+
+}  // namespace synth

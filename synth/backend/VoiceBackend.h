@@ -1,0 +1,41 @@
+#pragma once
+// A voice back-end: turns the text a front end prepared into 16-bit mono PCM.
+//
+// Back-ends are created, used and destroyed on the speech worker only; none is thread-safe.
+// speak hands audio to `out` as it is made, polls `cancelled` at least every few
+// milliseconds and returns within 10 ms once it turns true.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace synth {
+
+struct Prosody {
+    int speed = 100;  // percentages of the voice's normal, within the engine's limits
+    int pitch = 100;
+};
+
+using PcmOut = std::function<void(const int16_t* samples, std::size_t count)>;
+using Cancelled = std::function<bool()>;
+
+enum class SpeakResult {
+    Done,       // all of the text was spoken (or it had nothing to say)
+    Cancelled,  // `cancelled` turned true
+    Failed,     // the voice cannot speak (a crashed or hung program, a damaged voice file)
+};
+
+class VoiceBackend {
+  public:
+    virtual ~VoiceBackend() = default;
+    // Rate of the samples speak hands out.
+    virtual int sampleRate() const = 0;
+    // Names the voice in SELVARINE_VERBOSE lines.
+    virtual std::string describe() const = 0;
+    virtual SpeakResult speak(const std::string& utf8, const Prosody& prosody, const PcmOut& out,
+                              const Cancelled& cancelled) = 0;
+};
+
+}  // namespace synth
