@@ -14,7 +14,7 @@ CAbout::CAbout(QWidget* parent)
     setWindowTitle(QString::fromUtf8(dialogs::kAboutTitle));
     setFont(DialogFont());
     const DialogUnits du = DialogUnits::ForFont(font());
-    setFixedSize(du.Size(217, 55));
+    setFixedSize(du.Size(217, 64));  // one row more than the product lines: the voice's credit
 
     auto* icon = new QLabel(this);
     // The icon is drawn in whole sizes; 32 pixels is the one that fits its place best.
@@ -33,6 +33,10 @@ CAbout::CAbout(QWidget* parent)
     };
     line(dialogs::kAboutProductLine, du.Rect(40, 10, 119, 8));
     line(dialogs::AboutDetailsLine(), du.Rect(40, 25, 160, 8));
+    auto* credit = new QLabel(QString::fromUtf8(dialogs::kAboutVoiceCredit), this);
+    credit->setTextFormat(Qt::PlainText);
+    credit->setWordWrap(true);
+    credit->setGeometry(du.Rect(40, 37, 170, 22));
 
     m_btnOk = new QPushButton(QStringLiteral("OK"), this);
     m_btnOk->setGeometry(du.Rect(178, 7, 32, 14));
