@@ -13,6 +13,7 @@
 #   rig_start_recorder FILE  # parec of rec.monitor into FILE (s16le, 22050 Hz, mono)
 #   rig_start_atspi          # a session bus and the accessibility bus; then drive windows
 #                            # with "$RIG_ATSPI" (tests/e2e/atspi.py) by role and name
+#   rig_start_desktop        # rig_init, X, openbox and PulseAudio in one; fails as they do
 #   rig_spawn CMD ARGS...    # any other process to be ended at exit; its PID in RIG_LAST_PID
 #   rig_wait_window NAME [SECONDS]  # prints the window id of the first window titled NAME
 
@@ -96,6 +97,11 @@ rig_start_pulse() {
         -L module-native-protocol-unix -L "module-null-sink sink_name=rec"
     rig_wait 20 pactl info || return 1
     pactl set-default-sink rec
+}
+
+rig_start_desktop() {
+    rig_init
+    rig_start_x && rig_start_wm && rig_start_pulse
 }
 
 RIG_ATSPI="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/atspi.py"

@@ -9,10 +9,7 @@ PROGRAM=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 CLICKS=${2:-2000} SEED=${3:-17}
 source "$(dirname "$0")/../e2e/rig.sh"
 source "$(dirname "$0")/../e2e/reading_lib.sh"
-rig_init
-rig_start_x || exit 1
-rig_start_wm || exit 1
-rig_start_pulse || exit 1
+rig_start_desktop || exit 1
 
 DOCS="$RIG_DIR/docs"
 rd_docs "$DOCS"
