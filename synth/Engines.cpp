@@ -323,6 +323,7 @@ class SpeechService {
         if (dictionary) sentence = dictionary->apply(sentence);
         const std::vector<SpeechSegment> segments = segmentsFor(e, config, std::move(sentence));
 
+        sink->mark(job->token);
         const Prosody prosody{job->speed, job->pitch};
         const Cancelled cancelled = [&] {
             return e.generation.load() != job->token || m_bShutdownAtomic.load();

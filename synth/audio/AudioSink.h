@@ -33,6 +33,9 @@ class AudioSink {
     // the check and the opening are atomic with respect to cancel.
     virtual void begin(uint64_t token, const std::atomic<uint64_t>& current) = 0;
     virtual void write(uint64_t token, const int16_t* samples, std::size_t count) = 0;
+    // A sentence starts with the next sample written. A sink that can lose queued audio (a
+    // sound server that goes away) uses it to say the interrupted sentence again.
+    virtual void mark(uint64_t) {}
     // The utterance is complete; queued audio plays out.
     virtual void end(uint64_t token) = 0;
     // Drops queued audio, falls silent within milliseconds and leaves the pause.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -18,6 +19,11 @@
 // eventfd; the main loop carries it out. Only the speech worker (begin, write, end) takes
 // the lock, and never waits for the server while holding it: audio waits in the local queue
 // until the server answers.
+//
+// A reading paused when the server goes away is kept, from the start of the sentence that
+// was being heard: when the server is back (the connection is retried every second), the
+// stream is made again and resume says that sentence again and goes on. A reading that was
+// playing is dropped instead, as its listener has already missed part of it.
 
 namespace synth {
 namespace {
@@ -52,6 +58,8 @@ class PulseStream {
     void retire() { m_bRetired = true; }
     bool retired() const { return m_bRetired; }
     bool wantsMore() const { return m_bDiscarding || m_nQueued < kQueueLimitSeconds * m_nRate * 2; }
+    // Main loop, lock held: waits for the server to come back.
+    bool held() const { return m_bHeld && !m_pStream; }
 
     // Worker, lock held.
     void beginLocked(uint64_t token, const std::atomic<uint64_t>& current);
@@ -61,9 +69,14 @@ class PulseStream {
         m_queue.insert(m_queue.end(), bytes, bytes + count * 2);
         pumpLocked();
     }
+    void markLocked(uint64_t token) {
+        if (token != m_nToken || m_bDiscarding) return;
+        if (m_marks.empty() || m_marks.back() != m_queue.size()) m_marks.push_back(m_queue.size());
+    }
     void endLocked(uint64_t token) {
         if (token != m_nToken) return;
         m_bEnding = true;
+        m_bEnded = true;
         pumpLocked();
     }
 
@@ -72,6 +85,7 @@ class PulseStream {
         if (m_nCancels != m_nCancelsApplied) {
             m_nCancelsApplied = m_nCancels;
             clearLocked();
+            m_bHeld = false;
             if (m_pStream && pa_stream_get_state(m_pStream) == PA_STREAM_READY)
                 dropOperation(pa_stream_flush(m_pStream, nullptr, nullptr));
         }
@@ -80,10 +94,18 @@ class PulseStream {
     void onServerReadyLocked(uint64_t epoch) {
         if (!m_pStream || m_nEpoch != epoch || !PA_STREAM_IS_GOOD(pa_stream_get_state(m_pStream)))
             createStreamLocked();
+        if (m_pStream) m_bHeld = false;
         pumpLocked();
     }
-    // Audio of an open utterance is dropped, so the worker is not held back by it.
+    // Audio of a playing utterance is dropped, so the worker is not held back by it; a paused
+    // one goes back to the start of the sentence being heard and waits.
     void onServerLostLocked() {
+        if (m_nToken != 0 && (m_bHeld || m_bWantCorked)) {
+            rewindLocked();
+            releaseStreamLocked();
+            m_bHeld = true;
+            return;
+        }
         if (m_nToken != 0) {
             warnNoServer();
             m_bDiscarding = true;
@@ -92,23 +114,63 @@ class PulseStream {
     }
     void dropStreamLocked() {
         if (!m_pStream) return;
-        pa_stream_set_write_callback(m_pStream, nullptr, nullptr);
-        pa_stream_set_state_callback(m_pStream, nullptr, nullptr);
-        pa_stream_disconnect(m_pStream);
-        pa_stream_unref(m_pStream);
-        m_pStream = nullptr;
+        releaseStreamLocked();
         clearLocked();
     }
 
   private:
     static constexpr std::size_t kQueueLimitSeconds = 1;
+    static constexpr std::size_t kTargetMs = 150;  // the server's target length (tlength)
 
     void createStreamLocked();
+    void releaseStreamLocked() {
+        if (!m_pStream) return;
+        pa_stream_set_write_callback(m_pStream, nullptr, nullptr);
+        pa_stream_set_state_callback(m_pStream, nullptr, nullptr);
+        pa_stream_disconnect(m_pStream);
+        pa_stream_unref(m_pStream);
+        m_pStream = nullptr;
+    }
     void clearLocked() {
         m_queue.clear();
+        m_marks.clear();
         m_nHead = 0;
         m_nQueued = 0;
         m_bEnding = false;
+    }
+    // Where the sentence being heard starts in the queue: the server holds up to its target
+    // length unplayed, and twice that errs towards saying a little again rather than losing
+    // a sentence's start. Without marks nothing sent is kept.
+    std::size_t heardSentenceLocked() const {
+        if (m_marks.empty()) return m_nHead;
+        const std::size_t margin = 2 * kTargetMs * static_cast<std::size_t>(m_nRate) * 2 / 1000;
+        const std::size_t heard = m_nHead > margin ? m_nHead - margin : 0;
+        std::size_t start = 0;
+        for (std::size_t mark : m_marks)
+            if (mark <= heard) start = mark;
+        return std::min(start, m_nHead);
+    }
+    // Sends again from the start of the sentence being heard, which starts the queue from now
+    // on, so a second loss before anything is sent stays there.
+    void rewindLocked() {
+        const std::size_t start = heardSentenceLocked();
+        m_nHead = start;
+        dropBeforeLocked(start);
+        m_bEnding = m_bEnded;
+        m_nQueued = m_queue.size() - m_nHead;
+    }
+    // Drops audio before the sentence being heard, when that is worth a copy.
+    void compactLocked() {
+        const std::size_t keep = heardSentenceLocked();
+        if (keep == m_queue.size() || (keep > (1u << 16) && keep * 2 > m_queue.size()))
+            dropBeforeLocked(keep);
+    }
+    void dropBeforeLocked(std::size_t keep) {
+        if (keep == 0) return;
+        m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(keep));
+        m_nHead -= keep;
+        while (!m_marks.empty() && m_marks.front() < keep) m_marks.pop_front();
+        for (std::size_t& mark : m_marks) mark -= keep;
     }
     void setCorkedLocked(bool corked) {
         if (m_pStream && pa_stream_get_state(m_pStream) == PA_STREAM_READY && corked != m_bCorked)
@@ -137,11 +199,14 @@ class PulseStream {
     std::atomic<bool> m_bWantCorked{false};
     std::atomic<bool> m_bRetired{false};
     std::atomic<bool> m_bDiscarding{false};
-    std::vector<uint8_t> m_queue;
-    std::size_t m_nHead = 0;
+    std::vector<uint8_t> m_queue;     // from the start of the sentence being heard
+    std::deque<std::size_t> m_marks;  // queue offsets where sentences start
+    std::size_t m_nHead = 0;          // the first byte not yet sent
     std::atomic<std::size_t> m_nQueued{0};
     bool m_bCorked = false;
-    bool m_bEnding = false;
+    bool m_bEnding = false;  // the server is to be told to play out what it has
+    bool m_bEnded = false;   // the utterance is complete
+    bool m_bHeld = false;    // a paused utterance waits for the server to come back
 };
 
 // One connection to the sound server for the whole process, shared by the engines' streams.
@@ -164,6 +229,7 @@ class PulseConnection {
         pa_threaded_mainloop_lock(m_pLoop);
         for (auto& s : m_streams) s->dropStreamLocked();
         dropContextLocked();
+        if (m_pRetry) pa_threaded_mainloop_get_api(m_pLoop)->time_free(m_pRetry);
         if (m_pWake) pa_threaded_mainloop_get_api(m_pLoop)->io_free(m_pWake);
         pa_threaded_mainloop_unlock(m_pLoop);
         pa_threaded_mainloop_stop(m_pLoop);
@@ -257,6 +323,35 @@ class PulseConnection {
                 ++it;
             }
         }
+        reconnectIfHeldLocked();
+    }
+    bool anyHeldLocked() const {
+        return std::any_of(m_streams.begin(), m_streams.end(),
+                           [](const auto& s) { return !s->retired() && s->held(); });
+    }
+    // A held reading waits for the server, so look for it now and every second until found.
+    void reconnectIfHeldLocked() {
+        if (!anyHeldLocked()) return;
+        const Server server = ensureLocked();
+        if (server == Server::Ready)
+            onContextState();
+        else if (server == Server::Absent)
+            retryLaterLocked();
+    }
+    void retryLaterLocked() {
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_pLoop);
+        timeval when{};
+        pa_timeval_add(pa_gettimeofday(&when), 1000 * 1000);
+        if (m_pRetry) {
+            api->time_restart(m_pRetry, &when);
+            return;
+        }
+        m_pRetry = api->time_new(
+            api, &when,
+            [](pa_mainloop_api*, pa_time_event*, const timeval*, void* self) {
+                static_cast<PulseConnection*>(self)->reconnectIfHeldLocked();
+            },
+            this);
     }
     void onContextState() {
         if (!m_pContext) return;
@@ -266,6 +361,7 @@ class PulseConnection {
                 if (!s->retired()) s->onServerReadyLocked(m_nEpoch);
         } else if (!PA_CONTEXT_IS_GOOD(state)) {
             for (auto& s : m_streams) s->onServerLostLocked();
+            if (anyHeldLocked()) retryLaterLocked();
         }
     }
     void dropContextLocked() {
@@ -278,6 +374,7 @@ class PulseConnection {
 
     int m_fdWake = -1;
     pa_io_event* m_pWake = nullptr;
+    pa_time_event* m_pRetry = nullptr;
     pa_threaded_mainloop* m_pLoop = nullptr;
     pa_context* m_pContext = nullptr;
     uint64_t m_nEpoch = 0;
@@ -315,6 +412,8 @@ void PulseStream::beginLocked(uint64_t token, const std::atomic<uint64_t>& curre
     }
     clearLocked();
     m_bDiscarding = false;
+    m_bEnded = false;
+    m_bHeld = false;
     switch (m_conn.ensureLocked()) {
         case PulseConnection::Server::Ready:
             onServerReadyLocked(m_conn.epoch());
@@ -345,7 +444,7 @@ void PulseStream::createStreamLocked() {
     const uint32_t bytesPerMs = static_cast<uint32_t>(m_nRate * 2 / 1000);
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = 150 * bytesPerMs;
+    attr.tlength = static_cast<uint32_t>(kTargetMs) * bytesPerMs;
     attr.prebuf = 20 * bytesPerMs;
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);
@@ -369,18 +468,12 @@ void PulseStream::pumpLocked() {
                 break;
             m_nHead += n;
         }
-        if (m_nHead == m_queue.size()) {
-            m_queue.clear();
-            m_nHead = 0;
-            if (m_bEnding) {
-                // Audio shorter than the start threshold would otherwise wait for more.
-                dropOperation(pa_stream_trigger(m_pStream, nullptr, nullptr));
-                m_bEnding = false;
-            }
-        } else if (m_nHead > (1u << 16) && m_nHead * 2 > m_queue.size()) {
-            m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(m_nHead));
-            m_nHead = 0;
+        if (m_nHead == m_queue.size() && m_bEnding) {
+            // Audio shorter than the start threshold would otherwise wait for more.
+            dropOperation(pa_stream_trigger(m_pStream, nullptr, nullptr));
+            m_bEnding = false;
         }
+        compactLocked();
     }
     m_nQueued = m_queue.size() - m_nHead;
 }
@@ -406,6 +499,10 @@ class PulseSink final : public AudioSink {
     void write(uint64_t token, const int16_t* samples, std::size_t count) override {
         LoopLock lock(m_conn->loop());
         m_stream->writeLocked(token, samples, count);
+    }
+    void mark(uint64_t token) override {
+        LoopLock lock(m_conn->loop());
+        m_stream->markLocked(token);
     }
     void end(uint64_t token) override {
         LoopLock lock(m_conn->loop());

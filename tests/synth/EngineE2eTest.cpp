@@ -93,6 +93,11 @@ class EngineE2eTest : public ::testing::Test {
         setenv("HOME", (m_dir / "home").c_str(), 1);
         unsetenv("PULSE_SERVER");
         unsetenv("SELVARINE_AUDIO");
+        m_recording = (m_dir / "rec.raw").string();
+        startServerAndRecording(m_recording);
+    }
+
+    void startServerAndRecording(const std::string& recording) {
         m_pulse =
             spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
                    "-L", "module-native-protocol-unix", "-L", "module-null-sink sink_name=rec"});
@@ -104,10 +109,9 @@ class EngineE2eTest : public ::testing::Test {
         }
         ASSERT_TRUE(up) << "pulseaudio did not come up";
         ASSERT_EQ(run({"pactl", "set-default-sink", "rec"}), 0);
-        m_recording = (m_dir / "rec.raw").string();
         m_parec = spawn({"parec", "-d", "rec.monitor", "--latency-msec=10", "--format=s16le",
                          "--rate=22050", "--channels=1"},
-                        m_recording);
+                        recording);
         ASSERT_GT(m_parec, 0);
         // The null sink renders ahead until a low-latency client listens (RIG.md).
         std::this_thread::sleep_for(3s);
@@ -177,6 +181,40 @@ TEST_F(EngineE2eTest, SpeaksPausesResumesAndStopsThroughTheSoundServer) {
     engine.pause();
     engine.restart();
     engine.stop();
+    engine.unload(0);
+}
+
+// A reading paused when the server dies says the interrupted sentence again, and the rest,
+// once the server is back: the resumed reading is as long as a fresh reading of the same.
+TEST_F(EngineE2eTest, APausedReadingOutlivesTheSoundServerAndResumesItsSentence) {
+    const std::string opening = "Yes. ";
+    const std::string rest =
+        "This second sentence is long enough to be paused in its middle without doubt. "
+        "And here it ends.";
+    EngineLibrary engine(SYNTH_MODULE_DIR, kEnglish);
+    ASSERT_EQ(engine.loadFrom(engine.engineDir(SYNTH_PROGRAM_DIR)), 0);
+
+    engine.play(opening + rest);
+    std::this_thread::sleep_for(2500ms);  // inside the second sentence
+    engine.pause();
+    std::this_thread::sleep_for(500ms);
+    end(m_parec);
+    end(m_pulse);
+    std::this_thread::sleep_for(1s);
+    const std::string after = (m_dir / "after.raw").string();
+    startServerAndRecording(after);
+    engine.restart();
+    std::this_thread::sleep_for(9s);
+    engine.play(rest);
+    std::this_thread::sleep_for(9s);
+    end(m_parec);
+
+    const auto stretches = activeStretches(readRaw(after, kRate), 0.8);
+    for (auto [from, to] : stretches) std::printf("speech %.2f .. %.2f s\n", from, to);
+    ASSERT_EQ(stretches.size(), 2u) << "expected the resumed reading, then the fresh one";
+    const double resumed = stretches[0].second - stretches[0].first;
+    const double fresh = stretches[1].second - stretches[1].first;
+    EXPECT_NEAR(resumed, fresh, 0.12 * fresh) << "the resumed reading starts its sentence again";
     engine.unload(0);
 }
 
