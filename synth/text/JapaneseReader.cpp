@@ -438,8 +438,9 @@ struct Reading {
         return true;
     }
 
-    // Whether the number run tokens[first..counter) before 日 is a day of the month: after a
-    // month, and unless it counts days (1日に3回, 1日中); written in kanji it mostly counts.
+    // Whether the run tokens[first, counter) before 日 is a day of the month: always after a
+    // month, otherwise unless it counts days (1日に3回, 1日中) or is written in kanji, which
+    // mostly counts them.
     bool dayOfMonth(std::size_t first, std::size_t counter, const std::u32string& run) const {
         const Token* after = counter + 1 < tokens.size() ? &tokens[counter + 1] : nullptr;
         const bool counting =

@@ -240,7 +240,7 @@ std::u32string readGroupsOfFour(std::u32string_view digits, const NumberWords& w
             if (row != words.placeWords.end())
                 out += row->word;
             else
-                out += std::u32string(words.digits[d]) + std::u32string(words.places[place]);
+                out.append(words.digits[d]).append(words.places[place]);
         }
         if (whole != words.groupWords.end()) out += whole->word;
         out += words.units[unit];
