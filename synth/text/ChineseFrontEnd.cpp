@@ -8,7 +8,16 @@
 namespace synth {
 namespace {
 
-constexpr std::u32string_view kDigits = U"零一二三四五六七八九";
+// 一 goes unsaid before 十 only at the start (十五, 一百一十); the zeros between two digits
+// are one 零 (一万零三百零五).
+constexpr PlaceWord kChinesePlaceWords[] = {{1, 1, U"十", true}};
+constexpr NumberWords kChinese{
+    {U"零", U"一", U"二", U"三", U"四", U"五", U"六", U"七", U"八", U"九"},
+    {U"", U"十", U"百", U"千"},
+    {U"", U"万", U"亿", U"万亿"},
+    U"零",
+    kChinesePlaceWords,
+    {}};
 
 // Words after which 2 is read 两 (两个, 两本), simplified and traditional forms.
 constexpr std::array<std::u32string_view, 101> kMeasureWords = {
@@ -34,31 +43,10 @@ bool isMeasureWordAt(const std::u32string& text, std::size_t pos) {
     return false;
 }
 
-// 0 to 9999 without a leading 一十; zeros between digits are one 零.
-std::u32string readGroup(int v, bool leadingTen) {
-    static constexpr std::u32string_view kUnits = U" 十百千";
-    std::u32string out;
-    bool started = false, zero = false;
-    for (int pos = 3; pos >= 0; --pos) {
-        int p10 = 1;
-        for (int k = 0; k < pos; ++k) p10 *= 10;
-        const int d = v / p10 % 10;
-        if (d == 0) {
-            zero = zero || started;
-            continue;
-        }
-        if (zero) out += U'零';
-        zero = false;
-        if (!(pos == 1 && d == 1 && !started && leadingTen)) out += kDigits[d];
-        if (pos > 0) out += kUnits[pos];
-        started = true;
-    }
-    return out;
-}
-
 std::u32string digitByDigit(const std::u32string& digits, char32_t zero) {
     std::u32string out;
-    for (char32_t d : digits) out += d == '0' ? zero : kDigits[d - '0'];
+    for (char32_t d : digits)
+        out += d == '0' ? std::u32string_view(&zero, 1) : kChinese.digits[d - '0'];
     return out;
 }
 
@@ -248,29 +236,7 @@ struct Reader {
 }  // namespace
 
 std::u32string chineseNumber(std::u32string_view digits) {
-    const std::size_t first = digits.find_first_not_of(U'0');
-    if (first == std::u32string_view::npos) return U"零";
-    const std::u32string_view significant = digits.substr(first);
-    if (significant.size() > 16) return digitByDigit(std::u32string(digits), U'零');
-    static constexpr std::u32string_view kUnits[] = {U"", U"万", U"亿", U"万亿"};
-    std::u32string out;
-    const std::size_t groups = (significant.size() + 3) / 4;
-    bool zero = false;
-    for (std::size_t g = 0; g < groups; ++g) {
-        const std::size_t end = significant.size() - (groups - 1 - g) * 4;
-        const std::size_t begin = end >= 4 ? end - 4 : 0;
-        int v = 0;
-        for (std::size_t k = begin; k < end; ++k) v = v * 10 + (significant[k] - '0');
-        if (v == 0) {
-            zero = true;
-            continue;
-        }
-        if (!out.empty() && (zero || v < 1000)) out += U'零';
-        zero = false;
-        out += readGroup(v, out.empty());
-        out += kUnits[groups - 1 - g];
-    }
-    return out;
+    return readGroupsOfFour(digits, kChinese);
 }
 
 std::vector<SpeechSegment> readChinese(const std::string& sentence) {

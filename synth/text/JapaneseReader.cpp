@@ -17,40 +17,24 @@ bool isKatakana(char32_t c) {
     return (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC;
 }
 
-constexpr std::u32string_view kDigitReading[] = {U"ゼロ", U"イチ", U"ニ",   U"サン", U"ヨン",
-                                                 U"ゴ",   U"ロク", U"ナナ", U"ハチ", U"キュー"};
-
-// 1 to 9999, without the leading イチ of 十, 百 and 千, with the sound changes of
-// 300, 600, 800, 3000 and 8000.
-std::u32string readBelowTenThousand(int n) {
-    std::u32string out;
-    const int thousands = n / 1000, hundreds = n / 100 % 10, tens = n / 10 % 10, ones = n % 10;
-    if (thousands == 3)
-        out += U"サンゼン";
-    else if (thousands == 8)
-        out += U"ハッセン";
-    else if (thousands)
-        out += std::u32string(thousands == 1 ? U"" : kDigitReading[thousands]) + U"セン";
-    if (hundreds == 3)
-        out += U"サンビャク";
-    else if (hundreds == 6)
-        out += U"ロッピャク";
-    else if (hundreds == 8)
-        out += U"ハッピャク";
-    else if (hundreds)
-        out += std::u32string(hundreds == 1 ? U"" : kDigitReading[hundreds]) + U"ヒャク";
-    if (tens) out += std::u32string(tens == 1 ? U"" : kDigitReading[tens]) + U"ジュー";
-    if (ones) out += kDigitReading[ones];
-    return out;
-}
-
-bool endsWith(std::u32string_view s, std::u32string_view tail) {
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
+// 十, 百 and 千 without a leading イチ, with the sound changes of 300, 600, 800, 3000 and 8000;
+// 1000 alone before 万 and above is イッセン.
+constexpr PlaceWord kPlaceWords[] = {
+    {1, 1, U"ジュー"},     {1, 2, U"ヒャク"}, {3, 2, U"サンビャク"}, {6, 2, U"ロッピャク"},
+    {8, 2, U"ハッピャク"}, {1, 3, U"セン"},   {3, 3, U"サンゼン"},   {8, 3, U"ハッセン"}};
+constexpr GroupWord kGroupWords[] = {
+    {1000, 1, U"イッセン"}, {1000, 2, U"イッセン"}, {1000, 3, U"イッセン"}};
+constexpr NumberWords kJapanese{
+    {U"ゼロ", U"イチ", U"ニ", U"サン", U"ヨン", U"ゴ", U"ロク", U"ナナ", U"ハチ", U"キュー"},
+    {U"", U"ジュー", U"ヒャク", U"セン"},
+    {U"", U"マン", U"オク", U"チョー"},
+    U"",
+    kPlaceWords,
+    kGroupWords};
 
 // Replaces the reading's tail `from` by `to` when it ends that way.
 bool swapTail(std::u32string& stem, std::u32string_view from, std::u32string_view to) {
-    if (!endsWith(stem, from)) return false;
+    if (!stem.ends_with(from)) return false;
     stem.replace(stem.size() - from.size(), from.size(), to);
     return true;
 }
@@ -60,84 +44,100 @@ bool swapTail(std::u32string& stem, std::u32string_view from, std::u32string_vie
 // consonant after 1, 8 and 10 (and 6 and 100 for k); p-row ones after 1, 6, 8, 10 and 100.
 enum class Sound { None, H, K, S, T, P };
 
+// A number said as a word of its own before a counter: 2人 is フタリ, 8日 ヨーカ.
+struct Word {
+    long value;
+    std::u32string_view word;
+    bool dateOnly = false;  // only as a day of the month: 1日 counts a day as イチニチ
+};
+constexpr Word kPeople[] = {{1, U"ヒトリ"}, {2, U"フタリ"}};
+constexpr Word kThings[] = {{1, U"ヒトツ"},   {2, U"フタツ"}, {3, U"ミッツ"}, {4, U"ヨッツ"},
+                            {5, U"イツツ"},   {6, U"ムッツ"}, {7, U"ナナツ"}, {8, U"ヤッツ"},
+                            {9, U"ココノツ"}, {10, U"トー"}};
+constexpr Word kDays[] = {{1, U"ツイタチ", true}, {2, U"フツカ"},        {3, U"ミッカ"},
+                          {4, U"ヨッカ"},         {5, U"イツカ"},        {6, U"ムイカ"},
+                          {7, U"ナノカ"},         {8, U"ヨーカ"},        {9, U"ココノカ"},
+                          {10, U"トーカ"},        {14, U"ジューヨッカ"}, {20, U"ハツカ"},
+                          {24, U"ニジューヨッカ"}};
+constexpr std::span<const Word> kDayCounts = std::span(kDays).subspan(1);
+constexpr Word kAges[] = {{20, U"ハタチ"}};
+
 struct Counter {
     std::u32string_view surface;
     std::u32string_view reading;
     Sound sound = Sound::None;
-    std::u32string_view afterN;  // the form after サン, セン, マン (サンボン), or empty
-    bool fourTakesP = false;     // ヨンプン, ヨンパツ
+    std::u32string_view afterN = {};  // the form after サン, セン, マン (サンボン), or empty
+    bool fourTakesP = false;          // ヨンプン, ヨンパツ
+    // How a number's last ヨン, ナナ or キュー is said before the counter (ヨニン, シガツ,
+    // シチジ, クジ), or empty for no change.
+    std::u32string_view four = {}, seven = {}, nine = {};
+    std::span<const Word> words = {};   // numbers said as words of their own
+    std::u32string_view wordTail = {};  // said after such a word: フツカカン
 };
 
 constexpr Counter kCounters[] = {
-    {U"本", U"ホン", Sound::H, U"ボン", false},
-    {U"匹", U"ヒキ", Sound::H, U"ビキ", false},
-    {U"杯", U"ハイ", Sound::H, U"バイ", false},
+    {U"本", U"ホン", Sound::H, U"ボン"},
+    {U"匹", U"ヒキ", Sound::H, U"ビキ"},
+    {U"杯", U"ハイ", Sound::H, U"バイ"},
     {U"分", U"フン", Sound::H, U"プン", true},
     {U"発", U"ハツ", Sound::H, U"パツ", true},
     {U"泊", U"ハク", Sound::H, U"パク", true},
-    {U"票", U"ヒョー", Sound::H, U"ビョー", false},
-    {U"個", U"コ", Sound::K, U"", false},
-    {U"回", U"カイ", Sound::K, U"", false},
-    {U"階", U"カイ", Sound::K, U"ガイ", false},
-    {U"軒", U"ケン", Sound::K, U"ゲン", false},
-    {U"か月", U"カゲツ", Sound::K, U"", false},
-    {U"ヶ月", U"カゲツ", Sound::K, U"", false},
-    {U"ヵ月", U"カゲツ", Sound::K, U"", false},
-    {U"カ月", U"カゲツ", Sound::K, U"", false},
-    {U"ケ月", U"カゲツ", Sound::K, U"", false},
-    {U"件", U"ケン", Sound::K, U"", false},
-    {U"曲", U"キョク", Sound::K, U"", false},
-    {U"校", U"コー", Sound::K, U"", false},
-    {U"冊", U"サツ", Sound::S, U"", false},
-    {U"歳", U"サイ", Sound::S, U"", false},
-    {U"才", U"サイ", Sound::S, U"", false},
-    {U"週間", U"シューカン", Sound::S, U"", false},
-    {U"週", U"シュー", Sound::S, U"", false},
-    {U"章", U"ショー", Sound::S, U"", false},
-    {U"足", U"ソク", Sound::S, U"ゾク", false},
-    {U"頭", U"トー", Sound::T, U"", false},
-    {U"点", U"テン", Sound::T, U"", false},
-    {U"通", U"ツー", Sound::T, U"", false},
-    {U"着", U"チャク", Sound::T, U"", false},
-    {U"年", U"ネン", Sound::None, U"", false},
-    {U"年間", U"ネンカン", Sound::None, U"", false},
-    {U"円", U"エン", Sound::None, U"", false},
-    {U"人", U"ニン", Sound::None, U"", false},
-    {U"名", U"メー", Sound::None, U"", false},
-    {U"日", U"ニチ", Sound::None, U"", false},
-    {U"日間", U"ニチカン", Sound::None, U"", false},
-    {U"月", U"ガツ", Sound::None, U"", false},
-    {U"時", U"ジ", Sound::None, U"", false},
-    {U"時間", U"ジカン", Sound::None, U"", false},
-    {U"秒", U"ビョー", Sound::None, U"", false},
-    {U"度", U"ド", Sound::None, U"", false},
-    {U"枚", U"マイ", Sound::None, U"", false},
-    {U"台", U"ダイ", Sound::None, U"", false},
-    {U"倍", U"バイ", Sound::None, U"", false},
-    {U"番", U"バン", Sound::None, U"", false},
-    {U"号", U"ゴー", Sound::None, U"", false},
-    {U"位", U"イ", Sound::None, U"", false},
-    {U"つ", U"ツ", Sound::None, U"", false},
-    {U"％", U"パーセント", Sound::P, U"", false},
-    {U"ドル", U"ドル", Sound::None, U"", false},
+    {U"票", U"ヒョー", Sound::H, U"ビョー"},
+    {U"個", U"コ", Sound::K},
+    {U"回", U"カイ", Sound::K},
+    {U"階", U"カイ", Sound::K, U"ガイ"},
+    {U"軒", U"ケン", Sound::K, U"ゲン"},
+    {U"か月", U"カゲツ", Sound::K},
+    {U"ヶ月", U"カゲツ", Sound::K},
+    {U"ヵ月", U"カゲツ", Sound::K},
+    {U"カ月", U"カゲツ", Sound::K},
+    {U"ケ月", U"カゲツ", Sound::K},
+    {U"件", U"ケン", Sound::K},
+    {U"曲", U"キョク", Sound::K},
+    {U"校", U"コー", Sound::K},
+    {U"冊", U"サツ", Sound::S},
+    {.surface = U"歳", .reading = U"サイ", .sound = Sound::S, .words = kAges},
+    {.surface = U"才", .reading = U"サイ", .sound = Sound::S, .words = kAges},
+    {U"週間", U"シューカン", Sound::S},
+    {U"週", U"シュー", Sound::S},
+    {U"章", U"ショー", Sound::S},
+    {U"足", U"ソク", Sound::S, U"ゾク"},
+    {U"頭", U"トー", Sound::T},
+    {U"点", U"テン", Sound::T},
+    {U"通", U"ツー", Sound::T},
+    {U"着", U"チャク", Sound::T},
+    {.surface = U"年", .reading = U"ネン", .four = U"ヨ"},
+    {.surface = U"年間", .reading = U"ネンカン", .four = U"ヨ"},
+    {.surface = U"円", .reading = U"エン", .four = U"ヨ"},
+    {.surface = U"人", .reading = U"ニン", .four = U"ヨ", .words = kPeople},
+    {U"名", U"メー"},
+    {.surface = U"日", .reading = U"ニチ", .seven = U"シチ", .nine = U"ク", .words = kDays},
+    {.surface = U"日間",
+     .reading = U"ニチカン",
+     .seven = U"シチ",
+     .nine = U"ク",
+     .words = kDayCounts,
+     .wordTail = U"カン"},
+    {.surface = U"月", .reading = U"ガツ", .four = U"シ", .seven = U"シチ", .nine = U"ク"},
+    {.surface = U"時", .reading = U"ジ", .four = U"ヨ", .seven = U"シチ", .nine = U"ク"},
+    {.surface = U"時間", .reading = U"ジカン", .four = U"ヨ", .nine = U"ク"},
+    {U"秒", U"ビョー"},
+    {U"度", U"ド"},
+    {U"枚", U"マイ"},
+    {U"台", U"ダイ"},
+    {U"倍", U"バイ"},
+    {U"番", U"バン"},
+    {U"号", U"ゴー"},
+    {U"位", U"イ"},
+    {.surface = U"つ", .reading = U"ツ", .words = kThings},
+    {U"％", U"パーセント", Sound::P},
+    {U"ドル", U"ドル"},
 };
 
 const Counter* findCounter(std::u32string_view surface) {
     for (const Counter& c : kCounters)
         if (c.surface == surface) return &c;
     return nullptr;
-}
-
-// Day-of-month and day-count readings that are words of their own.
-std::optional<std::u32string_view> dayReading(long v) {
-    static constexpr std::u32string_view kDays[] = {U"",       U"ツイタチ", U"フツカ", U"ミッカ",
-                                                    U"ヨッカ", U"イツカ",   U"ムイカ", U"ナノカ",
-                                                    U"ヨーカ", U"ココノカ", U"トーカ"};
-    if (v >= 1 && v <= 10) return kDays[v];
-    if (v == 14) return U"ジューヨッカ";
-    if (v == 20) return U"ハツカ";
-    if (v == 24) return U"ニジューヨッカ";
-    return std::nullopt;
 }
 
 // A doubled consonant replaces the last mora of イチ, ロク, ハチ, ジュー and ヒャク.
@@ -148,66 +148,27 @@ bool geminate(std::u32string& stem, bool six, bool hundred) {
 }
 
 std::u32string withSoundChange(std::u32string stem, const Counter& c) {
-    const std::u32string_view reading = c.reading;
-    const bool afterN = endsWith(stem, U"サン") || endsWith(stem, U"セン") ||
-                        endsWith(stem, U"マン") || stem == U"ナン";
-    switch (c.sound) {
-        case Sound::H: {
-            // ホン -> ポン: the p form is the b form's half-voiced neighbour.
-            std::u32string p(c.afterN);
-            if (!p.empty()) p[0] += p[0] == U'プ' || p[0] == U'パ' ? 0 : 1;
-            if (geminate(stem, true, true)) return stem + p;
-            if (afterN) return stem + std::u32string(c.afterN);
-            if (c.fourTakesP && endsWith(stem, U"ヨン")) return stem + p;
-            return stem + std::u32string(reading);
-        }
-        case Sound::P:
-        case Sound::K:
-            if (geminate(stem, true, true)) return stem + std::u32string(reading);
-            if (afterN && !c.afterN.empty()) return stem + std::u32string(c.afterN);
-            return stem + std::u32string(reading);
-        case Sound::S:
-        case Sound::T:
-            if (geminate(stem, false, false)) return stem + std::u32string(reading);
-            if (afterN && !c.afterN.empty()) return stem + std::u32string(c.afterN);
-            return stem + std::u32string(reading);
-        case Sound::None:
-            break;
+    const bool afterN = stem.ends_with(U"サン") || stem.ends_with(U"セン") ||
+                        stem.ends_with(U"マン") || stem == U"ナン";
+    std::u32string_view tail = c.reading;
+    if (c.sound == Sound::H) {
+        // ホン -> ポン: the p form is the b form's half-voiced neighbour.
+        std::u32string p(c.afterN);
+        if (!p.empty()) p[0] += p[0] == U'プ' || p[0] == U'パ' ? 0 : 1;
+        if (geminate(stem, true, true) || (c.fourTakesP && stem.ends_with(U"ヨン")))
+            return stem + p;
+        if (afterN) tail = c.afterN;
+    } else if (c.sound != Sound::None) {
+        const bool k = c.sound == Sound::K || c.sound == Sound::P;
+        if (!geminate(stem, k, k) && afterN && !c.afterN.empty()) tail = c.afterN;
     }
-    return stem + std::u32string(reading);
+    return stem + std::u32string(tail);
 }
 
 }  // namespace
 
 std::u32string readNumber(const std::u32string& digits) {
-    std::size_t start = digits.find_first_not_of(U'0');
-    if (start == std::u32string::npos) return std::u32string(kDigitReading[0]);
-    if (digits.size() - start > 16) {
-        std::u32string out;
-        for (char32_t d : digits) out += kDigitReading[d - '0'];
-        return out;
-    }
-    static constexpr std::u32string_view kUnits[] = {U"", U"マン", U"オク", U"チョー"};
-    std::u32string out;
-    const std::u32string significant = digits.substr(start);
-    const std::size_t groups = (significant.size() + 3) / 4;
-    for (std::size_t g = 0; g < groups; ++g) {
-        const std::size_t end = significant.size() - (groups - 1 - g) * 4;
-        const std::size_t begin = end >= 4 ? end - 4 : 0;
-        int value = 0;
-        for (std::size_t k = begin; k < end; ++k) value = value * 10 + (significant[k] - '0');
-        if (value == 0) continue;
-        const std::size_t unit = groups - 1 - g;
-        // 1000 alone before 万 and above is イッセン.
-        if (unit > 0 && value == 1000)
-            out += U"イッセン";
-        else if (unit > 0 && value == 1)
-            out += U"イチ";
-        else
-            out += readBelowTenThousand(value);
-        out += kUnits[unit];
-    }
-    return out;
+    return readGroupsOfFour(digits, kJapanese);
 }
 
 std::u32string readWithCounter(const std::u32string& digits, std::u32string_view surface,
@@ -215,40 +176,14 @@ std::u32string readWithCounter(const std::u32string& digits, std::u32string_view
     const Counter* c = findCounter(surface);
     if (!c) return {};
     const long v = smallValue(digits);
+    for (const Word& w : c->words)
+        if (w.value == v && (dayOfMonth || !w.dateOnly))
+            return std::u32string(w.word) + std::u32string(c->wordTail);
     std::u32string stem = readNumber(digits);
-    const std::u32string reading(c->reading);
-    if (surface == U"人") {
-        if (v == 1) return U"ヒトリ";
-        if (v == 2) return U"フタリ";
-        swapTail(stem, U"ヨン", U"ヨ");
-        return stem + reading;
-    }
-    if (surface == U"つ") {
-        static constexpr std::u32string_view kNative[] = {
-            U"",       U"ヒトツ", U"フタツ", U"ミッツ",   U"ヨッツ", U"イツツ",
-            U"ムッツ", U"ナナツ", U"ヤッツ", U"ココノツ", U"トー"};
-        if (v >= 1 && v <= 10) return std::u32string(kNative[v]);
-        return stem + reading;
-    }
-    if (surface == U"日" || surface == U"日間") {
-        const std::u32string tail = surface == U"日間" ? U"カン" : U"";
-        if (auto day = dayReading(v); day && (v != 1 || (dayOfMonth && tail.empty())))
-            return std::u32string(*day) + tail;
-        swapTail(stem, U"ナナ", U"シチ") || swapTail(stem, U"キュー", U"ク");
-        return stem + reading;
-    }
-    if ((surface == U"歳" || surface == U"才") && v == 20) return U"ハタチ";
-    if (surface == U"月") {
-        swapTail(stem, U"ヨン", U"シ") || swapTail(stem, U"ナナ", U"シチ") ||
-            swapTail(stem, U"キュー", U"ク");
-        return stem + reading;
-    }
-    if (surface == U"時" || surface == U"時間") {
-        swapTail(stem, U"ヨン", U"ヨ") || (surface == U"時" && swapTail(stem, U"ナナ", U"シチ")) ||
-            swapTail(stem, U"キュー", U"ク");
-        return stem + reading;
-    }
-    if (surface == U"年" || surface == U"年間" || surface == U"円") swapTail(stem, U"ヨン", U"ヨ");
+    const std::pair<std::u32string_view, std::u32string_view> lastWords[] = {
+        {U"ヨン", c->four}, {U"ナナ", c->seven}, {U"キュー", c->nine}};
+    for (auto [plain, form] : lastWords)
+        if (!form.empty() && swapTail(stem, plain, form)) break;
     return withSoundChange(std::move(stem), *c);
 }
 
@@ -431,27 +366,9 @@ bool allKana(const std::u32string& s) {
     return !s.empty();
 }
 
-}  // namespace
-
-JapaneseReader::JapaneseReader() : m_tagger(MeCab::createTagger("")) {}
-
-JapaneseReader::~JapaneseReader() {
-    delete m_tagger;
-}
-
-std::vector<SpeechSegment> JapaneseReader::read(const std::string& sentence) {
-    std::vector<SpeechSegment> segments;
-    auto append = [&](bool latin, const std::string& text, bool spaced) {
-        if (segments.empty() || segments.back().latin != latin)
-            segments.push_back({latin, {}});
-        else if (spaced)
-            segments.back().text += ' ';
-        segments.back().text += text;
-    };
-    if (!m_tagger) return segments;
-    const std::string text = prepare(sentence);
+std::vector<Token> tokenize(MeCab::Tagger& tagger, const std::string& text) {
     std::vector<Token> tokens;
-    for (const MeCab::Node* node = m_tagger->parseToNode(text.c_str(), text.size()); node;
+    for (const MeCab::Node* node = tagger.parseToNode(text.c_str(), text.size()); node;
          node = node->next) {
         if (node->stat == MECAB_BOS_NODE || node->stat == MECAB_EOS_NODE) continue;
         Token t;
@@ -468,97 +385,137 @@ std::vector<SpeechSegment> JapaneseReader::read(const std::string& sentence) {
         if (t.fields.size() >= 9 && t.fields[8] != "*") t.pronunciation = t.fields[8];
         tokens.push_back(std::move(t));
     }
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        const Token& t = tokens[i];
-        if (t.hasLatin) {
-            append(true, utf8::FromUtf32(t.surface), t.spaced);
-            continue;
-        }
-        if (isNumeralToken(t)) {
-            std::size_t end = i;
-            std::u32string run;
-            while (end < tokens.size() && isNumeralToken(tokens[end])) run += tokens[end++].surface;
-            // 3.5万: a decimal before a large unit.
-            std::u32string_view bigUnit;
-            if (run.size() > 2 && run.find(U'．') != std::u32string::npos) {
-                for (auto [kanji, reading] : {std::pair{U'万', U"マン"}, std::pair{U'億', U"オク"},
-                                              std::pair{U'兆', U"チョー"}})
-                    if (run.back() == kanji) bigUnit = reading;
-                if (!bigUnit.empty()) run.pop_back();
-            }
-            if (auto n = parseNumeral(run)) {
-                std::u32string spoken;
-                const Counter* counter =
-                    end < tokens.size() ? findCounter(tokens[end].surface) : nullptr;
-                if (n->fraction.empty() && bigUnit.empty() && counter) {
-                    // 1日 is the first of the month after a month and unless it counts days
-                    // (1日に3回, 1日中); written in kanji it mostly counts them.
-                    const Token* after = end + 1 < tokens.size() ? &tokens[end + 1] : nullptr;
-                    const bool counting =
-                        after && (isNumeralToken(*after) ||
-                                  std::u32string_view(U"にで中間当あ").find(after->surface[0]) !=
-                                      std::u32string_view::npos);
-                    const bool kanji = run[0] < U'０' || run[0] > U'９';
-                    const bool afterMonth =
-                        i > 0 && endsWith(tokens[i - 1].surface, U"月");  // ４月 is one word
-                    spoken = readWithCounter(n->integer, tokens[end].surface,
-                                             afterMonth || (!counting && !kanji));
-                } else {
-                    spoken = readNumber(n->integer);
-                    if (!n->fraction.empty()) {
-                        geminate(spoken, false, false);  // イッテンゴ, ハッテンゴ
-                        spoken += U"テン";
-                        for (char32_t d : n->fraction) spoken += kDigitReading[d - '0'];
-                    }
-                    spoken += bigUnit;
-                    if (counter) spoken += counter->reading;
-                }
-                if (counter) ++end;
-                append(false, utf8::FromUtf32(spoken), false);
-                i = end - 1;
-                continue;
-            }
-        }
-        // 何 before a counter changes it as サン does: ナンボン, ナンバイ, ナンガイ.
-        if (t.surface == U"何" && i + 1 < tokens.size()) {
-            const Counter* counter = findCounter(tokens[i + 1].surface);
-            if (counter && counter->surface != U"つ") {
-                append(false, utf8::FromUtf32(withSoundChange(U"ナン", *counter)), false);
-                ++i;
-                continue;
-            }
-        }
-        // MeCab may split the word it misreads (右 + 上 as ミギジョー), so pairs are looked up too.
-        if (i + 1 < tokens.size()) {
-            if (auto said = overrideFor(t.surface + tokens[i + 1].surface)) {
-                append(false, std::string(*said), false);
-                ++i;
-                continue;
-            }
-        }
-        if (auto said = overrideFor(t.surface)) {
-            append(false, std::string(*said), false);
-            continue;
-        }
-        if (t.surface == U"?" || t.surface == U"!") {  // MeCab leaves them untagged
-            append(false, utf8::FromUtf32(t.surface), false);
-            continue;
-        }
-        if (!t.fields.empty() && t.fields[0] == "記号") {
-            if (t.fields.size() > 1 && (t.fields[1] == "句点" || t.fields[1] == "読点"))
-                append(false, t.fields[1] == "句点" ? "。" : "、", false);
+    return tokens;
+}
 
-            continue;
+// 3.14 is サンテンイチヨン, with a doubled consonant before テン: イッテンゴ, ハッテンゴ.
+std::u32string readDecimal(const DigitNumber& n) {
+    std::u32string spoken = readNumber(n.integer);
+    if (n.fraction.empty()) return spoken;
+    geminate(spoken, false, false);
+    return spoken + U"テン" + spellDigits(n.fraction, kJapanese);
+}
+
+// 3.5万: a decimal before a large unit. The unit's reading, taken off the run; or empty.
+std::u32string_view takeLargeUnit(std::u32string& run) {
+    if (run.size() <= 2 || run.find(U'．') == std::u32string::npos) return {};
+    const std::size_t unit = std::u32string_view(U"万億兆").find(run.back());
+    if (unit == std::u32string_view::npos) return {};
+    run.pop_back();
+    return kJapanese.units[unit + 1];
+}
+
+// One sentence's tokens read into segments, a step for each kind of token.
+struct Reading {
+    std::vector<Token> tokens;
+    std::vector<SpeechSegment> segments;
+
+    void say(const std::string& text, bool latin = false, bool spaced = false) {
+        if (segments.empty() || segments.back().latin != latin)
+            segments.push_back({latin, {}});
+        else if (spaced)
+            segments.back().text += ' ';
+        segments.back().text += text;
+    }
+
+    // A run of numeral tokens with the counter after it.
+    bool number(std::size_t& i) {
+        std::size_t end = i;
+        std::u32string run;
+        while (end < tokens.size() && isNumeralToken(tokens[end])) run += tokens[end++].surface;
+        if (run.empty()) return false;
+        const std::u32string_view largeUnit = takeLargeUnit(run);
+        const auto n = parseNumeral(run);
+        if (!n) return false;
+        const Counter* counter = end < tokens.size() ? findCounter(tokens[end].surface) : nullptr;
+        if (n->fraction.empty() && largeUnit.empty() && counter)
+            say(utf8::FromUtf32(
+                readWithCounter(n->integer, counter->surface, dayOfMonth(i, end, run))));
+        else
+            say(utf8::FromUtf32(readDecimal(*n) + std::u32string(largeUnit) +
+                                std::u32string(counter ? counter->reading : U"")));
+        i = counter ? end : end - 1;
+        return true;
+    }
+
+    // Whether the run tokens[first, counter) before 日 is a day of the month: always after a
+    // month, otherwise unless it counts days (1日に3回, 1日中) or is written in kanji, which
+    // mostly counts them.
+    bool dayOfMonth(std::size_t first, std::size_t counter, const std::u32string& run) const {
+        const Token* after = counter + 1 < tokens.size() ? &tokens[counter + 1] : nullptr;
+        const bool counting =
+            after && (isNumeralToken(*after) ||
+                      std::u32string_view(U"にで中間当あ").find(after->surface[0]) !=
+                          std::u32string_view::npos);
+        const bool kanji = run[0] < U'０' || run[0] > U'９';
+        return (first > 0 && tokens[first - 1].surface.ends_with(U"月")) ||  // ４月 is one word
+               (!counting && !kanji);
+    }
+
+    // 何 before a counter changes it as サン does: ナンボン, ナンバイ, ナンガイ.
+    bool questionCount(std::size_t& i) {
+        if (tokens[i].surface != U"何" || i + 1 >= tokens.size()) return false;
+        const Counter* counter = findCounter(tokens[i + 1].surface);
+        if (!counter || counter->surface == U"つ") return false;
+        say(utf8::FromUtf32(withSoundChange(U"ナン", *counter)));
+        ++i;
+        return true;
+    }
+
+    // MeCab may split the word it misreads (右 + 上 as ミギジョー), so pairs are looked up too.
+    bool overridden(std::size_t& i) {
+        if (i + 1 < tokens.size()) {
+            if (auto said = overrideFor(tokens[i].surface + tokens[i + 1].surface)) {
+                say(std::string(*said));
+                ++i;
+                return true;
+            }
         }
-        if (!t.pronunciation.empty()) {
+        auto said = overrideFor(tokens[i].surface);
+        if (said) say(std::string(*said));
+        return said.has_value();
+    }
+
+    void word(const Token& t) {
+        if (t.surface == U"?" || t.surface == U"!") {  // MeCab leaves them untagged
+            say(utf8::FromUtf32(t.surface));
+        } else if (!t.fields.empty() && t.fields[0] == "記号") {
+            if (t.fields.size() > 1 && (t.fields[1] == "句点" || t.fields[1] == "読点"))
+                say(t.fields[1] == "句点" ? "。" : "、");
+        } else if (!t.pronunciation.empty()) {
             // The object particle is pronounced オ, but the voice reads ヲ as "wo".
-            append(false, t.pronunciation == "ヲ" ? "オ" : t.pronunciation, false);
+            say(t.pronunciation == "ヲ" ? "オ" : t.pronunciation);
         } else if (allKana(t.surface)) {
-            append(false, utf8::FromUtf32(toKatakana(t.surface)), false);
+            say(utf8::FromUtf32(toKatakana(t.surface)));
         }
         // Anything else (unknown kanji, symbols) would only be spelled out: skipped.
     }
-    return segments;
+
+    void run() {
+        for (std::size_t i = 0; i < tokens.size(); ++i) {
+            if (tokens[i].hasLatin)
+                say(utf8::FromUtf32(tokens[i].surface), true, tokens[i].spaced);
+            else if (!number(i) && !questionCount(i) && !overridden(i))
+                word(tokens[i]);
+        }
+    }
+};
+
+}  // namespace
+
+JapaneseReader::JapaneseReader() : m_tagger(MeCab::createTagger("")) {}
+
+JapaneseReader::~JapaneseReader() {
+    delete m_tagger;
+}
+
+std::vector<SpeechSegment> JapaneseReader::read(const std::string& sentence) {
+    if (!m_tagger) return {};
+    // The tokens' fields point into the tagger's lattice, valid until its next parse.
+    const std::string text = prepare(sentence);
+    Reading reading{tokenize(*m_tagger, text), {}};
+    reading.run();
+    return std::move(reading.segments);
 }
 
 }  // namespace synth

@@ -6,8 +6,16 @@
 namespace synth {
 namespace {
 
-constexpr std::u32string_view kSinoDigits[] = {U"영", U"일", U"이", U"삼", U"사",
-                                               U"오", U"육", U"칠", U"팔", U"구"};
+// Sino-Korean numbers; 일 goes unsaid before 십, 백 and 천, and before 만 alone (만, not 일만;
+// but 일억).
+constexpr PlaceWord kSinoPlaceWords[] = {{1, 1, U"십"}, {1, 2, U"백"}, {1, 3, U"천"}};
+constexpr GroupWord kSinoGroupWords[] = {{1, 1, U""}};
+constexpr NumberWords kSino{{U"영", U"일", U"이", U"삼", U"사", U"오", U"육", U"칠", U"팔", U"구"},
+                            {U"", U"십", U"백", U"천"},
+                            {U"", U"만", U"억", U"조"},
+                            U"",
+                            kSinoPlaceWords,
+                            kSinoGroupWords};
 
 // Counters that take native numerals. Longer words first where one begins another
 // (시간 before 시); 개월 takes Sino-Korean and is checked before 개.
@@ -21,10 +29,6 @@ constexpr std::u32string_view kNativeCounters[] = {
 
 bool startsWith(const std::u32string& text, std::size_t pos, std::u32string_view word) {
     return text.compare(pos, word.size(), word) == 0;
-}
-
-bool endsWith(std::u32string_view s, std::u32string_view tail) {
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
 }
 
 // The native counter after a number (a space may stand between), or empty.
@@ -52,30 +56,11 @@ std::u32string nativeNumber(long v, bool beforeCounter) {
     return out;
 }
 
-// 0 to 9999 without a leading 일 before 십, 백 and 천.
-std::u32string readGroup(int v) {
-    static constexpr std::u32string_view kUnits[] = {U"", U"십", U"백", U"천"};
-    std::u32string out;
-    for (int pos = 3, p10 = 1000; pos >= 0; --pos, p10 /= 10) {
-        const int d = v / p10 % 10;
-        if (d == 0) continue;
-        if (d != 1 || pos == 0) out += kSinoDigits[d];
-        out += kUnits[pos];
-    }
-    return out;
-}
-
-std::u32string digitByDigit(const std::u32string& digits) {
-    std::u32string out;
-    for (char32_t d : digits) out += kSinoDigits[d - '0'];
-    return out;
-}
-
 std::u32string sinoReading(const DigitNumber& n) {
     std::u32string out;
     if (n.negative) out += U"마이너스 ";
     out += sinoKoreanNumber(n.integer);
-    if (!n.fraction.empty()) out += U" 점 " + digitByDigit(n.fraction);
+    if (!n.fraction.empty()) out += U" 점 " + spellDigits(n.fraction, kSino);
     return out;
 }
 
@@ -96,10 +81,10 @@ void readNumber(const std::u32string& text, std::size_t& i, std::u32string& out)
     }
     if (n.fraction.empty() && !n.negative && n.integer.size() > 1 && n.integer[0] == '0') {
         // Telephone numbers, digit by digit with 0 as 공: 010-1234-5678.
-        std::u32string spoken = digitByDigit(n.integer);
+        std::u32string spoken = spellDigits(n.integer, kSino);
         while (i + 1 < text.size() && text[i] == U'-' && isAsciiDigit(text[i + 1])) {
             const DigitNumber group = *scanNumber(text, i + 1);
-            spoken += U' ' + digitByDigit(group.integer);
+            spoken += U' ' + spellDigits(group.integer, kSino);
             i = group.end;
         }
         for (char32_t& c : spoken)
@@ -108,7 +93,7 @@ void readNumber(const std::u32string& text, std::size_t& i, std::u32string& out)
         return;
     }
     // A fraction's numerator is Sino-Korean whatever follows: 이 분의 일 조각.
-    const bool numerator = endsWith(out, U"분의 ");
+    const bool numerator = out.ends_with(U"분의 ");
     const std::u32string_view counter = numerator ? U"" : nativeCounterAt(text, i);
     if (value >= 1 && value <= 99 && !counter.empty()) {
         if (counter == U"번째" && value == 1)
@@ -127,25 +112,7 @@ void readNumber(const std::u32string& text, std::size_t& i, std::u32string& out)
 }  // namespace
 
 std::u32string sinoKoreanNumber(std::u32string_view digits) {
-    const std::size_t first = digits.find_first_not_of(U'0');
-    if (first == std::u32string_view::npos) return U"영";
-    const std::u32string_view significant = digits.substr(first);
-    if (significant.size() > 16) return digitByDigit(std::u32string(digits));
-    static constexpr std::u32string_view kUnits[] = {U"", U"만", U"억", U"조"};
-    std::u32string out;
-    const std::size_t groups = (significant.size() + 3) / 4;
-    for (std::size_t g = 0; g < groups; ++g) {
-        const std::size_t end = significant.size() - (groups - 1 - g) * 4;
-        const std::size_t begin = end >= 4 ? end - 4 : 0;
-        int v = 0;
-        for (std::size_t k = begin; k < end; ++k) v = v * 10 + (significant[k] - '0');
-        if (v == 0) continue;
-        const std::size_t unit = groups - 1 - g;
-        // 10000 is 만, not 일만; 100000000 is 일억.
-        if (!(unit == 1 && v == 1)) out += readGroup(v);
-        out += kUnits[unit];
-    }
-    return out;
+    return readGroupsOfFour(digits, kSino);
 }
 
 std::vector<SpeechSegment> readKorean(const std::string& sentence) {

@@ -1,5 +1,7 @@
 #include "synth/text/TextScan.h"
 
+#include <algorithm>
+
 namespace synth {
 
 std::u32string foldWidth(const std::u32string& text) {
@@ -195,6 +197,56 @@ long smallValue(const std::u32string& digits) {
     long v = 0;
     for (char32_t d : digits) v = v * 10 + (d - '0');
     return v;
+}
+
+std::u32string spellDigits(std::u32string_view digits, const NumberWords& words) {
+    std::u32string out;
+    for (char32_t d : digits) out += words.digits[d - '0'];
+    return out;
+}
+
+std::u32string readGroupsOfFour(std::u32string_view digits, const NumberWords& words) {
+    const std::size_t first = digits.find_first_not_of(U'0');
+    if (first == std::u32string_view::npos) return std::u32string(words.digits[0]);
+    const std::u32string_view significant = digits.substr(first);
+    if (significant.size() > 16) return spellDigits(digits, words);
+    std::u32string out;
+    bool gap = false;  // zeros since the last word, within the number
+    for (std::size_t begin = 0, end = (significant.size() - 1) % 4 + 1; begin < significant.size();
+         begin = end, end += 4) {
+        const std::u32string_view group = significant.substr(begin, end - begin);
+        const std::size_t unit = (significant.size() - end) / 4;
+        int value = 0;
+        for (char32_t d : group) value = value * 10 + static_cast<int>(d - '0');
+        if (value == 0) {
+            gap = true;
+            continue;
+        }
+        auto whole = std::ranges::find_if(words.groupWords, [&](const GroupWord& w) {
+            return w.value == value && w.unit == unit;
+        });
+        for (std::size_t k = 0; whole == words.groupWords.end() && k < group.size(); ++k) {
+            const int d = static_cast<int>(group[k] - '0'),
+                      place = static_cast<int>(group.size() - 1 - k);
+            if (d == 0) {
+                gap = gap || !out.empty();
+                continue;
+            }
+            if (gap) out += words.gap;
+            gap = false;
+            auto row = std::ranges::find_if(words.placeWords, [&](const PlaceWord& w) {
+                return w.digit == d && w.place == place && (out.empty() || !w.leadingOnly);
+            });
+            if (row != words.placeWords.end())
+                out += row->word;
+            else
+                out.append(words.digits[d]).append(words.places[place]);
+        }
+        if (whole != words.groupWords.end()) out += whole->word;
+        out += words.units[unit];
+        gap = false;
+    }
+    return out;
 }
 
 }  // namespace synth

@@ -1,8 +1,11 @@
 #pragma once
-// Pieces the text front ends share: width folding and finding numbers written in digits.
+// Pieces the text front ends share: width folding, finding numbers written in digits, and
+// saying them in groups of four digits.
 
+#include <array>
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace synth {
@@ -59,5 +62,31 @@ std::u32string spellFractions(const std::u32string& text, std::u32string_view co
 
 // The value of at most 9 digits, or -1 for more.
 long smallValue(const std::u32string& digits);
+
+// How a language says numbers in groups of four digits (万, 億, 兆 and their kin): its words,
+// and as rows the readings that are words of their own.
+struct PlaceWord {  // a digit in a place said as one word: 3 hundreds are サンビャク
+    int digit, place;
+    std::u32string_view word;
+    bool leadingOnly = false;  // only as the number's first word: Chinese 十 but 一百一十
+};
+struct GroupWord {  // a whole group before a group unit: 1000 before 万 is イッセン
+    int value;
+    std::size_t unit;
+    std::u32string_view word;
+};
+struct NumberWords {
+    std::array<std::u32string_view, 10> digits;  // [0] is zero said alone
+    std::array<std::u32string_view, 4> places;   // "", ten, hundred, thousand
+    std::array<std::u32string_view, 4> units;    // "", 10^4, 10^8, 10^12
+    std::u32string_view gap;  // said once for the zeros between two digits (Chinese 零)
+    std::span<const PlaceWord> placeWords;
+    std::span<const GroupWord> groupWords;
+};
+
+// The reading of a number given as ASCII digits; more than 16 digits (after leading zeros)
+// are read one by one, as spellDigits does.
+std::u32string readGroupsOfFour(std::u32string_view digits, const NumberWords& words);
+std::u32string spellDigits(std::u32string_view digits, const NumberWords& words);
 
 }  // namespace synth
