@@ -5,6 +5,8 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -77,6 +79,51 @@ TEST(EditorWindow, AddsARowByNameAndSavesIt) {
     window.close();
     EXPECT_EQ(prompts.questions.size(), 1u);
     EXPECT_TRUE(window.isVisible());
+    fs::remove(file);
+}
+
+// The 読み確認 line, once the look-up thread has answered.
+QString ReadingShown(dicteditor::EditorWindow& window) {
+    QLabel* label = Named<QLabel>(window, "声の読み");
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 30000 &&
+           (label->text().isEmpty() || label->text() == QStringLiteral("確認中…")))
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return label->text();
+}
+
+// Through the real Japanese engine: what its Open JTalk voice is handed, accent marks and
+// all, for the selected row and for typed text; and a plain statement when it cannot start.
+TEST(EditorWindow, ShowsHowTheVoiceReadsTheRowOrTypedText) {
+    const fs::path file =
+        fs::temp_directory_path() / ("editor-reading-" + std::to_string(getpid()) + ".csv");
+    std::ofstream(file) << "あめ,雨\n";
+    const engine::LanguageInfo& japanese = *engine::FindLanguage(engine::kJapanese);
+    FakePrompts prompts;
+    for (const bool engineThere : {true, false}) {
+        SCOPED_TRACE(engineThere ? "engine" : "no engine");
+        auto loaded = dicteditor::DictionaryDocument::Load(file.string());
+        ASSERT_TRUE(loaded.document);
+        auto preview = std::make_unique<dicteditor::EnginePreview>(
+            japanese, engineThere ? PROGRAM_DIR "/" : file.string() + ".missing/");
+        dicteditor::EditorWindow window(file.string(), std::move(*loaded.document), prompts,
+                                        std::move(preview));
+        window.show();
+        if (!engineThere) {
+            EXPECT_TRUE(ReadingShown(window).startsWith(QStringLiteral("音声が使えないため")));
+            continue;
+        }
+        EXPECT_EQ(ReadingShown(window), QStringLiteral("ア'メ"));
+        QLineEdit* check = Named<QLineEdit>(window, "読み確認");
+        check->setText(QStringLiteral("飴とcandy"));
+        EXPECT_EQ(ReadingShown(window), QStringLiteral("アメト ［英語］candy"));
+        // The row's replacement again once the field is empty; edits to it show at once.
+        check->clear();
+        Named<QLineEdit>(window, "読み")->setText(QStringLiteral("箸"));
+        EXPECT_EQ(ReadingShown(window), QStringLiteral("ハ'シ"));
+    }
+    EXPECT_TRUE(prompts.warnings.empty());
     fs::remove(file);
 }
 
