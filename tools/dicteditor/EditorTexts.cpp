@@ -105,6 +105,8 @@ std::string DescribeReading(EnginePreview& preview, std::string_view utf8) {
     std::string line = ReadingLine(preview.Language(), exported);
     if (line.empty()) return "(読み上げる文字がありません)";
     if (cut) line += " …(先頭の " + std::to_string(kReadingLimit) + " 文字まで)";
+    if (const std::string standIn = preview.StandInVoice(); !standIn.empty())
+        line += "\n(本来の声が使えないため、代わりの声 " + standIn + " に渡す読みです)";
     return line;
 }
 

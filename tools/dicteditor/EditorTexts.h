@@ -35,8 +35,8 @@ class EnginePreview;
 
 // How the engine's voices read utf8, for the 読み確認 line: the reading export's segments on
 // one line, those of another language's voice marked with that language (「［英語］iPhone」).
-// Says so when the voice is unavailable, when nothing would be said, and when the text was
-// cut at kReadingLimit. Blocks while the voice analyses the text.
+// Says so when the voice is unavailable or espeak-ng stands in for it, when nothing would be
+// said, and when the text was cut at kReadingLimit. Blocks while the voice analyses the text.
 std::string DescribeReading(EnginePreview& preview, std::string_view utf8);
 // The export's lines as that one line.
 std::string ReadingLine(const engine::LanguageInfo& language, std::string_view exported);

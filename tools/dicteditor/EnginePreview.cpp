@@ -26,6 +26,8 @@ bool EnginePreview::Open(std::string* error) {
         if (!m_lib) return false;
         m_readingFn = reinterpret_cast<int (*)(int, const char*, char*, int)>(
             m_lib->Symbol("selvarine_synth_reading"));
+        m_voiceFn =
+            reinterpret_cast<int (*)(int, char*, int)>(m_lib->Symbol("selvarine_synth_voice"));
     }
     const engine::EngineFunctions& f = m_lib->Functions();
     const std::string engineDir = m_strProgramDir + m_lang.voiceDir;
@@ -105,6 +107,15 @@ bool EnginePreview::Reading(std::string_view utf8, std::string* reading, std::st
     }
     reading->assign(buffer.data(), static_cast<std::size_t>(n));
     return true;
+}
+
+std::string EnginePreview::StandInVoice() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_bLoaded || !m_voiceFn) return {};
+    }
+    char name[512];
+    return m_voiceFn(m_lang.number, name, sizeof name) == 0 ? name : std::string();
 }
 
 }  // namespace dicteditor

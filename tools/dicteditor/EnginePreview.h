@@ -37,6 +37,11 @@ class EnginePreview {
     // Blocks while the voice analyses the text; false with the reason in *error.
     bool Reading(std::string_view utf8, std::string* reading, std::string* error);
 
+    // The voice that speaks in place of the one the engine's voice.conf names (espeak-ng
+    // when the natural voice is missing or failed); empty when the named one speaks or the
+    // engine cannot tell.
+    std::string StandInVoice();
+
   private:
     bool Open(std::string* error);  // with m_mutex held
     std::string InCodePage(std::string_view utf8) const;
@@ -48,6 +53,7 @@ class EnginePreview {
     bool m_bLoaded = false;
     int m_nVolume = 100, m_nSpeed = 100, m_nPitch = 100;
     int (*m_readingFn)(int, const char*, char*, int) = nullptr;
+    int (*m_voiceFn)(int, char*, int) = nullptr;
 };
 
 }  // namespace dicteditor
