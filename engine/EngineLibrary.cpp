@@ -112,6 +112,10 @@ std::unique_ptr<EngineLibrary> EngineLibrary::Open(const std::string& path,
     return lib;
 }
 
+void* EngineLibrary::Symbol(const char* name) const {
+    return m_handle ? dlsym(m_handle, name) : nullptr;
+}
+
 EngineLibrary::~EngineLibrary() {
     if (m_handle) dlclose(m_handle);
 }

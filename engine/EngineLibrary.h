@@ -25,6 +25,9 @@ class EngineLibrary {
     EngineLibrary& operator=(const EngineLibrary&) = delete;
 
     const EngineFunctions& Functions() const { return m_fns; }
+    // Another symbol of the library or of the libraries it loaded (the speech core's
+    // diagnostic entry points); null when there is none.
+    void* Symbol(const char* name) const;
 
   private:
     EngineLibrary() = default;

@@ -1,5 +1,6 @@
-// Entry points of the core library for tests and benchmarks, found with dlsym in the core
-// that the engine libraries loaded; the program itself never calls them.
+// Entry points of the core library for tests, benchmarks and the dictionary editor's reading
+// line, found with dlsym in the core that the engine libraries loaded; the toolbar never
+// calls them.
 
 #include <cstdint>
 
@@ -27,5 +28,14 @@ __attribute__((visibility("default"))) int selvarine_synth_reading(int language,
                                                                    char* out, int outSize) {
     if (!engine::IsEngineLanguage(language)) return -1;
     return synth::readingOf(static_cast<synth::Language>(language), utf8, out, outSize);
+}
+
+// The voice that speaks the text of language 7 to 10, named in `out`: 1 when it is the one
+// the engine's voice.conf names, 0 when espeak-ng speaks in place of a missing or failed
+// natural voice, -1 for an unloaded engine or too small a buffer.
+__attribute__((visibility("default"))) int selvarine_synth_voice(int language, char* out,
+                                                                 int outSize) {
+    if (!engine::IsEngineLanguage(language)) return -1;
+    return synth::voiceOf(static_cast<synth::Language>(language), out, outSize);
 }
 }

@@ -16,6 +16,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -423,6 +424,21 @@ class SpeechService {
     }
 
   public:
+    // Worker only: the voice that speaks the engine's own text, and whether it is the one
+    // its configuration names (see voiceOf).
+    std::optional<std::pair<std::string, bool>> describeVoice(EngineState& e) {
+        Backend backend;
+        {
+            std::lock_guard lock(e.mutex);
+            if (!e.loaded) return std::nullopt;
+            backend = e.config.backend;
+        }
+        if (e.natural) return std::pair(e.natural->describe(), true);
+        if (!e.espeak) return std::nullopt;
+        return std::pair(e.espeak->describe(), backend == Backend::Espeak);
+    }
+
+  public:
     // Worker only: checks that the espeak-ng voices can start and leaves the main one
     // selected.
     bool selectVoices(EngineState& e, const VoiceConfig& config, int rate) {
@@ -705,6 +721,25 @@ bool waitIdle(int timeoutMs) {
 
 int64_t firstAudioNanoseconds(Language lang) {
     return SpeechService::instance().engine(lang).firstAudioNs.load();
+}
+
+int voiceOf(Language lang, char* out, int outSize) {
+    return guarded(
+        [&]() -> int {
+            if (!out || outSize <= 0) return -1;
+            SpeechService& service = SpeechService::instance();
+            std::optional<std::pair<std::string, bool>> voice;
+            EngineState& e = service.engine(lang);
+            service.runOnWorker([&] {
+                voice = service.describeVoice(e);
+                return true;
+            });
+            if (!voice || voice->first.size() + 1 > static_cast<std::size_t>(outSize)) return -1;
+            std::copy(voice->first.begin(), voice->first.end(), out);
+            out[voice->first.size()] = '\0';
+            return voice->second ? 1 : 0;
+        },
+        -1);
 }
 
 int readingOf(Language lang, const char* utf8, char* out, int outSize) {

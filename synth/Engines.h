@@ -45,6 +45,11 @@ bool waitIdle(int timeoutMs);
 // without the terminating zero, or -1 when the engine is not loaded, the voice fails or
 // `out` is too small.
 int readingOf(Language lang, const char* utf8, char* out, int outSize);
+// Which voice speaks the engine's text: its description (as SELVARINE_VERBOSE names it) in
+// `out`, zero-terminated; 1 when it is the voice voice.conf names, 0 when espeak-ng speaks in
+// place of a natural voice that is missing or failed, -1 when the engine is not loaded or
+// `out` is too small.
+int voiceOf(Language lang, char* out, int outSize);
 // Nanoseconds from the latest play call to its first audio handed to the sink; -1 before.
 int64_t firstAudioNanoseconds(Language lang);
 

@@ -16,7 +16,7 @@
 //   hts-voice-sha256  its checksum; a file that does not match is not used
 //   openjtalk-program, openjtalk-dictionary  (default /usr/bin/open_jtalk and
 //                /var/lib/mecab/dic/open-jtalk/naist-jdic)
-//   flite-voice  `slt` (default) or `kal16`
+//   flite-voice  `slt` (default), `kal16`, `kal`, `awb` or `rms`
 // Unknown keys are ignored so that newer files still load.
 
 #include <optional>

@@ -8,6 +8,9 @@
 extern "C" {
 cst_voice* register_cmu_us_slt(const char* voxdir);
 cst_voice* register_cmu_us_kal16(const char* voxdir);
+cst_voice* register_cmu_us_kal(const char* voxdir);
+cst_voice* register_cmu_us_awb(const char* voxdir);
+cst_voice* register_cmu_us_rms(const char* voxdir);
 }
 
 namespace synth {
@@ -63,11 +66,14 @@ std::string withShortTokens(const std::string& utf8) {
 std::unique_ptr<FliteVoice> FliteVoice::open(const std::string& name) {
     static std::once_flag once;
     std::call_once(once, [] { flite_init(); });
-    cst_voice* voice = nullptr;
-    if (name == "slt")
-        voice = register_cmu_us_slt(nullptr);
-    else if (name == "kal16")
-        voice = register_cmu_us_kal16(nullptr);
+    static const std::map<std::string, cst_voice* (*)(const char*)> kVoices = {
+        {"slt", register_cmu_us_slt},
+        {"kal16", register_cmu_us_kal16},
+        {"kal", register_cmu_us_kal},
+        {"awb", register_cmu_us_awb},
+        {"rms", register_cmu_us_rms}};
+    const auto known = kVoices.find(name);
+    cst_voice* voice = known == kVoices.end() ? nullptr : known->second(nullptr);
     if (!voice) return nullptr;
     // A voice is registered once per process and every later call returns the same object,
     // so the engines that use it (English, and Japanese for its Latin runs) share its

@@ -13,7 +13,8 @@ namespace synth {
 
 class FliteVoice final : public VoiceBackend {
   public:
-    // `name` is one of the linked voices: slt or kal16. Nothing when it is unknown.
+    // `name` is one of the linked voices: slt, kal16, kal, awb or rms. Nothing when it is
+    // unknown.
     static std::unique_ptr<FliteVoice> open(const std::string& name);
 
     int sampleRate() const override { return m_nRate; }

@@ -16,16 +16,17 @@ namespace {
 // Far above any clause's synthesis time; only a hung program meets it.
 constexpr std::chrono::milliseconds kClauseLimit{10000};
 
-std::vector<std::string> baseArgs(const OpenJTalkSetup& s) {
+std::vector<std::string> baseArgs(const OpenJTalkSetup& s, int rate = OpenJTalkVoice::kRate,
+                                  int framePeriod = OpenJTalkVoice::kFramePeriod) {
     return {s.program,
             "-x",
             s.dictionary,
             "-m",
             s.voiceFile,
             "-s",
-            std::to_string(OpenJTalkVoice::kRate),
+            std::to_string(rate),
             "-p",
-            std::to_string(OpenJTalkVoice::kFramePeriod)};
+            std::to_string(framePeriod)};
 }
 
 std::string number(double v) {
@@ -131,8 +132,11 @@ SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosod
 std::optional<std::string> OpenJTalkVoice::pronounce(const std::string& utf8,
                                                      const Cancelled& cancelled) {
     if (!hasSpeakableText(utf8)) return std::string();
-    std::vector<std::string> args = baseArgs(m_setup);
-    args.insert(args.end(), {"-ow", "/dev/null", "-ot", "/dev/stdout"});
+    // The program synthesises whatever it is asked; the analysis does not depend on the
+    // sound, so the least of it (8 kHz, four times the speed) makes the trace about four
+    // times as fast.
+    std::vector<std::string> args = baseArgs(m_setup, 8000, 40);
+    args.insert(args.end(), {"-r", "4", "-ow", "/dev/null", "-ot", "/dev/stdout"});
     std::string trace;
     const ChildResult result = runChild(
         args, utf8, [&](const char* data, std::size_t size) { trace.append(data, size); },

@@ -5,6 +5,8 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -78,6 +80,73 @@ TEST(EditorWindow, AddsARowByNameAndSavesIt) {
     EXPECT_EQ(prompts.questions.size(), 1u);
     EXPECT_TRUE(window.isVisible());
     fs::remove(file);
+}
+
+// The 読み確認 line, once the look-up thread has answered.
+QString ReadingShown(dicteditor::EditorWindow& window) {
+    QLabel* label = Named<QLabel>(window, "声の読み");
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 30000 &&
+           (label->text().isEmpty() || label->text() == QStringLiteral("確認中…")))
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return label->text();
+}
+
+// Through the real Japanese engine: what its Open JTalk voice is handed, accent marks and
+// all, for the selected row and for typed text; what espeak-ng is handed when it stands in
+// for a missing voice file; and a plain statement when the engine cannot start.
+TEST(EditorWindow, ShowsHowTheVoiceReadsTheRowOrTypedText) {
+    const fs::path dir = fs::temp_directory_path() / ("editor-reading-" + std::to_string(getpid()));
+    const fs::path file = dir / "userdict.csv";
+    const engine::LanguageInfo& japanese = *engine::FindLanguage(engine::kJapanese);
+    // A program folder whose Japanese voice.conf names a voice file that is not there.
+    const fs::path standIn = dir / "stand-in";
+    fs::create_directories(standIn / japanese.voiceDir);
+    for (const std::string lib :
+         {std::string(japanese.library) + ".so", std::string("libselvarine_synth.so")})
+        fs::create_symlink(fs::path(PROGRAM_DIR) / lib, standIn / lib);
+    {
+        std::ifstream in(fs::path(PROGRAM_DIR) / japanese.voiceDir / "voice.conf");
+        std::ofstream out(standIn / japanese.voiceDir / "voice.conf");
+        for (std::string line; std::getline(in, line);)
+            out << (line.starts_with("hts-voice =") ? "hts-voice = gone.htsvoice" : line) << "\n";
+    }
+    std::ofstream(file) << "あめ,雨\n";
+    FakePrompts prompts;
+    enum Case { Natural, StandIn, NoEngine };
+    for (const Case c : {Natural, StandIn, NoEngine}) {
+        SCOPED_TRACE(c == Natural ? "natural voice" : c == StandIn ? "stand-in" : "no engine");
+        auto loaded = dicteditor::DictionaryDocument::Load(file.string());
+        ASSERT_TRUE(loaded.document);
+        const std::string programDir = c == Natural   ? PROGRAM_DIR "/"
+                                       : c == StandIn ? standIn.string() + "/"
+                                                      : (dir / "missing/").string();
+        dicteditor::EditorWindow window(
+            file.string(), std::move(*loaded.document), prompts,
+            std::make_unique<dicteditor::EnginePreview>(japanese, programDir));
+        window.show();
+        if (c == NoEngine) {
+            EXPECT_TRUE(ReadingShown(window).startsWith(QStringLiteral("音声が使えないため")));
+            continue;
+        }
+        if (c == StandIn) {
+            EXPECT_EQ(ReadingShown(window),
+                      QStringLiteral("アメ\n(本来の声が使えないため、代わりの声 espeak-ng ja "
+                                     "に渡す読みです)"));
+            continue;
+        }
+        EXPECT_EQ(ReadingShown(window), QStringLiteral("ア'メ"));
+        QLineEdit* check = Named<QLineEdit>(window, "読み確認");
+        check->setText(QStringLiteral("飴とcandy"));
+        EXPECT_EQ(ReadingShown(window), QStringLiteral("アメト ［英語］candy"));
+        // The row's replacement again once the field is empty; edits to it show at once.
+        check->clear();
+        Named<QLineEdit>(window, "読み")->setText(QStringLiteral("箸"));
+        EXPECT_EQ(ReadingShown(window), QStringLiteral("ハ'シ"));
+    }
+    EXPECT_TRUE(prompts.warnings.empty());
+    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 //
 // Figures: play call return time for 1 MB; play to first audio handed to the sink for 10
 // characters and 100 KB (side by side with the espeak-ng command line's first audio); synthesis
-// real-time factor per language; pause, resume and stop call times and, with BENCH_RECORD=1 and
-// a sound server, when they take effect in a recording; resident memory with four engines.
+// real-time factor per language; the silence between sentences per language, in the audio
+// handed to the sink and, with BENCH_RECORD=1 and a sound server, as heard in a recording of
+// it; pause, resume and stop call times and, with the recording, when they take effect;
+// resident memory with four engines.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -17,9 +19,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
 
+#include "platform/Utf8.h"
 #include "tests/synth/EngineLibrary.h"
 
 extern char** environ;
@@ -105,6 +109,67 @@ double ourFirstAudioMs(EngineLibrary& engine, CoreProbe& core, const std::string
     engine.stop();
     core.waitIdle(10000);
     return stats.median();
+}
+
+// Four sentences without commas a language, so that the longest silences are the ones
+// between sentences.
+const std::pair<const char*, const char*> kGapTexts[] = {
+    {"今日は良い天気です。午後は友達と映画を見ます。夜は家で本を読みます。明日は早く起きます。",
+     "CP932"},
+    {"The sun is bright today. We walk to the old park. Then we eat lunch by the lake. "
+     "Tomorrow we stay at home.",
+     "CP1252"},
+    {"今天天气很好。我们去公园散步。然后一起吃晚饭。明天我们在家休息。", "CP936"},
+    {"오늘은 날씨가 좋습니다. 우리는 공원에 갑니다. 그리고 점심을 먹습니다. 내일은 집에서 쉽니다.",
+     "CP949"}};
+constexpr int kGapSentences = 4;
+
+// The silences between the sentences of audio that holds `sentences` of them: the
+// sentences - 1 longest quiet stretches (10 ms windows) between its first and last sound, in
+// ms, in the order they occur.
+std::vector<double> sentenceGapsMs(const Pcm& pcm, int sentences) {
+    const std::size_t w = static_cast<std::size_t>(pcm.rate / 100);
+    std::vector<double> rms;
+    for (std::size_t i = 0; w > 0 && i + w <= pcm.samples.size(); i += w) {
+        double sum = 0;
+        for (std::size_t k = i; k < i + w; ++k) sum += double(pcm.samples[k]) * pcm.samples[k];
+        rms.push_back(std::sqrt(sum / w));
+    }
+    if (rms.empty()) return {};
+    std::vector<double> sorted = rms;
+    std::nth_element(sorted.begin(), sorted.begin() + sorted.size() * 95 / 100, sorted.end());
+    const double threshold = std::max(100.0, 0.05 * sorted[sorted.size() * 95 / 100]);
+    std::vector<std::pair<double, std::size_t>> quiet;  // length, position
+    std::ptrdiff_t lastLoud = -1;
+    for (std::size_t k = 0; k < rms.size(); ++k) {
+        if (rms[k] < threshold) continue;
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(k);
+        if (lastLoud >= 0 && at - lastLoud > 1) quiet.push_back({(at - lastLoud - 1) * 10.0, k});
+        lastLoud = at;
+    }
+    std::sort(quiet.begin(), quiet.end(), std::greater<>());
+    quiet.resize(std::min<std::size_t>(quiet.size(), static_cast<std::size_t>(sentences - 1)));
+    std::sort(quiet.begin(), quiet.end(), [](auto& a, auto& b) { return a.second < b.second; });
+    std::vector<double> gaps;
+    for (const auto& q : quiet) gaps.push_back(q.first);
+    return gaps;
+}
+
+// Seconds before the first 5 ms window with sound in it.
+double leadingSilence(const Pcm& pcm) {
+    const std::size_t w = static_cast<std::size_t>(pcm.rate / 200);
+    for (std::size_t i = 0; w > 0 && i + w <= pcm.samples.size(); i += w) {
+        double sum = 0;
+        for (std::size_t k = i; k < i + w; ++k) sum += double(pcm.samples[k]) * pcm.samples[k];
+        if (std::sqrt(sum / w) >= 200) return static_cast<double>(i) / pcm.rate;
+    }
+    return 0;
+}
+
+std::string gapList(const std::vector<double>& gaps) {
+    std::string text;
+    for (double g : gaps) text += (text.empty() ? "" : ", ") + std::to_string(std::lround(g));
+    return text.empty() ? "none found" : text + " ms";
 }
 
 pid_t spawnTo(const std::vector<std::string>& argv, const std::string& out) {
@@ -218,7 +283,45 @@ int main() {
                         ourFirstAudioMs(*engines[0], core, text ? *text : thirty, 7));
     }
 
+    {
+        // The dictionary editor asks for these on a thread of its own; a row's replacement
+        // is a word, and it sends at most 200 characters.
+        void* handle = dlopen(SYNTH_CORE_PATH, RTLD_NOW | RTLD_NOLOAD);
+        auto reading = reinterpret_cast<int (*)(int, const char*, char*, int)>(
+            handle ? dlsym(handle, "selvarine_synth_reading") : nullptr);
+        if (handle) dlclose(handle);
+        const std::pair<const char*, const char*> words[] = {
+            {"東京都", "今日は良い天気です。東京で友達と会って、映画を見ました。"},
+            {"weather", "The quick brown fox jumps over the lazy dog, and keeps running. "},
+            {"天气", "今天天气很好，我们去公园散步，然后一起吃晚饭。"},
+            {"날씨", "오늘은 날씨가 좋습니다. 우리는 공원에서 산책을 했습니다."}};
+        std::printf("\nreading export (median of 5): a word; 200 characters\n");
+        static char out[1 << 16];
+        for (std::size_t i = 0; reading && i < 4; ++i) {
+            std::u32string text;
+            const std::u32string sample = utf8::ToUtf32(words[i].second);
+            while (text.size() < 200) text += sample;
+            text.resize(200);
+            const std::string long200 = utf8::FromUtf32(text);
+            Stats word, longer;
+            int bytes[2] = {};
+            for (int k = 0; k < 5; ++k) {
+                auto t = Clock::now();
+                bytes[0] = reading(kLanguages[i]->number, words[i].first, out, sizeof out);
+                word.add(ms(Clock::now() - t));
+                t = Clock::now();
+                bytes[1] = reading(kLanguages[i]->number, long200.c_str(), out, sizeof out);
+                longer.add(ms(Clock::now() - t));
+            }
+            std::printf("  %s: %.2f ms (%d bytes); %.2f ms (%d bytes)\n", kLanguages[i]->suffix,
+                        word.median(), bytes[0], longer.median(), bytes[1]);
+        }
+    }
+
     std::printf("\nsynthesis real-time factor (synthesis time / audio time, WAV sink):\n");
+    std::vector<double> gapAudioSeconds(4, 0);
+    std::vector<std::string> gapsHanded(4);
+    double englishLead = 0;  // seconds of silence the voice starts its audio with
     {
         const std::string wav = (dir / "rtf.wav").string();
         setenv("SELVARINE_AUDIO", ("wav:" + wav).c_str(), 1);
@@ -241,12 +344,51 @@ int main() {
             const double seconds = readWav(wav).seconds();
             std::printf("  %s: %.1f s of audio in %.3f s, real-time factor %.4f\n",
                         kLanguages[i]->suffix, seconds, wall, wall / seconds);
+            engine.play(encode(kGapTexts[i].first, kGapTexts[i].second));
+            core.waitIdle(60000);
+            const Pcm gapPcm = readWav(wav);
+            gapAudioSeconds[i] = gapPcm.seconds();
+            gapsHanded[i] = gapList(sentenceGapsMs(gapPcm, kGapSentences));
+            if (&engine == &english) {
+                engine.play(englishText(200));
+                core.waitIdle(60000);
+                englishLead = leadingSilence(readWav(wav));
+            }
         }
         if (audioEnv)
             setenv("SELVARINE_AUDIO", audioEnv, 1);
         else
             unsetenv("SELVARINE_AUDIO");
         english.loadFrom(english.engineDir(SYNTH_PROGRAM_DIR));
+    }
+
+    std::printf(
+        "\ngap between sentences (silence from one sentence's end to the next one's "
+        "start, %d sentences):\n",
+        kGapSentences);
+    const bool record = std::getenv("BENCH_RECORD") && audio == "pulse";
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::string heard = "(no recording: BENCH_RECORD=1 with a sound server)";
+        if (record) {
+            // Through the sound server, recorded from its monitor: what a listener hears,
+            // including any wait for the next sentence's synthesis.
+            EngineLibrary& engine = *engines[i];
+            engine.loadFrom(engine.engineDir(SYNTH_PROGRAM_DIR));
+            const std::string raw = (dir / "gap.raw").string();
+            pid_t parec = spawnTo({"parec", "-d", "rec.monitor", "--latency-msec=10",
+                                   "--format=s16le", "--rate=22050", "--channels=1"},
+                                  raw);
+            std::this_thread::sleep_for(1s);
+            engine.play(encode(kGapTexts[i].first, kGapTexts[i].second));
+            core.waitIdle(60000);
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(static_cast<int>(gapAudioSeconds[i] * 1000) + 1500));
+            kill(parec, SIGTERM);
+            waitpid(parec, nullptr, 0);
+            heard = gapList(sentenceGapsMs(readRaw(raw, 22050), kGapSentences));
+        }
+        std::printf("  %s: in the audio handed to the sink %s; heard %s\n", kLanguages[i]->suffix,
+                    gapsHanded[i].c_str(), heard.c_str());
     }
 
     std::printf("\npause, resume and stop (call return, median of 50 while speaking):\n");
@@ -276,7 +418,7 @@ int main() {
             pause.median(), resume.median(), stop.median(), stopToIdle.median(), stopToIdle.max());
     }
 
-    if (std::getenv("BENCH_RECORD") && audio == "pulse") {
+    if (record) {
         // Relative timings on a recording of the sound server's monitor: each effect minus
         // the start delay, so the unknown recording offset cancels out.
         const std::string raw = (dir / "rec.raw").string();
@@ -309,7 +451,8 @@ int main() {
             if (std::sqrt(sum / w) >= 200) loud.push_back(double(i) / 22050);
         }
         if (loud.size() > 2) {
-            const double start = loud.front();
+            // The first sound comes after the voice's own leading silence, not with the audio.
+            const double start = loud.front() - englishLead;
             double gapFrom = -1, gapTo = -1;
             for (std::size_t k = 1; k < loud.size(); ++k)
                 if (loud[k] - loud[k - 1] > 0.6) {
@@ -319,9 +462,11 @@ int main() {
                 }
             const double rel = [&](Clock::time_point t) { return ms(t - t0) / 1000; }(tPause);
             std::printf(
-                "\nrecorded (relative to the start delay): pause took effect %+.0f ms, "
-                "resume %+.0f ms, stop %+.0f ms after the call\n",
-                (gapFrom - start - rel) * 1000, (gapTo - start - ms(tResume - t0) / 1000) * 1000,
+                "\nrecorded (relative to the start delay, the voice's %.0f ms of leading silence "
+                "taken out): pause took effect %+.0f ms, resume %+.0f ms, stop %+.0f ms after "
+                "the call\n",
+                englishLead * 1000, (gapFrom - start - rel) * 1000,
+                (gapTo - start - ms(tResume - t0) / 1000) * 1000,
                 (loud.back() + 0.005 - start - ms(tStop - t0) / 1000) * 1000);
         }
     }

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "platform/Utf8.h"
+#include "tools/dicteditor/EnginePreview.h"
+
 namespace dicteditor {
 
 using synth::DictionaryFault;
@@ -70,6 +73,41 @@ std::string RefusedSaveQuestion(const DictionaryDocument::Verdict& verdict) {
     if (verdict.error.line > 0) where = std::to_string(verdict.error.line) + " 行目: ";
     return "このまま保存すると、音声エンジンはこの辞書を読み込めません。\n" + where +
            FaultText(verdict.error.fault) + "\n\nそれでも保存しますか？";
+}
+
+std::string ReadingLine(const engine::LanguageInfo& language, std::string_view exported) {
+    std::string line;
+    std::size_t at = 0;
+    while (at < exported.size()) {
+        std::size_t end = exported.find('\n', at);
+        if (end == std::string_view::npos) end = exported.size();
+        const std::string_view segment = exported.substr(at, end - at);
+        at = end + 1;
+        const std::size_t tab = segment.find('\t');
+        if (tab == std::string_view::npos || tab + 1 == segment.size()) continue;
+        const std::string_view code = segment.substr(0, tab);
+        if (!line.empty()) line += ' ';
+        if (code != language.code)
+            for (const engine::LanguageInfo& other : engine::Languages())
+                if (code == other.code) line += std::string("［") + other.nativeName + "］";
+        line += segment.substr(tab + 1);
+    }
+    return line;
+}
+
+std::string DescribeReading(EnginePreview& preview, std::string_view utf8) {
+    std::u32string text = utf8::ToUtf32(utf8);
+    const bool cut = text.size() > kReadingLimit;
+    if (cut) text.resize(kReadingLimit);
+    std::string exported, why;
+    if (!preview.Reading(utf8::FromUtf32(text), &exported, &why))
+        return "音声が使えないため、読みを確認できません。(" + why + ")";
+    std::string line = ReadingLine(preview.Language(), exported);
+    if (line.empty()) return "(読み上げる文字がありません)";
+    if (cut) line += " …(先頭の " + std::to_string(kReadingLimit) + " 文字まで)";
+    if (const std::string standIn = preview.StandInVoice(); !standIn.empty())
+        line += "\n(本来の声が使えないため、代わりの声 " + standIn + " に渡す読みです)";
+    return line;
 }
 
 }  // namespace dicteditor

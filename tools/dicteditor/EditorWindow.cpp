@@ -14,6 +14,7 @@
 #include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -118,10 +119,27 @@ EditorWindow::EditorWindow(std::string path, DictionaryDocument doc, Prompts& pr
     m_labelRowStatus = new QLabel(this);
     m_labelRowStatus->setAccessibleName(QStringLiteral("行の状態"));
     m_labelRowStatus->setWordWrap(true);
+    m_editCheck = new QLineEdit(this);
+    m_editCheck->setAccessibleName(QStringLiteral("読み確認"));
+    m_editCheck->setPlaceholderText(QStringLiteral("確かめる文 (空欄なら選択した行の読み)"));
+    m_editCheck->setClearButtonEnabled(true);
+    for (QToolButton* clear : m_editCheck->findChildren<QToolButton*>())
+        clear->setAccessibleName(QStringLiteral("読み確認をクリア"));
+    m_labelReading = new QLabel(this);
+    m_labelReading->setAccessibleName(QStringLiteral("声の読み"));
+    m_labelReading->setWordWrap(true);
+    m_labelReading->setTextFormat(Qt::PlainText);
+    m_labelReading->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The label says 確認中 only when a look-up takes long enough to notice.
+    m_timerReadingBusy = new QTimer(this);
+    m_timerReadingBusy->setSingleShot(true);
+    m_timerReadingBusy->setInterval(250);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("表記:"), m_editSurface);
     form->addRow(QStringLiteral("読み:"), m_editReplacement);
     form->addRow(m_labelRowStatus);
+    form->addRow(QStringLiteral("読み確認:"), m_editCheck);
+    form->addRow(QStringLiteral("声の読み:"), m_labelReading);
 
     m_btnAdd = MakeButton("追加", QKeySequence(Qt::CTRL | Qt::Key_N), this);
     m_btnRemove = MakeButton("削除", {}, this);
@@ -152,7 +170,22 @@ EditorWindow::EditorWindow(std::string path, DictionaryDocument doc, Prompts& pr
     setTabOrder(m_editSearch, m_table);
     setTabOrder(m_table, m_editSurface);
     setTabOrder(m_editSurface, m_editReplacement);
-    setTabOrder(m_editReplacement, m_btnAdd);
+    setTabOrder(m_editReplacement, m_editCheck);
+    setTabOrder(m_editCheck, m_btnAdd);
+
+    if (m_preview)
+        m_readingCheck = std::make_unique<ReadingCheck>(
+            [preview = m_preview.get()](const std::string& text) {
+                return DescribeReading(*preview, text);
+            },
+            [this](uint64_t request, const std::string& result) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, request, text = QString::fromStdString(result)] {
+                        ReadingDone(request, text);
+                    },
+                    Qt::QueuedConnection);
+            });
 
     connect(m_editSearch, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_filter->SetNeedle(text); });
@@ -172,6 +205,9 @@ EditorWindow::EditorWindow(std::string path, DictionaryDocument doc, Prompts& pr
             [this](const QString& text) { FormEdited(DictionaryTableModel::kSurface, text); });
     connect(m_editReplacement, &QLineEdit::textChanged, this,
             [this](const QString& text) { FormEdited(DictionaryTableModel::kReplacement, text); });
+    connect(m_editCheck, &QLineEdit::textChanged, this, &EditorWindow::UpdateReading);
+    connect(m_timerReadingBusy, &QTimer::timeout, this,
+            [this] { m_labelReading->setText(QStringLiteral("確認中…")); });
     connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &EditorWindow::CurrentChanged);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &EditorWindow::CurrentChanged);
@@ -213,6 +249,31 @@ void EditorWindow::CurrentChanged() {
     }
     m_bFilling = false;
     UpdateState();
+    UpdateReading();
+}
+
+void EditorWindow::UpdateReading() {
+    std::string text = m_editCheck->text().toStdString();
+    if (const std::optional<int> row = CurrentRow(); text.empty() && row)
+        text = m_doc.Replacement(static_cast<std::size_t>(*row));
+    if (text == m_strReadingText) return;
+    m_strReadingText = text;
+    m_nReadingRequest = 0;
+    m_timerReadingBusy->stop();
+    if (!m_readingCheck) {
+        m_labelReading->setText(QStringLiteral("音声が使えないため、読みを確認できません。"));
+        return;
+    }
+    m_labelReading->clear();
+    if (text.empty()) return;
+    m_nReadingRequest = m_readingCheck->Request(std::move(text));
+    m_timerReadingBusy->start();
+}
+
+void EditorWindow::ReadingDone(uint64_t request, const QString& text) {
+    if (request != m_nReadingRequest) return;
+    m_timerReadingBusy->stop();
+    m_labelReading->setText(text);
 }
 
 void EditorWindow::FormEdited(int column, const QString& text) {
