@@ -103,7 +103,7 @@ TEST(EditorWindow, ShowsHowTheVoiceReadsTheRowOrTypedText) {
     // A program folder whose Japanese voice.conf names a voice file that is not there.
     const fs::path standIn = dir / "stand-in";
     fs::create_directories(standIn / japanese.voiceDir);
-    for (const std::string lib :
+    for (const std::string& lib :
          {std::string(japanese.library) + ".so", std::string("libselvarine_synth.so")})
         fs::create_symlink(fs::path(PROGRAM_DIR) / lib, standIn / lib);
     {
