@@ -40,6 +40,11 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
             s.pitch = voice->pitch;
         }
         s.chiCodepage = g_nChiCodepage;
+        s.autoLanguage = g_bAutoLanguage;
+        for (const engine::LanguageInfo& lang : engine::Languages()) {
+            const VoiceSettings& v = *VoiceSettingsFor(lang.number);
+            s.voices[engine::LanguageIndex(lang.number)] = {v.pitch, v.speed, v.volume};
+        }
         return s;
     };
     m_reading = std::make_unique<reading::ReadingCommands>(
@@ -95,6 +100,7 @@ void CBrisoletDlg::TakeStoredVoices() {
                                               {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
                                               &g_nChiCodepage,
                                               {&paths[0], &paths[1], &paths[2], &paths[3]}});
+    g_bAutoLanguage = settings::LoadAutoLanguage(m_svc.hive);
 }
 
 void CBrisoletDlg::AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
@@ -201,6 +207,7 @@ void CBrisoletDlg::LoadSettings() {
         &g_nChiCodepage, {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor},
     };
     settings::LoadSettings(m_svc.hive, g_szAppDir, targets);
+    g_bAutoLanguage = settings::LoadAutoLanguage(m_svc.hive);
     m_bSettingsLoaded = 1;
 }
 
@@ -255,6 +262,9 @@ void CBrisoletDlg::OnCommand(int id) {
         case kIdSettings:
             OnSettings();
             break;
+        case kIdAutoLanguage:
+            OnAutoLanguage();
+            break;
         default:
             break;
     }
@@ -272,6 +282,16 @@ void CBrisoletDlg::OnLanguage() {
     m_view.Invalidate();
     settings::SaveLanguage(m_svc.hive, g_nLanguage);
     KeepUserChange();
+}
+
+void CBrisoletDlg::OnAutoLanguage() {
+    g_bAutoLanguage = g_bAutoLanguage ? 0 : 1;
+    settings::SaveAutoLanguage(m_svc.hive, g_bAutoLanguage);
+    KeepUserChange();
+}
+
+bool CBrisoletDlg::AutoLanguage() const {
+    return g_bAutoLanguage != 0;
 }
 
 void CBrisoletDlg::OnTimer(int id) {

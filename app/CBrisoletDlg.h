@@ -106,6 +106,11 @@ class CBrisoletDlg {
     // Opens the current language's voice settings dialog (103).
     void OnSettings();
 
+    // 言語を自動判別: switches between reading each script's runs with its own language and
+    // reading everything with the chosen one; the choice is kept in the settings at once.
+    void OnAutoLanguage();
+    bool AutoLanguage() const;
+
     void LoadSettings();
     int StartJapaneseEngine();
     int StartEnglishEngine();

@@ -9,6 +9,8 @@ inline constexpr int kIdSettings = 103;
 inline constexpr int kIdLanguage = 104;
 inline constexpr int kIdReadAll = 1015;
 inline constexpr int kIdPauseResume = 1042;
+// The toolbar menu's 言語を自動判別 (checkable): text of another script read by its own language.
+inline constexpr int kIdAutoLanguage = 1050;
 
 // The toolbar's timers besides the capture timer (reading/ToolbarHandle.h).
 inline constexpr int kSettingsWriteTimerId = 2;

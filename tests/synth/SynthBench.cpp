@@ -20,6 +20,7 @@
 #include <memory>
 #include <thread>
 
+#include "synth/text/ScriptRuns.h"
 #include "tests/synth/EngineLibrary.h"
 
 extern char** environ;
@@ -247,6 +248,58 @@ int main() {
         else
             unsetenv("SELVARINE_AUDIO");
         english.loadFrom(english.engineDir(SYNTH_PROGRAM_DIR));
+    }
+
+    std::printf("\nmixed text (VT_PLAYTTS_UTF8_x):\n");
+    {
+        // The split: 100 KB that changes script every few characters.
+        const char* pieces[] = {"ソウルの", "明洞で", "안녕하세요", "Hello ",
+                                "你好。",   "3개",    "、"};
+        std::string text;
+        for (std::size_t k = 0; text.size() < 100 * 1024; ++k)
+            text += pieces[k % std::size(pieces)];
+        Stats split;
+        std::size_t runs = 0;
+        for (int i = 0; i < 50; ++i) {
+            const auto t = Clock::now();
+            runs = synth::splitScriptRuns(text, engine::kJapanese).size();
+            split.add(ms(Clock::now() - t));
+        }
+        std::printf("  split of 100 KB into %zu runs: median %.3f ms, max %.3f ms (budget 1 ms)\n",
+                    runs, split.median(), split.max());
+
+        // From one run's last audio to the next run's first, with nothing queued in the sink
+        // (the null sink takes audio as fast as it comes): the gap a listener would hear if
+        // the sound server had run dry. A real sink keeps up to seconds queued ahead.
+        setenv("SELVARINE_AUDIO", "null", 1);
+        for (auto& engine : engines) engine->loadFrom(engine->engineDir(SYNTH_PROGRAM_DIR));
+        const std::array<VtVoiceProsody, 4> prosody{
+            {{100, 100, 100}, {100, 100, 100}, {100, 100, 100}, {100, 100, 100}}};
+        const std::pair<EngineLibrary*, std::string> readings[] = {
+            {engines[0].get(),
+             "ソウルの明洞で안녕하세요と言われた。それはiPhoneです。Thank you. 再见。"},
+            {engines[3].get(), "韓國語는 어렵다. I like it. 東京タワーは高い。"},
+            {engines[2].get(), "我买了iPhone。ひらがなは難しい。안녕하세요."}};
+        for (const auto& [engine, mixed] : readings) {
+            Stats gap, first;
+            for (int i = 0; i < 5; ++i) {
+                engine->stop();
+                core.waitIdle(10000);
+                engine->playMixed(mixed, prosody);
+                core.waitIdle(60000);
+                gap.add(core.runSwitchNs(engine->language().number) / 1e6);
+                first.add(core.firstAudioNs(engine->language().number) / 1e6);
+            }
+            std::printf(
+                "  %s chosen: run to run of another voice median %.1f ms, max %.1f ms (budget "
+                "80 ms); first audio %.1f ms\n",
+                engine->language().suffix, gap.median(), gap.max(), first.median());
+        }
+        if (audioEnv)
+            setenv("SELVARINE_AUDIO", audioEnv, 1);
+        else
+            unsetenv("SELVARINE_AUDIO");
+        for (auto& engine : engines) engine->loadFrom(engine->engineDir(SYNTH_PROGRAM_DIR));
     }
 
     std::printf("\npause, resume and stop (call return, median of 50 while speaking):\n");
