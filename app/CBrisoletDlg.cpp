@@ -2,11 +2,13 @@
 
 #include "app/CommandIds.h"
 #include "app/ShortcutSettings.h"
+#include "app/ToolbarMenu.h"
 #include "dialogs/LanguageSelection.h"
 #include "dialogs/SettingsCommand.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
 #include "reading/ShortcutCommands.h"
+#include "settings/CaptionSetting.h"
 #include "settings/Globals.h"
 #include "settings/SettingsStore.h"
 #include "toolbar/SkinLayout.h"
@@ -208,6 +210,7 @@ void CBrisoletDlg::LoadSettings() {
     };
     settings::LoadSettings(m_svc.hive, g_szAppDir, targets);
     g_bAutoLanguage = settings::LoadAutoLanguage(m_svc.hive);
+    m_bShowCaption = settings::LoadShowCaption(m_svc.hive);
     m_bSettingsLoaded = 1;
 }
 
@@ -262,12 +265,36 @@ void CBrisoletDlg::OnCommand(int id) {
         case kIdSettings:
             OnSettings();
             break;
+        case kIdShowCaption:
+            OnShowCaption();
+            break;
         case kIdAutoLanguage:
             OnAutoLanguage();
+            break;
+        case kIdAbout:
+            m_view.ShowAbout();
             break;
         default:
             break;
     }
+}
+
+void CBrisoletDlg::OnContextMenu(int x, int y, bool atToolbar) {
+    std::vector<MenuEntry> entries;
+    for (const ToolbarMenuItem& item : kToolbarMenu)
+        entries.push_back({item.id, item.text, item.checkable, IsMenuItemChecked(item.id)});
+    const int chosen = m_view.RunMenu(entries, x, y, atToolbar);
+    if (chosen != 0) OnCommand(chosen);
+}
+
+bool CBrisoletDlg::IsMenuItemChecked(int id) const {
+    return (id == kIdShowCaption && m_bShowCaption) || (id == kIdAutoLanguage && g_bAutoLanguage);
+}
+
+void CBrisoletDlg::OnShowCaption() {
+    m_bShowCaption = !m_bShowCaption;
+    settings::SaveShowCaption(m_svc.hive, m_bShowCaption);
+    KeepUserChange();
 }
 
 void CBrisoletDlg::OnLanguage() {
@@ -288,10 +315,6 @@ void CBrisoletDlg::OnAutoLanguage() {
     g_bAutoLanguage = g_bAutoLanguage ? 0 : 1;
     settings::SaveAutoLanguage(m_svc.hive, g_bAutoLanguage);
     KeepUserChange();
-}
-
-bool CBrisoletDlg::AutoLanguage() const {
-    return g_bAutoLanguage != 0;
 }
 
 void CBrisoletDlg::OnTimer(int id) {
