@@ -19,11 +19,12 @@ __attribute__((visibility("default"))) int64_t selvarine_synth_first_audio_ns(in
     return synth::firstAudioNanoseconds(static_cast<synth::Language>(language));
 }
 
-// The latest mixed reading's (VT_PLAYTTS_UTF8_x) longest time from one run's last audio to
-// the next run's first audio handed to the sink, in nanoseconds; -1 before a second run.
-__attribute__((visibility("default"))) int64_t selvarine_synth_run_switch_ns(int language) {
+// The latest mixed reading's (VT_PLAYTTS_UTF8_x) longest silence where one run hands over to
+// the next, in nanoseconds: how much later the next run's first audio reached the sink than
+// the audio before it would have finished playing in real time. -1 before a second run.
+__attribute__((visibility("default"))) int64_t selvarine_synth_run_gap_ns(int language) {
     if (!engine::IsEngineLanguage(language)) return -1;
-    return synth::runSwitchNanoseconds(static_cast<synth::Language>(language));
+    return synth::runGapNanoseconds(static_cast<synth::Language>(language));
 }
 
 // What the voices say when language 7 to 10 reads the UTF-8 text as VT_PLAYTTS_UTF8_x does,

@@ -62,7 +62,7 @@ struct EngineState {
     std::shared_ptr<Job> job;
     std::atomic<uint64_t> generation{1};
     std::atomic<int64_t> firstAudioNs{-1};
-    std::atomic<int64_t> runSwitchNs{-1};    // the latest mixed reading's longest, see readingOf
+    std::atomic<int64_t> runGapNs{-1};       // the latest mixed reading's longest, see readingOf
     std::unique_ptr<JapaneseReader> reader;  // worker only
     // Worker only. The natural voices are dropped for good when they fail; espeak-ng then
     // speaks in their place.
@@ -302,23 +302,25 @@ class SpeechService {
     void speakNextSentence(EngineState& e) {
         std::shared_ptr<Job> job;
         std::shared_ptr<AudioSink> sink;
+        std::shared_ptr<const UserDictionary> chosenDictionary;
         std::string encoding;
         {
             std::lock_guard lock(e.mutex);
             if (!e.job || !e.sink || e.job->token != e.generation.load()) return;
             job = e.job;
             sink = e.sink;
+            chosenDictionary = e.dictionary;
             encoding = e.config.encoding;
         }
         // Outside the engine's lock, so play and stop never wait for a sound server or the
         // first use of an iconv module; only the worker touches a job's stream.
         if (!job->stream) {
-            nextRun(e, *job, encoding);
+            nextRun(e, *job, encoding, chosenDictionary.get());
             sink->begin(job->token, e.generation);
         }
         std::string sentence;
         while (!job->stream->ok() || !job->stream->next(sentence)) {
-            if (nextRun(e, *job, encoding)) continue;
+            if (nextRun(e, *job, encoding, nullptr)) continue;
             // Outside the engine's lock too: the sink drops an end whose utterance was stopped.
             sink->end(job->token);
             std::lock_guard lock(e.mutex);
@@ -335,7 +337,8 @@ class SpeechService {
             dictionary = v.dictionary;
             config = v.config;
         }
-        if (dictionary) sentence = dictionary->apply(sentence);
+        // Mixed text had the chosen language's dictionary applied as a whole (nextRun).
+        if (dictionary && !(job->mixed && &v == &e)) sentence = dictionary->apply(sentence);
         const bool stranger = isStranger(v, job->runLanguage);
         const std::vector<SpeechSegment> segments =
             stranger ? std::vector<SpeechSegment>{{false, std::move(sentence)}}
@@ -356,8 +359,11 @@ class SpeechService {
     }
 
     // Opens the job's next run; false after the last. The seed's play has one run, in the
-    // engine's encoding.
-    bool nextRun(EngineState& e, Job& job, const std::string& encoding) {
+    // engine's encoding. Mixed text is split once the chosen language's user dictionary has
+    // been applied to all of it, so that its entries decide first, also for words of another
+    // script (안녕,アンニョン has the Japanese voice say it).
+    bool nextRun(EngineState& e, Job& job, const std::string& encoding,
+                 const UserDictionary* chosenDictionary) {
         const bool first = !job.stream;
         if (!job.mixed) {
             if (!first) return false;
@@ -365,6 +371,8 @@ class SpeechService {
             job.runLanguage = e.language;
             return true;
         }
+        if (first && chosenDictionary)
+            job.text = std::make_shared<const std::string>(chosenDictionary->apply(*job.text));
         // An empty text has no run; its one stream reads nothing.
         auto run = std::make_shared<std::string>();
         if (!job.mixed->next(job.text, *run, job.runLanguage) && !first) return false;
@@ -429,8 +437,9 @@ class SpeechService {
                     std::chrono::duration_cast<std::chrono::nanoseconds>(now - job.playTime)
                         .count();
             if (job.mixed) {
-                const int64_t gap = job.mixed->noteAudio(now);
-                if (gap > e.runSwitchNs.load()) e.runSwitchNs = gap;
+                const int64_t gap = job.mixed->noteAudio(
+                    now, static_cast<double>(pcm.size()) / std::max(1, e.sinkRate));
+                if (gap > e.runGapNs.load()) e.runGapNs = gap;
             }
             sink.write(job.token, data, pcm.size());
         };
@@ -456,13 +465,16 @@ class SpeechService {
     // segment a line (see selvarine_synth_reading).
     bool describeReading(EngineState& e, const std::string& utf8, std::string& out) {
         int chosen = 0;
+        std::shared_ptr<const UserDictionary> chosenDictionary;
         {
             std::lock_guard lock(e.mutex);
             if (!e.loaded) return false;
             chosen = e.language;
+            chosenDictionary = e.dictionary;
         }
         const Cancelled never = [] { return false; };
-        const auto text = std::make_shared<const std::string>(utf8);
+        const auto text = std::make_shared<const std::string>(
+            chosenDictionary ? chosenDictionary->apply(utf8) : utf8);
         MixedText mixed(chosen, nullptr, 0);
         std::string run;
         int runLanguage = 0;
@@ -477,8 +489,8 @@ class SpeechService {
                 dictionary = v.dictionary;
                 lang = static_cast<Language>(v.language);
             }
-            if (!describeRun(v, config, dictionary.get(), lang, isStranger(v, runLanguage), run,
-                             never, out))
+            if (!describeRun(v, config, &v == &e ? nullptr : dictionary.get(), lang,
+                             isStranger(v, runLanguage), run, never, out))
                 return false;
         }
         return true;
@@ -751,7 +763,7 @@ void startJob(Language lang, std::shared_ptr<Job> job) {
             old = std::move(e.job);
             e.job = std::move(job);
             e.firstAudioNs = -1;
-            e.runSwitchNs = -1;
+            e.runGapNs = -1;
         }
         service.wake();
     });
@@ -820,8 +832,8 @@ int64_t firstAudioNanoseconds(Language lang) {
     return SpeechService::instance().engine(lang).firstAudioNs.load();
 }
 
-int64_t runSwitchNanoseconds(Language lang) {
-    return SpeechService::instance().engine(lang).runSwitchNs.load();
+int64_t runGapNanoseconds(Language lang) {
+    return SpeechService::instance().engine(lang).runGapNs.load();
 }
 
 int readingOf(Language lang, const char* utf8, char* out, int outSize) {

@@ -52,8 +52,8 @@ bool waitIdle(int timeoutMs);
 int readingOf(Language lang, const char* utf8, char* out, int outSize);
 // Nanoseconds from the latest play call to its first audio handed to the sink; -1 before.
 int64_t firstAudioNanoseconds(Language lang);
-// The latest playMixed's longest time from one run's last audio to the next run's first
-// audio handed to the sink; -1 before a second run has spoken.
-int64_t runSwitchNanoseconds(Language lang);
+// The latest playMixed's longest silence between two runs, as MixedText::noteAudio tells it;
+// -1 before a second run has spoken.
+int64_t runGapNanoseconds(Language lang);
 
 }  // namespace synth

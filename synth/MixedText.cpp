@@ -36,12 +36,16 @@ const VtVoiceProsody& MixedText::prosodyOf(int language) const {
                                                         : index)];
 }
 
-int64_t MixedText::noteAudio(Clock::time_point now) {
+int64_t MixedText::noteAudio(Clock::time_point now, double seconds) {
+    if (!m_bAnyAudio) m_playedOut = now;
     int64_t gap = -1;
     if (!m_bRunHeard && m_bAnyAudio)
-        gap = std::chrono::duration_cast<std::chrono::nanoseconds>(now - m_lastAudio).count();
+        gap = now > m_playedOut
+                  ? std::chrono::duration_cast<std::chrono::nanoseconds>(now - m_playedOut).count()
+                  : 0;
+    m_playedOut = std::max(m_playedOut, now) + std::chrono::duration_cast<Clock::duration>(
+                                                   std::chrono::duration<double>(seconds));
     m_bRunHeard = m_bAnyAudio = true;
-    m_lastAudio = now;
     return gap;
 }
 

@@ -30,9 +30,11 @@ class MixedText {
 
     const VtVoiceProsody& prosodyOf(int language) const;
 
-    // Audio of the current run was handed to the sink at `now`. Returns the time since the
-    // previous run's last audio when this is the first audio of a run after the first, else -1.
-    int64_t noteAudio(Clock::time_point now);
+    // `seconds` of audio of the current run were handed to the sink at `now`. At the first
+    // audio of a run after the first, returns the silence a listener hears before it: how
+    // much later it came than the audio before it finished playing, were the audio played in
+    // real time from its first sample on (0 when the sink still had audio queued); else -1.
+    int64_t noteAudio(Clock::time_point now, double seconds);
 
   private:
     int m_nChosen;
@@ -41,7 +43,7 @@ class MixedText {
     std::vector<ScriptRun> m_runs;
     std::size_t m_nNext = 0;
     bool m_bRunHeard = false;  // the current run has handed audio to the sink
-    Clock::time_point m_lastAudio{};
+    Clock::time_point m_playedOut{};  // when the audio handed over so far has played
     bool m_bAnyAudio = false;
 };
 

@@ -554,6 +554,18 @@ TEST_F(EngineTest, MixedTextIsRoutedToEachScriptsLanguage) {
         EXPECT_EQ(routing(s_core->reading(row.chosen, row.text)), row.routed);
     }
 
+    // The chosen language's user dictionary applies first, to the whole text; each run's
+    // own language's dictionary then applies to that run.
+    const std::string jaDict = (s_dir / "ja.csv").string(), koDict = (s_dir / "ko.csv").string();
+    std::ofstream(jaDict) << "안녕하세요,アンニョンハセヨ\n";
+    std::ofstream(koDict) << "여러분,친구들\n";
+    ASSERT_EQ(lib(kJapanese).loadDict(0, jaDict.c_str()), 1);
+    ASSERT_EQ(lib(kKorean).loadDict(0, koDict.c_str()), 1);
+    EXPECT_EQ(routing(s_core->reading(ja, "明洞で안녕하세요、여러분と言われた。")),
+              "ja | ko\t친구들 | ja");
+    lib(kJapanese).unloadDict(0);
+    lib(kKorean).unloadDict(0);
+
     // A language whose engine did not start: its runs go to the chosen language's voice
     // (its espeak-ng form, which says Hangul in Korean where Open JTalk would skip it).
     lib(kKorean).unload(0);
@@ -638,7 +650,7 @@ TEST_F(EngineTest, MixedTextPlaysAsOneReadingWithEachLanguagesSettings) {
     japanese.restart();
     waitIdle();
     EXPECT_NEAR(readWav(s_wav).seconds(), full, 0.03 * full) << "resume did not continue";
-    EXPECT_GE(s_core->runSwitchNs(kJapanese.number), 0);
+    EXPECT_GE(s_core->runGapNs(kJapanese.number), 0);
 
     japanese.playMixed(text,
                        {{{100, 100, 100}, {100, 100, 100}, {100, 100, 100}, {100, 100, 100}}});

@@ -268,10 +268,10 @@ int main() {
         std::printf("  split of 100 KB into %zu runs: median %.3f ms, max %.3f ms (budget 1 ms)\n",
                     runs, split.median(), split.max());
 
-        // From one run's last audio to the next run's first, with nothing queued in the sink
-        // (the null sink takes audio as fast as it comes): the gap a listener would hear if
-        // the sound server had run dry. A real sink keeps up to seconds queued ahead.
-        setenv("SELVARINE_AUDIO", "null", 1);
+        // The silence where one run hands over to the next: how much later its first audio
+        // reached the sink than the audio before it had played out in real time. Only a
+        // sound server's sink paces the synthesis as playback does; file and null sinks take
+        // audio as fast as it comes, so the figure means something with PulseAudio alone.
         for (auto& engine : engines) engine->loadFrom(engine->engineDir(SYNTH_PROGRAM_DIR));
         const std::array<VtVoiceProsody, 4> prosody{
             {{100, 100, 100}, {100, 100, 100}, {100, 100, 100}, {100, 100, 100}}};
@@ -287,19 +287,14 @@ int main() {
                 core.waitIdle(10000);
                 engine->playMixed(mixed, prosody);
                 core.waitIdle(60000);
-                gap.add(core.runSwitchNs(engine->language().number) / 1e6);
+                gap.add(core.runGapNs(engine->language().number) / 1e6);
                 first.add(core.firstAudioNs(engine->language().number) / 1e6);
             }
             std::printf(
-                "  %s chosen: run to run of another voice median %.1f ms, max %.1f ms (budget "
-                "80 ms); first audio %.1f ms\n",
-                engine->language().suffix, gap.median(), gap.max(), first.median());
+                "  %s chosen (%s sink): silence between runs of different voices median %.1f "
+                "ms, max %.1f ms (budget 80 ms); first audio %.1f ms\n",
+                engine->language().suffix, audio.c_str(), gap.median(), gap.max(), first.median());
         }
-        if (audioEnv)
-            setenv("SELVARINE_AUDIO", audioEnv, 1);
-        else
-            unsetenv("SELVARINE_AUDIO");
-        for (auto& engine : engines) engine->loadFrom(engine->engineDir(SYNTH_PROGRAM_DIR));
     }
 
     std::printf("\npause, resume and stop (call return, median of 50 while speaking):\n");
