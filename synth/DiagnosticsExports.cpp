@@ -19,12 +19,14 @@ __attribute__((visibility("default"))) int64_t selvarine_synth_first_audio_ns(in
     return synth::firstAudioNanoseconds(static_cast<synth::Language>(language));
 }
 
-// The latest mixed reading's (VT_PLAYTTS_UTF8_x) longest silence where one run hands over to
-// the next, in nanoseconds: how much later the next run's first audio reached the sink than
-// the audio before it would have finished playing in real time. -1 before a second run.
-__attribute__((visibility("default"))) int64_t selvarine_synth_run_gap_ns(int language) {
-    if (!engine::IsEngineLanguage(language)) return -1;
-    return synth::runGapNanoseconds(static_cast<synth::Language>(language));
+// Where the latest mixed reading (VT_PLAYTTS_UTF8_x) of language 7 to 10 came closest to a
+// silence between two runs, in nanoseconds: how much later the next run's first audio reached
+// the sink than the audio before it would have finished playing in real time. Positive: a
+// silence the listener hears; negative: audio was still queued. INT64_MIN before a second run
+// and for any other number.
+__attribute__((visibility("default"))) int64_t selvarine_synth_run_late_ns(int language) {
+    if (!engine::IsEngineLanguage(language)) return INT64_MIN;
+    return synth::runLateNanoseconds(static_cast<synth::Language>(language));
 }
 
 // What the voices say when language 7 to 10 reads the UTF-8 text as VT_PLAYTTS_UTF8_x does,

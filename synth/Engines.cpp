@@ -62,7 +62,7 @@ struct EngineState {
     std::shared_ptr<Job> job;
     std::atomic<uint64_t> generation{1};
     std::atomic<int64_t> firstAudioNs{-1};
-    std::atomic<int64_t> runGapNs{-1};       // the latest mixed reading's longest, see readingOf
+    std::atomic<int64_t> runLateNs{MixedText::kNoHandover};  // see runLateNanoseconds
     std::unique_ptr<JapaneseReader> reader;  // worker only
     // Worker only. The natural voices are dropped for good when they fail; espeak-ng then
     // speaks in their place.
@@ -437,9 +437,9 @@ class SpeechService {
                     std::chrono::duration_cast<std::chrono::nanoseconds>(now - job.playTime)
                         .count();
             if (job.mixed) {
-                const int64_t gap = job.mixed->noteAudio(
+                const int64_t late = job.mixed->noteAudio(
                     now, static_cast<double>(pcm.size()) / std::max(1, e.sinkRate));
-                if (gap > e.runGapNs.load()) e.runGapNs = gap;
+                if (late > e.runLateNs.load()) e.runLateNs = late;
             }
             sink.write(job.token, data, pcm.size());
         };
@@ -763,7 +763,7 @@ void startJob(Language lang, std::shared_ptr<Job> job) {
             old = std::move(e.job);
             e.job = std::move(job);
             e.firstAudioNs = -1;
-            e.runGapNs = -1;
+            e.runLateNs = MixedText::kNoHandover;
         }
         service.wake();
     });
@@ -832,8 +832,8 @@ int64_t firstAudioNanoseconds(Language lang) {
     return SpeechService::instance().engine(lang).firstAudioNs.load();
 }
 
-int64_t runGapNanoseconds(Language lang) {
-    return SpeechService::instance().engine(lang).runGapNs.load();
+int64_t runLateNanoseconds(Language lang) {
+    return SpeechService::instance().engine(lang).runLateNs.load();
 }
 
 int readingOf(Language lang, const char* utf8, char* out, int outSize) {

@@ -52,8 +52,9 @@ bool waitIdle(int timeoutMs);
 int readingOf(Language lang, const char* utf8, char* out, int outSize);
 // Nanoseconds from the latest play call to its first audio handed to the sink; -1 before.
 int64_t firstAudioNanoseconds(Language lang);
-// The latest playMixed's longest silence between two runs, as MixedText::noteAudio tells it;
-// -1 before a second run has spoken.
-int64_t runGapNanoseconds(Language lang);
+// The latest playMixed's latest handover from one run to the next, as MixedText::noteAudio
+// tells it (positive: a silence; negative: audio still queued); INT64_MIN before a second
+// run has spoken.
+int64_t runLateNanoseconds(Language lang);
 
 }  // namespace synth

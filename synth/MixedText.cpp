@@ -38,15 +38,13 @@ const VtVoiceProsody& MixedText::prosodyOf(int language) const {
 
 int64_t MixedText::noteAudio(Clock::time_point now, double seconds) {
     if (!m_bAnyAudio) m_playedOut = now;
-    int64_t gap = -1;
+    int64_t late = kNoHandover;
     if (!m_bRunHeard && m_bAnyAudio)
-        gap = now > m_playedOut
-                  ? std::chrono::duration_cast<std::chrono::nanoseconds>(now - m_playedOut).count()
-                  : 0;
+        late = std::chrono::duration_cast<std::chrono::nanoseconds>(now - m_playedOut).count();
     m_playedOut = std::max(m_playedOut, now) + std::chrono::duration_cast<Clock::duration>(
                                                    std::chrono::duration<double>(seconds));
     m_bRunHeard = m_bAnyAudio = true;
-    return gap;
+    return late;
 }
 
 }  // namespace synth

@@ -30,10 +30,13 @@ class MixedText {
 
     const VtVoiceProsody& prosodyOf(int language) const;
 
+    static constexpr int64_t kNoHandover = INT64_MIN;
+
     // `seconds` of audio of the current run were handed to the sink at `now`. At the first
-    // audio of a run after the first, returns the silence a listener hears before it: how
-    // much later it came than the audio before it finished playing, were the audio played in
-    // real time from its first sample on (0 when the sink still had audio queued); else -1.
+    // audio of a run after the first, returns how much later it came than the audio before
+    // it finished playing, were the audio played in real time from its first sample on: a
+    // positive time is a silence the listener hears, a negative one the audio still queued.
+    // kNoHandover for any other audio.
     int64_t noteAudio(Clock::time_point now, double seconds);
 
   private:

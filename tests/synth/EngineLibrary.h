@@ -116,11 +116,11 @@ struct CoreProbe {
         waitIdle = reinterpret_cast<int (*)(int)>(dlsym(h, "selvarine_synth_wait_idle"));
         firstAudioNs =
             reinterpret_cast<int64_t (*)(int)>(dlsym(h, "selvarine_synth_first_audio_ns"));
-        runGapNs = reinterpret_cast<int64_t (*)(int)>(dlsym(h, "selvarine_synth_run_gap_ns"));
+        runLateNs = reinterpret_cast<int64_t (*)(int)>(dlsym(h, "selvarine_synth_run_late_ns"));
         readingFn = reinterpret_cast<int (*)(int, const char*, char*, int)>(
             dlsym(h, "selvarine_synth_reading"));
         dlclose(h);  // the engine libraries keep it loaded
-        if (!waitIdle || !firstAudioNs || !runGapNs || !readingFn)
+        if (!waitIdle || !firstAudioNs || !runLateNs || !readingFn)
             throw std::runtime_error("core probes missing");
     }
     // What the voices get when `language` reads the UTF-8 text (selvarine_synth_reading).
@@ -131,7 +131,7 @@ struct CoreProbe {
     }
     int (*waitIdle)(int) = nullptr;
     int64_t (*firstAudioNs)(int) = nullptr;
-    int64_t (*runGapNs)(int) = nullptr;
+    int64_t (*runLateNs)(int) = nullptr;
     int (*readingFn)(int, const char*, char*, int) = nullptr;
 };
 
