@@ -2,11 +2,13 @@
 
 #include "app/CommandIds.h"
 #include "app/ShortcutSettings.h"
+#include "app/ToolbarMenu.h"
 #include "dialogs/LanguageSelection.h"
 #include "dialogs/SettingsCommand.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
 #include "reading/ShortcutCommands.h"
+#include "settings/CaptionSetting.h"
 #include "settings/Globals.h"
 #include "settings/SettingsStore.h"
 #include "toolbar/SkinLayout.h"
@@ -40,6 +42,11 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
             s.pitch = voice->pitch;
         }
         s.chiCodepage = g_nChiCodepage;
+        s.autoLanguage = g_bAutoLanguage;
+        for (const engine::LanguageInfo& lang : engine::Languages()) {
+            const VoiceSettings& v = *VoiceSettingsFor(lang.number);
+            s.voices[engine::LanguageIndex(lang.number)] = {v.pitch, v.speed, v.volume};
+        }
         return s;
     };
     m_reading = std::make_unique<reading::ReadingCommands>(
@@ -95,6 +102,7 @@ void CBrisoletDlg::TakeStoredVoices() {
                                               {&g_voiceJpn, &g_voiceEng, &g_voiceChi, &g_voiceKor},
                                               &g_nChiCodepage,
                                               {&paths[0], &paths[1], &paths[2], &paths[3]}});
+    g_bAutoLanguage = settings::LoadAutoLanguage(m_svc.hive);
 }
 
 void CBrisoletDlg::AttachSettingsDialogs(dialogs::VoiceDialogRunner& runner,
@@ -201,6 +209,8 @@ void CBrisoletDlg::LoadSettings() {
         &g_nChiCodepage, {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor},
     };
     settings::LoadSettings(m_svc.hive, g_szAppDir, targets);
+    g_bAutoLanguage = settings::LoadAutoLanguage(m_svc.hive);
+    m_bShowCaption = settings::LoadShowCaption(m_svc.hive);
     m_bSettingsLoaded = 1;
 }
 
@@ -255,9 +265,36 @@ void CBrisoletDlg::OnCommand(int id) {
         case kIdSettings:
             OnSettings();
             break;
+        case kIdShowCaption:
+            OnShowCaption();
+            break;
+        case kIdAutoLanguage:
+            OnAutoLanguage();
+            break;
+        case kIdAbout:
+            m_view.ShowAbout();
+            break;
         default:
             break;
     }
+}
+
+void CBrisoletDlg::OnContextMenu(int x, int y, bool atToolbar) {
+    std::vector<MenuEntry> entries;
+    for (const ToolbarMenuItem& item : kToolbarMenu)
+        entries.push_back({item.id, item.text, item.checkable, IsMenuItemChecked(item.id)});
+    const int chosen = m_view.RunMenu(entries, x, y, atToolbar);
+    if (chosen != 0) OnCommand(chosen);
+}
+
+bool CBrisoletDlg::IsMenuItemChecked(int id) const {
+    return (id == kIdShowCaption && m_bShowCaption) || (id == kIdAutoLanguage && g_bAutoLanguage);
+}
+
+void CBrisoletDlg::OnShowCaption() {
+    m_bShowCaption = !m_bShowCaption;
+    settings::SaveShowCaption(m_svc.hive, m_bShowCaption);
+    KeepUserChange();
 }
 
 void CBrisoletDlg::OnLanguage() {
@@ -271,6 +308,12 @@ void CBrisoletDlg::OnLanguage() {
     g_nLanguage = language;
     m_view.Invalidate();
     settings::SaveLanguage(m_svc.hive, g_nLanguage);
+    KeepUserChange();
+}
+
+void CBrisoletDlg::OnAutoLanguage() {
+    g_bAutoLanguage = g_bAutoLanguage ? 0 : 1;
+    settings::SaveAutoLanguage(m_svc.hive, g_bAutoLanguage);
     KeepUserChange();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The contract between the toolbar and the four speech engine libraries (vt_jpn.so,
-// vt_eng.so, vt_chi.so, vt_kor.so). Every library exports the same nine operations with its
+// vt_eng.so, vt_chi.so, vt_kor.so). Every library exports the same ten operations with its
 // own suffix (_JPN, _ENG, _CHI, _KOR). All calls come from the toolbar's UI thread.
 //
 // - Window handles are pointer-sized integers; statuses are 16-bit.
@@ -40,6 +40,24 @@ typedef void VtUnloadUserDict(int dictIndex);
 // number, pitch, speed, volume (percentages of the voice's normal), 687, text form code, 1.
 typedef void VtPlay(intptr_t window, int message, const char* text, int speaker, int pitch,
                     int speed, int volume, int reserved687, int textForm, int flags);
+// Volume, speed and pitch of one language, as VT_PLAYTTS_x takes them.
+typedef struct VtVoiceProsody {
+    int pitch;
+    int speed;
+    int volume;
+} VtVoiceProsody;
+// VT_PLAYTTS_UTF8_x, beside VT_PLAYTTS_x for text that mixes languages. Arguments: caller's
+// window, the text as UTF-8 (zero-terminated; malformed bytes are skipped), speaker number,
+// the prosody of each language (element k for language 7 + k), their count, flags (0).
+// Like VT_PLAYTTS_x, it copies the text, returns at once and replaces what this engine was
+// playing. The text is split into runs by script (synth/text/ScriptRuns.h, with this library's
+// language as the chosen one); each run is read by the front end, user dictionary and voice of
+// its language, with that language's prosody (the voice's defaults for a language past the
+// count), one run after the other into this library's audio, so its stop, pause and
+// restart act on the whole reading. A run whose language's engine is not loaded is read by
+// this library's engine. Nothing goes through a code page.
+typedef void VtPlayUtf8(intptr_t window, const char* utf8, int speaker,
+                        const VtVoiceProsody* prosody, int prosodyCount, int flags);
 typedef void VtControl(void);
 
 typedef VtLoad* VtLoadFn;
@@ -48,6 +66,7 @@ typedef VtGetInfo* VtGetInfoFn;
 typedef VtLoadUserDict* VtLoadUserDictFn;
 typedef VtUnloadUserDict* VtUnloadUserDictFn;
 typedef VtPlay* VtPlayFn;
+typedef VtPlayUtf8* VtPlayUtf8Fn;
 typedef VtControl* VtControlFn;
 
 // The entry points, listed once for the declarations and the loaders: X(arg, name before the
@@ -60,12 +79,13 @@ typedef VtControl* VtControlFn;
     X(arg, VT_LOAD_UserDict_, VtLoadUserDict, loadUserDict)       \
     X(arg, VT_UNLOAD_UserDict_, VtUnloadUserDict, unloadUserDict) \
     X(arg, VT_PLAYTTS_, VtPlay, play)                             \
+    X(arg, VT_PLAYTTS_UTF8_, VtPlayUtf8, playUtf8)                \
     X(arg, VT_STOPTTS_, VtControl, stop)                          \
     X(arg, VT_PAUSETTS_, VtControl, pause)                        \
     X(arg, VT_RESTARTTTS_, VtControl, restart)
 
 #define SELVARINE_DECLARE_ENTRY_POINT(SUFFIX, name, type, member) type name##SUFFIX;
-// Declares the nine entry points of the library with the given suffix.
+// Declares the ten entry points of the library with the given suffix.
 #define SELVARINE_DECLARE_ENGINE_API(SUFFIX) \
     SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX)
 

@@ -1,5 +1,5 @@
 #pragma once
-// One engine library opened by full path, with all nine entry points resolved at once: a
+// One engine library opened by full path, with all ten entry points resolved at once: a
 // missing symbol fails the open, never a later call.
 
 #include <memory>

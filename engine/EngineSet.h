@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/EngineApi.h"
 #include "engine/Languages.h"
 
 namespace engine {
@@ -23,6 +24,10 @@ public:
     virtual void UnloadUserDict(int language) = 0;
     virtual void Play(int language, std::intptr_t window, const char* text, int speaker, int pitch,
                       int speed, int volume, int textForm) = 0;
+    // The text as UTF-8, read run by run by each script's language (VT_PLAYTTS_UTF8_x);
+    // prosody holds kLanguageCount entries, Japanese first.
+    virtual void PlayUtf8(int language, std::intptr_t window, const char* utf8, int speaker,
+                          const VtVoiceProsody* prosody) = 0;
     virtual void Stop(int language) = 0;
     virtual void Pause(int language) = 0;
     virtual void Restart(int language) = 0;

@@ -52,6 +52,12 @@ void LibraryEngineSet::Play(int language, std::intptr_t window, const char* text
         f->play(window, 0, text, speaker, pitch, speed, volume, kPlayReserved, textForm, 1);
 }
 
+void LibraryEngineSet::PlayUtf8(int language, std::intptr_t window, const char* utf8, int speaker,
+                                const VtVoiceProsody* prosody) {
+    if (const EngineFunctions* f = Lib(language))
+        f->playUtf8(window, utf8, speaker, prosody, static_cast<int>(kLanguageCount), 0);
+}
+
 void LibraryEngineSet::Stop(int language) {
     if (const EngineFunctions* f = Lib(language)) f->stop();
 }

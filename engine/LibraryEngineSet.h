@@ -27,6 +27,8 @@ public:
     void UnloadUserDict(int language) override;
     void Play(int language, std::intptr_t window, const char* text, int speaker, int pitch,
               int speed, int volume, int textForm) override;
+    void PlayUtf8(int language, std::intptr_t window, const char* utf8, int speaker,
+                  const VtVoiceProsody* prosody) override;
     void Stop(int language) override;
     void Pause(int language) override;
     void Restart(int language) override;

@@ -96,4 +96,17 @@ std::u16string ToUtf16(std::string_view text) {
     return out;
 }
 
+std::string FromUtf16(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF)
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+        Append(out, cp);  // a lone surrogate appends U+FFFD
+    }
+    return out;
+}
+
 }  // namespace utf8

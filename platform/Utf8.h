@@ -24,5 +24,7 @@ std::u32string ToUtf32(std::string_view text);
 std::string FromUtf32(std::u32string_view text);
 // UTF-16 with surrogate pairs for characters past the BMP.
 std::u16string ToUtf16(std::string_view text);
+// From UTF-16; a lone surrogate becomes U+FFFD.
+std::string FromUtf16(std::u16string_view text);
 
 }  // namespace utf8

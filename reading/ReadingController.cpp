@@ -8,10 +8,12 @@
 #include "platform/Clipboard.h"
 #include "platform/MessageBox.h"
 #include "platform/Pump.h"
+#include "platform/Utf8.h"
 #include "reading/CaptureFlags.h"
 #include "reading/CodePage.h"
 #include "reading/Messages.h"
 #include "reading/ToolbarHandle.h"
+#include "synth/text/ScriptRuns.h"
 
 namespace reading {
 namespace {
@@ -139,6 +141,22 @@ bool ReadingController::SpeakText(const std::u16string& text,
     // Start-up makes the language one of the four; any other number ends like an empty text.
     if (n == 0 || codePage < 0) return false;
 
+    const int language = settings.language;
+    const std::intptr_t window = static_cast<std::intptr_t>(m_view.NativeWindow());
+    // QZ text is Chinese stored in the code points of Japanese characters: its script says
+    // nothing about its language, so it always takes the QZ conversion.
+    if (settings.autoLanguage && codePage != 0) {
+        // Like the code page path, the text ends at its first zero unit.
+        const std::string utf8 = utf8::FromUtf16(text.substr(0, text.find(u'\0')));
+        if (!synth::readByChosenAlone(utf8, language)) {
+            if (consumed) consumed();
+            m_engines.Stop(language);
+            m_engines.PlayUtf8(language, window, utf8.c_str(), lang->speaker, settings.voices);
+            m_bPaused = 0;
+            return true;
+        }
+    }
+
     // 2n + 2 holds every conversion: no character takes more than two bytes in these code
     // pages where it took one in code page 932, and QZ output is at most twice its input. The
     // conversions are bounded by the size anyway. Left uninitialised so untouched pages of a
@@ -156,11 +174,9 @@ bool ReadingController::SpeakText(const std::u16string& text,
 
     if (consumed) consumed();
 
-    const int language = settings.language;
     m_engines.Stop(language);
-    m_engines.Play(language, static_cast<std::intptr_t>(m_view.NativeWindow()), buffer.get(),
-                   lang->speaker, settings.pitch, settings.speed, settings.volume,
-                   lang->readingTextForm);
+    m_engines.Play(language, window, buffer.get(), lang->speaker, settings.pitch, settings.speed,
+                   settings.volume, lang->readingTextForm);
     m_bPaused = 0;
     return true;
 }

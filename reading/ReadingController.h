@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "engine/EngineApi.h"
+#include "engine/Languages.h"
 #include "reading/CChineseConv.h"
 
 namespace engine {
@@ -28,6 +30,11 @@ struct ReadingSettings {
     int speed = 0;
     int pitch = 0;        // stored as 16-bit, widened with its sign
     int chiCodepage = 0;  // 0 GB, 1 QZ simplified, 2 Big5, 3 QZ traditional
+    // 1: a selection with runs of another script goes to the engine as UTF-8, each run read
+    // by its own language with that language's voice settings below (Japanese first). 0, and
+    // a selection the chosen language alone reads, take the code page path.
+    int autoLanguage = 0;
+    VtVoiceProsody voices[engine::kLanguageCount] = {};
 };
 
 class ReadingController {
@@ -44,7 +51,7 @@ class ReadingController {
     // Has the current language's engine speak text in place of whatever it was saying, and
     // forgets a pause. consumed runs once the text is converted, right before the engine
     // calls. False, with nothing called, when the text converts to nothing or the language
-    // has no engine.
+    // has no engine. Text that mixes scripts is read as ReadingSettings::autoLanguage says.
     bool SpeakText(const std::u16string& text, const std::function<void()>& consumed = {});
 
     // A stop while a tick waits for the clipboard's text ends this capture: the waits return

@@ -21,6 +21,9 @@ extern std::string g_szAppDir;
 extern VoiceSettings g_voiceJpn, g_voiceEng, g_voiceChi, g_voiceKor;
 // Character code of Chinese text: 0 GB, 1 QZ simplified, 2 Big5, 3 QZ traditional.
 extern int g_nChiCodepage;
+// 1: runs of another script are read by their own language's voice; 0: the chosen language
+// reads everything.
+extern int g_bAutoLanguage;
 
 // The voice settings of language 7..10, or null for any other number.
 VoiceSettings* VoiceSettingsFor(int language);

@@ -11,6 +11,8 @@ using platform::RegistryHive;
 using platform::RegKey;
 using platform::RegType;
 
+constexpr const char* kAutoLanguageValue = "AutoLanguage";
+
 // Longest "UserDicPath" accepted, terminator included.
 constexpr std::uint32_t kPathRoom = 260;
 
@@ -211,6 +213,22 @@ void SaveChineseCodepage(RegistryHive& hive, int codepage) {
         return;
     platform::SetDword(hive, key, "codepage", static_cast<std::uint32_t>(codepage));
     hive.CloseKey(key);
+}
+
+int LoadAutoLanguage(RegistryHive& hive) {
+    RegKey key = platform::kNoKey;
+    if (hive.OpenKey(kTopKey, platform::RegAccess::Read, &key) != kRegOk) return 1;
+    std::uint8_t bytes[4];
+    std::uint32_t size = sizeof bytes;
+    const bool read = hive.QueryValue(key, kAutoLanguageValue, nullptr, bytes, &size) == kRegOk &&
+                      size == sizeof bytes;
+    hive.CloseKey(key);
+    if (!read) return 1;
+    return (bytes[0] | bytes[1] | bytes[2] | bytes[3]) != 0 ? 1 : 0;
+}
+
+void SaveAutoLanguage(RegistryHive& hive, int on) {
+    WriteToExistingKey(hive, kAutoLanguageValue, on ? 1u : 0u);
 }
 
 VoiceInForce VoiceInForceFor(int language) {

@@ -3,7 +3,7 @@
 // failure inside a stage (key missing, value missing or too long) resets the whole stage
 // to its defaults and writes them back at once.
 //
-//   SOFTWARE\Tarnholm\Selvarine            "language", "X", "Y"
+//   SOFTWARE\Tarnholm\Selvarine            "language", "X", "Y" (and "AutoLanguage", below)
 //   SOFTWARE\Tarnholm\Selvarine\Japanese   "volume", "speed", "pitch", "UserDicPath"
 //   ...\English, ...\Chinese (+ "codepage" before "UserDicPath"), ...\Korean
 
@@ -49,6 +49,13 @@ void SaveVoice(platform::RegistryHive& hive, int language, const VoiceSettings& 
                const std::string* userDicPath);
 // "codepage" under the Chinese key.
 void SaveChineseCodepage(platform::RegistryHive& hive, int codepage);
+
+// "AutoLanguage" under the top key: 0 reads every selection with the chosen language alone,
+// anything else has the runs of another script read by their own language. Read outside the
+// stages, so a file written before the value existed keeps its top stage: a missing or
+// unreadable value means 1 and is not written back.
+int LoadAutoLanguage(platform::RegistryHive& hive);
+void SaveAutoLanguage(platform::RegistryHive& hive, int on);
 
 // The voice of language 7..10 and the Chinese code, as the process holds them.
 VoiceInForce VoiceInForceFor(int language);

@@ -20,10 +20,22 @@ __attribute__((visibility("default"))) int64_t selvarine_synth_first_audio_ns(in
     return synth::firstAudioNanoseconds(static_cast<synth::Language>(language));
 }
 
-// What the voices of language 7 to 10 say for the UTF-8 text: one segment a line, the
-// voice's language (ja, en, zh, ko), a tab, and the text as that voice gets it (Japanese on
-// Open JTalk: katakana pronunciation, accent phrases separated by /, ' after the accented
-// mora). Bytes written, or -1 (an unloaded engine, a failing voice, too small a buffer).
+// Where the latest mixed reading (VT_PLAYTTS_UTF8_x) of language 7 to 10 came closest to a
+// silence between two runs, in nanoseconds: how much later the next run's first audio reached
+// the sink than the audio before it would have finished playing in real time. Positive: a
+// silence the listener hears; negative: audio was still queued. INT64_MIN before a second run
+// and for any other number.
+__attribute__((visibility("default"))) int64_t selvarine_synth_run_late_ns(int language) {
+    if (!engine::IsEngineLanguage(language)) return INT64_MIN;
+    return synth::runLateNanoseconds(static_cast<synth::Language>(language));
+}
+
+// What the voices say when language 7 to 10 reads the UTF-8 text as VT_PLAYTTS_UTF8_x does,
+// each run by its script's language: one segment a line, the language of the voice that
+// speaks it (ja, en, zh, ko; the chosen language's for a language whose engine is not
+// loaded), a tab, and the text as that voice gets it (Japanese on Open JTalk: katakana
+// pronunciation, accent phrases separated by /, ' after the accented mora). Bytes written,
+// or -1 (an unloaded engine, a failing voice, too small a buffer).
 __attribute__((visibility("default"))) int selvarine_synth_reading(int language, const char* utf8,
                                                                    char* out, int outSize) {
     if (!engine::IsEngineLanguage(language)) return -1;

@@ -7,6 +7,7 @@
 // - the load call's 0, -1, 0, the play call's 687 and trailing 1: reserved, ignored;
 // - the text form code: the text's encoding is fixed per engine by its voice.conf, so the
 //   code (reading or the settings dialog's test) does not change how the text is spoken;
+// - the UTF-8 play call's flags: none are defined yet;
 // - the dictionary index: each engine has one user dictionary slot.
 
 #include "engine/EngineApi.h"
@@ -53,6 +54,11 @@ void SELVARINE_EXPORT(VT_UNLOAD_UserDict_)(int) {
 void SELVARINE_EXPORT(VT_PLAYTTS_)(intptr_t, int, const char* text, int, int pitch, int speed,
                                    int volume, int, int, int) {
     synth::play(kLanguage, text, pitch, speed, volume);
+}
+
+void SELVARINE_EXPORT(VT_PLAYTTS_UTF8_)(intptr_t, const char* utf8, int,
+                                        const VtVoiceProsody* prosody, int count, int) {
+    synth::playMixed(kLanguage, utf8, prosody, count);
 }
 
 void SELVARINE_EXPORT(VT_STOPTTS_)(void) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "engine/EngineApi.h"
+#include "synth/MixedText.h"
 #include "synth/VoiceConfig.h"
 #include "synth/audio/AudioSink.h"
 #include "synth/backend/EspeakVoice.h"
@@ -46,6 +47,10 @@ struct Job {
     int speed = Limits::kSpeedDefault;
     int volume = Limits::kVolumeDefault;
     Clock::time_point playTime;
+    // Mixed text: `text` is UTF-8, read run by run by each run's language. Null for the
+    // seed's play, whose one run is the text in the engine's encoding.
+    std::unique_ptr<MixedText> mixed;
+    int runLanguage = 0;  // worker only: the language of the run `stream` reads
 };
 
 struct EngineState {
@@ -58,6 +63,7 @@ struct EngineState {
     std::shared_ptr<Job> job;
     std::atomic<uint64_t> generation{1};
     std::atomic<int64_t> firstAudioNs{-1};
+    std::atomic<int64_t> runLateNs{MixedText::kNoHandover};  // see runLateNanoseconds
     std::unique_ptr<JapaneseReader> reader;  // worker only
     // Worker only. The natural voices are dropped for good when they fail; espeak-ng then
     // speaks in their place.
@@ -297,42 +303,100 @@ class SpeechService {
     void speakNextSentence(EngineState& e) {
         std::shared_ptr<Job> job;
         std::shared_ptr<AudioSink> sink;
-        std::shared_ptr<const UserDictionary> dictionary;
-        VoiceConfig config;
+        std::shared_ptr<const UserDictionary> chosenDictionary;
+        std::string encoding;
         {
             std::lock_guard lock(e.mutex);
             if (!e.job || !e.sink || e.job->token != e.generation.load()) return;
             job = e.job;
             sink = e.sink;
-            dictionary = e.dictionary;
-            config = e.config;
+            chosenDictionary = e.dictionary;
+            encoding = e.config.encoding;
         }
         // Outside the engine's lock, so play and stop never wait for a sound server or the
         // first use of an iconv module; only the worker touches a job's stream.
         if (!job->stream) {
-            job->stream = std::make_unique<TextStream>(job->text, config.encoding);
+            nextRun(e, *job, encoding, chosenDictionary.get());
             sink->begin(job->token, e.generation);
         }
         std::string sentence;
-        if (!job->stream->ok() || !job->stream->next(sentence)) {
+        while (!job->stream->ok() || !job->stream->next(sentence)) {
+            if (nextRun(e, *job, encoding, nullptr)) continue;
             // Outside the engine's lock too: the sink drops an end whose utterance was stopped.
             sink->end(job->token);
             std::lock_guard lock(e.mutex);
             if (e.job == job) e.job.reset();
             return;
         }
-        if (dictionary) sentence = dictionary->apply(sentence);
-        const std::vector<SpeechSegment> segments = segmentsFor(e, config, std::move(sentence));
 
+        // The run's own language reads it, or this engine when that one is not loaded.
+        EngineState& v = voiceFor(e, job->runLanguage);
+        std::shared_ptr<const UserDictionary> dictionary;
+        VoiceConfig config;
+        {
+            std::lock_guard lock(v.mutex);
+            dictionary = v.dictionary;
+            config = v.config;
+        }
+        // Mixed text had the chosen language's dictionary applied as a whole (nextRun).
+        if (dictionary && !(job->mixed && &v == &e)) sentence = dictionary->apply(sentence);
+        const bool stranger = isStranger(v, job->runLanguage);
+        const std::vector<SpeechSegment> segments =
+            stranger ? std::vector<SpeechSegment>{{false, std::move(sentence)}}
+                     : segmentsFor(v, config, std::move(sentence));
+
+        JobVoice voice{{job->speed, job->pitch}, job->volume, stranger};
+        if (job->mixed) {
+            const VtVoiceProsody& p = job->mixed->prosodyOf(v.language);
+            voice = {{p.speed, p.pitch}, p.volume, stranger};
+        }
         sink->mark(job->token);
-        const Prosody prosody{job->speed, job->pitch};
         const Cancelled cancelled = [&] {
             return e.generation.load() != job->token || m_bShutdownAtomic.load();
         };
         for (const SpeechSegment& segment : segments) {
             if (cancelled()) return;
-            speakSegment(e, config, segment, prosody, *job, *sink, cancelled);
+            speakSegment(v, e, config, segment, voice, *job, *sink, cancelled);
         }
+    }
+
+    // Opens the job's next run; false after the last. The seed's play has one run, in the
+    // engine's encoding. Mixed text is split once the chosen language's user dictionary has
+    // been applied to all of it, so that its entries decide first, also for words of another
+    // script (안녕,アンニョン has the Japanese voice say it).
+    bool nextRun(EngineState& e, Job& job, const std::string& encoding,
+                 const UserDictionary* chosenDictionary) {
+        const bool first = !job.stream;
+        if (!job.mixed) {
+            if (!first) return false;
+            job.stream = std::make_unique<TextStream>(job.text, encoding);
+            job.runLanguage = e.language;
+            return true;
+        }
+        if (first && chosenDictionary)
+            job.text = std::make_shared<const std::string>(chosenDictionary->apply(*job.text));
+        // An empty text has no run; its one stream reads nothing.
+        auto run = std::make_shared<std::string>();
+        if (!job.mixed->next(job.text, *run, job.runLanguage) && !first) return false;
+        job.stream = std::make_unique<TextStream>(std::move(run), "UTF-8");
+        return true;
+    }
+
+    // A run of another script than v's own, left to v because its language's engine is not
+    // loaded: v's front end and natural voice would drop what they cannot read (Open JTalk
+    // skips Hangul), while espeak-ng says every script, Hangul in Korean. Latin runs keep
+    // v's reading, which hands them to its English voice.
+    static bool isStranger(const EngineState& v, int runLanguage) {
+        return engine::IsEngineLanguage(runLanguage) && runLanguage != v.language &&
+               runLanguage != engine::kEnglish;
+    }
+
+    // Worker only: the engine whose front end and voices read a run of `language` for e.
+    EngineState& voiceFor(EngineState& e, int language) {
+        if (!engine::IsEngineLanguage(language) || language == e.language) return e;
+        EngineState& v = m_engines[slotOf(static_cast<Language>(language))];
+        std::lock_guard lock(v.mutex);
+        return v.loaded && v.espeak ? v : e;
     }
 
     std::vector<SpeechSegment> segmentsFor(EngineState& e, const VoiceConfig& config,
@@ -342,32 +406,46 @@ class SpeechService {
         return readForVoice(config.reading, e.reader.get(), std::move(sentence));
     }
 
-    void speakSegment(EngineState& e, const VoiceConfig& config, const SpeechSegment& segment,
-                      const Prosody& prosody, const Job& job, AudioSink& sink,
-                      const Cancelled& cancelled) {
-        std::unique_ptr<VoiceBackend>& natural = segment.latin ? e.naturalLatin : e.natural;
-        VoiceBackend* voice = natural.get();
-        if (!voice) voice = segment.latin && e.espeakLatin ? e.espeakLatin.get() : e.espeak.get();
+    struct JobVoice {
+        Prosody prosody;
+        int volume;
+        bool espeakOnly = false;  // see isStranger
+    };
+
+    // v's voices speak the segment into e's sink (v is e but for the runs of mixed text).
+    void speakSegment(EngineState& v, EngineState& e, const VoiceConfig& config,
+                      const SpeechSegment& segment, const JobVoice& jobVoice, Job& job,
+                      AudioSink& sink, const Cancelled& cancelled) {
+        std::unique_ptr<VoiceBackend>& natural = segment.latin ? v.naturalLatin : v.natural;
+        VoiceBackend* voice = jobVoice.espeakOnly ? nullptr : natural.get();
+        if (!voice) voice = segment.latin && v.espeakLatin ? v.espeakLatin.get() : v.espeak.get();
         if (!voice) return;
+        const int volume = jobVoice.volume;
         Resampler resampler(voice->sampleRate(), e.sinkRate);
         const PcmOut out = [&](const int16_t* samples, std::size_t count) {
             const std::vector<int16_t>& pcm = resampler.push(samples, count);
             if (pcm.empty()) return;
             const int16_t* data = pcm.data();
-            if (job.volume != 100) {
+            if (volume != 100) {
                 m_scratch.resize(pcm.size());
                 for (std::size_t i = 0; i < pcm.size(); ++i)
                     m_scratch[i] =
-                        static_cast<int16_t>(std::clamp(pcm[i] * job.volume / 100, -32768, 32767));
+                        static_cast<int16_t>(std::clamp(pcm[i] * volume / 100, -32768, 32767));
                 data = m_scratch.data();
             }
+            const auto now = Clock::now();
             if (e.firstAudioNs.load() < 0)
-                e.firstAudioNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() -
-                                                                                      job.playTime)
-                                     .count();
+                e.firstAudioNs =
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(now - job.playTime)
+                        .count();
+            if (job.mixed) {
+                const int64_t late = job.mixed->noteAudio(
+                    now, static_cast<double>(pcm.size()) / std::max(1, e.sinkRate));
+                if (late > e.runLateNs.load()) e.runLateNs = late;
+            }
             sink.write(job.token, data, pcm.size());
         };
-        if (voice->speak(segment.text, prosody, out, cancelled) != SpeakResult::Failed ||
+        if (voice->speak(segment.text, jobVoice.prosody, out, cancelled) != SpeakResult::Failed ||
             voice != natural.get())
             return;
         // A natural voice that fails (a crashed or hung program) is not asked again; the
@@ -377,36 +455,64 @@ class SpeechService {
                          voice->describe().c_str());
         natural.reset();
         if (segment.latin) {
-            speakSegment(e, config, segment, prosody, job, sink, cancelled);
+            speakSegment(v, e, config, segment, jobVoice, job, sink, cancelled);
             return;
         }
-        for (const SpeechSegment& s : readForVoice(config.reading, e.reader.get(), segment.text))
-            speakSegment(e, config, s, prosody, job, sink, cancelled);
+        for (const SpeechSegment& s : readForVoice(config.reading, v.reader.get(), segment.text))
+            speakSegment(v, e, config, s, jobVoice, job, sink, cancelled);
     }
 
   public:
-    // Worker only: what each voice of the engine is handed for the UTF-8 text, one segment a
-    // line (see selvarine_synth_reading).
+    // Worker only: what each voice is handed for the UTF-8 text read as mixed text by e, one
+    // segment a line (see selvarine_synth_reading).
     bool describeReading(EngineState& e, const std::string& utf8, std::string& out) {
-        VoiceConfig config;
-        std::shared_ptr<const UserDictionary> dictionary;
-        Language lang;
+        int chosen = 0;
+        std::shared_ptr<const UserDictionary> chosenDictionary;
         {
             std::lock_guard lock(e.mutex);
             if (!e.loaded) return false;
-            config = e.config;
-            dictionary = e.dictionary;
-            lang = static_cast<Language>(e.language);
+            chosen = e.language;
+            chosenDictionary = e.dictionary;
         }
-        TextStream stream(std::make_shared<const std::string>(utf8), "UTF-8");
-        std::string sentence;
         const Cancelled never = [] { return false; };
+        const auto text = std::make_shared<const std::string>(
+            chosenDictionary ? chosenDictionary->apply(utf8) : utf8);
+        MixedText mixed(chosen, nullptr, 0);
+        std::string run;
+        int runLanguage = 0;
+        while (mixed.next(text, run, runLanguage)) {
+            EngineState& v = voiceFor(e, runLanguage);
+            VoiceConfig config;
+            std::shared_ptr<const UserDictionary> dictionary;
+            Language lang;
+            {
+                std::lock_guard lock(v.mutex);
+                config = v.config;
+                dictionary = v.dictionary;
+                lang = static_cast<Language>(v.language);
+            }
+            if (!describeRun(v, config, &v == &e ? nullptr : dictionary.get(), lang,
+                             isStranger(v, runLanguage), run, never, out))
+                return false;
+        }
+        return true;
+    }
+
+    bool describeRun(EngineState& v, const VoiceConfig& config, const UserDictionary* dictionary,
+                     Language lang, bool stranger, const std::string& run, const Cancelled& never,
+                     std::string& out) {
+        TextStream stream(std::make_shared<const std::string>(run), "UTF-8");
+        std::string sentence;
         while (stream.ok() && stream.next(sentence)) {
             if (dictionary) sentence = dictionary->apply(sentence);
-            for (const SpeechSegment& segment : segmentsFor(e, config, std::move(sentence))) {
+            const std::vector<SpeechSegment> segments =
+                stranger ? std::vector<SpeechSegment>{{false, std::move(sentence)}}
+                         : segmentsFor(v, config, std::move(sentence));
+            for (const SpeechSegment& segment : segments) {
                 std::string text = segment.text;
-                if (!segment.latin && e.natural && config.backend == Backend::OpenJTalk) {
-                    auto pron = static_cast<OpenJTalkVoice&>(*e.natural).pronounce(text, never);
+                if (!stranger && !segment.latin && v.natural &&
+                    config.backend == Backend::OpenJTalk) {
+                    auto pron = static_cast<OpenJTalkVoice&>(*v.natural).pronounce(text, never);
                     if (!pron) return false;
                     text = std::move(*pron);
                 }
@@ -659,15 +765,10 @@ void unloadUserDictionary(Language lang) {
     });
 }
 
-void play(Language lang, const char* text, int pitch, int speed, int volume) {
+namespace {
+
+void startJob(Language lang, std::shared_ptr<Job> job) {
     guardedVoid([&] {
-        const auto now = Clock::now();
-        auto job = std::make_shared<Job>();
-        job->text = std::make_shared<const std::string>(text ? text : "");
-        job->pitch = std::clamp(pitch, Limits::kPitchMin, Limits::kPitchMax);
-        job->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
-        job->volume = std::clamp(volume, Limits::kVolumeMin, Limits::kVolumeMax);
-        job->playTime = now;
         SpeechService& service = SpeechService::instance();
         EngineState& e = service.engine(lang);
         std::shared_ptr<Job> old;
@@ -679,8 +780,33 @@ void play(Language lang, const char* text, int pitch, int speed, int volume) {
             old = std::move(e.job);
             e.job = std::move(job);
             e.firstAudioNs = -1;
+            e.runLateNs = MixedText::kNoHandover;
         }
         service.wake();
+    });
+}
+
+}  // namespace
+
+void play(Language lang, const char* text, int pitch, int speed, int volume) {
+    guardedVoid([&] {
+        auto job = std::make_shared<Job>();
+        job->playTime = Clock::now();
+        job->text = std::make_shared<const std::string>(text ? text : "");
+        job->pitch = std::clamp(pitch, Limits::kPitchMin, Limits::kPitchMax);
+        job->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
+        job->volume = std::clamp(volume, Limits::kVolumeMin, Limits::kVolumeMax);
+        startJob(lang, std::move(job));
+    });
+}
+
+void playMixed(Language lang, const char* utf8, const VtVoiceProsody* prosody, int count) {
+    guardedVoid([&] {
+        auto job = std::make_shared<Job>();
+        job->playTime = Clock::now();
+        job->text = std::make_shared<const std::string>(utf8 ? utf8 : "");
+        job->mixed = std::make_unique<MixedText>(static_cast<int>(lang), prosody, count);
+        startJob(lang, std::move(job));
     });
 }
 
@@ -740,6 +866,10 @@ int voiceOf(Language lang, char* out, int outSize) {
             return voice->second ? 1 : 0;
         },
         -1);
+}
+
+int64_t runLateNanoseconds(Language lang) {
+    return SpeechService::instance().engine(lang).runLateNs.load();
 }
 
 int readingOf(Language lang, const char* utf8, char* out, int outSize) {

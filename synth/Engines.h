@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "engine/EngineApi.h"
 #include "synth/Language.h"
 
 namespace synth {
@@ -33,6 +34,10 @@ void unloadUserDictionary(Language lang);
 // Copies the text (in the engine's encoding, zero-terminated) and returns; pitch, speed and
 // volume are percentages, clamped to the limits. Replaces what was playing.
 void play(Language lang, const char* text, int pitch, int speed, int volume);
+// The same for UTF-8 text that may mix languages (VT_PLAYTTS_UTF8_x): each run by script is
+// read by its own language's engine, into this engine's audio. `prosody` has `count` entries,
+// Japanese first.
+void playMixed(Language lang, const char* utf8, const VtVoiceProsody* prosody, int count);
 void stop(Language lang);
 void pause(Language lang);
 void resume(Language lang);
@@ -40,10 +45,10 @@ void resume(Language lang);
 // For tests and benchmarks: waits until no engine has text left to synthesise; false on
 // timeout.
 bool waitIdle(int timeoutMs);
-// What the engine's voices get for the UTF-8 text (after the user dictionary), one segment a
-// line: the language of the voice (ja, en, zh, ko), a tab, its text. Bytes written to `out`
-// without the terminating zero, or -1 when the engine is not loaded, the voice fails or
-// `out` is too small.
+// What the voices get when the engine reads the UTF-8 text as playMixed does (each run
+// after its language's user dictionary), one segment a line: the language of the voice that
+// speaks it (ja, en, zh, ko), a tab, its text. Bytes written to `out` without the
+// terminating zero, or -1 when the engine is not loaded, a voice fails or `out` is too small.
 int readingOf(Language lang, const char* utf8, char* out, int outSize);
 // Which voice speaks the engine's text: its description (as SELVARINE_VERBOSE names it) in
 // `out`, zero-terminated; 1 when it is the voice voice.conf names, 0 when espeak-ng speaks in
@@ -52,5 +57,9 @@ int readingOf(Language lang, const char* utf8, char* out, int outSize);
 int voiceOf(Language lang, char* out, int outSize);
 // Nanoseconds from the latest play call to its first audio handed to the sink; -1 before.
 int64_t firstAudioNanoseconds(Language lang);
+// The latest playMixed's latest handover from one run to the next, as MixedText::noteAudio
+// tells it (positive: a silence; negative: audio still queued); INT64_MIN before a second
+// run has spoken.
+int64_t runLateNanoseconds(Language lang);
 
 }  // namespace synth

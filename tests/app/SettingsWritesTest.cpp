@@ -251,4 +251,59 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     dlg.OnDestroy();
 }
 
+// 言語を自動判別 in the menu: on by default, its choice written at once and kept over a
+// restart; the reading takes it, with every language's voice, at the next selection.
+TEST_F(ToolbarWrites, AutoLanguageFromTheMenuReachesTheReadingAndIsKept) {
+    platform::RegFileHive hive(File());
+    hive.Load();
+    CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
+    FakeWindowSystem windows;
+    FakeClipboard clipboard;
+    FakeKeyInjector keys;
+    FakePump pump;
+    FakeSelection selection;
+    FakeGlobalShortcuts shortcuts;
+    dlg.AttachReading({windows, clipboard, keys, pump, selection});
+    dlg.AttachShortcuts(shortcuts, selection, keys, pump, {});
+    dlg.OnInitDialog();
+    auto readSelection = [&] {
+        engines.calls.clear();
+        shortcuts.listener(reading::kShortcutReadSelection);
+        return engines.calls.empty() ? FakeEngineSet::Call{} : engines.calls.back();
+    };
+    auto autoLanguageRow = [&] {
+        dlg.OnContextMenu(0, 0, true);
+        for (const MenuEntry& entry : view.menu)
+            if (entry.id == kIdAutoLanguage) return entry;
+        return MenuEntry{};
+    };
+
+    EXPECT_EQ(autoLanguageRow().text, "言語を自動判別");
+    EXPECT_TRUE(autoLanguageRow().checkable);
+    EXPECT_TRUE(autoLanguageRow().checked) << "on by default";
+    g_voiceKor = {40, 150, 90};
+    selection.text = u"ソウルで안녕";
+    const FakeEngineSet::Call mixed = readSelection();
+    EXPECT_EQ(mixed.op + " " + std::to_string(mixed.language), "PlayUtf8 7");
+    ASSERT_EQ(mixed.prosody.size(), 4u);
+    EXPECT_EQ(mixed.prosody[3].volume, 40);
+    EXPECT_EQ(mixed.prosody[3].speed, 150);
+    EXPECT_EQ(mixed.prosody[3].pitch, 90);
+
+    view.menuChoice = kIdAutoLanguage;
+    dlg.OnContextMenu(0, 0, true);
+    view.menuChoice = 0;
+    EXPECT_FALSE(autoLanguageRow().checked);
+    EXPECT_NE(Stored().find("\"AutoLanguage\"=dword:00000000"), std::string::npos) << Stored();
+    EXPECT_EQ(readSelection().op, "Play") << "switched off: the code page path";
+    dlg.OnDestroy();
+
+    platform::RegFileHive again(File());
+    again.Load();
+    CBrisoletDlg restarted(view, ToolbarServices{again, messages, engines});
+    restarted.LoadSettings();
+    EXPECT_FALSE(restarted.IsMenuItemChecked(kIdAutoLanguage)) << "not kept over a restart";
+    g_bAutoLanguage = 1;
+}
+
 }  // namespace

@@ -4,6 +4,8 @@
   audio.py onset RAW FROM_S [TIMEOUT_S]   first voiced time at or after FROM_S (seconds), or -1
   audio.py span RAW FROM_S [TO_S]         "first last voiced_seconds peak" between FROM_S and TO_S
   audio.py quiet_since RAW FROM_S         time the sound last stopped after FROM_S (-1 if none)
+  audio.py longest_gap RAW FROM_S TO_S    longest silence between the first and last voiced
+                                          frames in that span (seconds)
 Times are seconds from the start of the file. A 10 ms frame is voiced when its RMS exceeds
 1% of full scale.
 """
@@ -55,6 +57,15 @@ def main():
             if rms > THRESHOLD:
                 last = t + FRAME / RATE
         print(f"{last:.3f}")
+    elif cmd == "longest_gap":
+        previous = None
+        longest = 0.0
+        for t, rms, _ in frames(path, start, float(sys.argv[4])):
+            if rms > THRESHOLD:
+                if previous is not None:
+                    longest = max(longest, t - previous - FRAME / RATE)
+                previous = t
+        print(f"{longest:.3f}")
     else:
         sys.exit("unknown command " + cmd)
 

@@ -17,6 +17,7 @@ class FakeEngineSet : public engine::EngineSet {
         std::intptr_t window = 0;
         std::string text;
         int speaker = 0, pitch = 0, speed = 0, volume = 0, textForm = 0;
+        std::vector<VtVoiceProsody> prosody;  // PlayUtf8 only: every language's, Japanese first
     };
 
     short Load(int language, std::intptr_t window, int, const char*) override {
@@ -32,7 +33,16 @@ class FakeEngineSet : public engine::EngineSet {
     void UnloadUserDict(int language) override { Record("UnloadUserDict", language); }
     void Play(int language, std::intptr_t window, const char* text, int speaker, int pitch,
               int speed, int volume, int textForm) override {
-        calls.push_back({"Play", language, window, text, speaker, pitch, speed, volume, textForm});
+        calls.push_back(
+            {"Play", language, window, text, speaker, pitch, speed, volume, textForm, {}});
+    }
+    void PlayUtf8(int language, std::intptr_t window, const char* utf8, int speaker,
+                  const VtVoiceProsody* prosody) override {
+        Call& c = Record("PlayUtf8", language);
+        c.window = window;
+        c.text = utf8;
+        c.speaker = speaker;
+        c.prosody.assign(prosody, prosody + engine::kLanguageCount);
     }
     void Stop(int language) override { Record("Stop", language); }
     void Pause(int language) override { Record("Pause", language); }

@@ -35,6 +35,8 @@ TEST(Utf8, DecodesEveryFormAndReplacesEachMalformedByteOnItsOwn) {
 
     SCOPED_TRACE("what cannot be encoded becomes U+FFFD");
     EXPECT_EQ(utf8::FromUtf32(std::u32string{0xD800, 0x110000, U'x'}), "\xEF\xBF\xBD\xEF\xBF\xBDx");
+    EXPECT_EQ(utf8::FromUtf16(u"a😀日"), "a😀日");
+    EXPECT_EQ(utf8::FromUtf16(std::u16string{0xDC00, u'x', 0xD800}), "\xEF\xBF\xBDx\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -39,6 +39,10 @@ class TimingEngineSet : public engine::EngineSet {
         played = Clock::now();
         bytes = std::strlen(text);
     }
+    void PlayUtf8(int language, std::intptr_t window, const char* utf8, int,
+                  const VtVoiceProsody*) override {
+        Play(language, window, utf8, 0, 0, 0, 0, 0);
+    }
     void Stop(int) override {}
     void Pause(int) override {}
     void Restart(int) override {}

@@ -1,5 +1,6 @@
 #include "HexBytes.h"
 #include "ReadingFixture.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -74,6 +75,53 @@ TEST_F(Controller, ConversionPerLanguage) {
         EXPECT_EQ(Hex(engines.calls[1].text), c.hex);
         EXPECT_EQ(engines.calls[1].speaker, c.speaker);
         EXPECT_EQ(engines.calls[1].textForm, c.textForm);
+    }
+}
+
+TEST_F(Controller, AutoLanguageSendsMixedSelectionsAsUtf8AndTheRestThroughTheCodePage) {
+    struct Case {
+        int language, chiCodepage, autoLanguage;
+        std::u16string text;
+        const char* op;
+        const char* bytes;  // hex for Play, UTF-8 for PlayUtf8
+    };
+    const Case cases[] = {
+        {7, 0, 1, std::u16string(u"ソウルで안녕と\0言った", 11), "PlayUtf8", "ソウルで안녕と"},
+        {8, 0, 1, u"日本 ok", "PlayUtf8", "日本 ok"},
+        {10, 0, 1, u"韓國語는", "PlayUtf8", "韓國語는"},
+        // The chosen language's script alone, or the switch off: the code page, as before.
+        {7, 0, 1, u"日本語のテキスト", "Play", "93FA967B8CEA82CC8365834C83588367"},
+        {7, 0, 0, u"で안녕", "Play", "82C53F3F"},
+        {8, 0, 0, u"日本 ok", "Play", "3F3F206F6B"},
+        {9, 1, 1, u"\u4E9C\uFF71a", "Play", "B0A1A8AC61"},  // QZ conversion kept
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(utf8::FromUtf16(c.text));
+        engines.calls.clear();
+        settings.language = c.language;
+        settings.chiCodepage = c.chiCodepage;
+        settings.autoLanguage = c.autoLanguage;
+        for (int k = 0; k < 4; ++k) settings.voices[k] = {100 + k, 110 + k, 120 + k};
+        EditorCopies(c.text);
+        capture.OnReadSelection();
+        paused = 1;
+        Tick();
+        ASSERT_EQ(engines.calls.size(), 2u);
+        EXPECT_EQ(engines.calls[0].op + " " + std::to_string(engines.calls[0].language),
+                  "Stop " + std::to_string(c.language));
+        const FakeEngineSet::Call& play = engines.calls[1];
+        EXPECT_EQ(play.op, c.op);
+        EXPECT_EQ(play.language, c.language);
+        EXPECT_EQ(play.op == "Play" ? Hex(play.text) : play.text, c.bytes);
+        EXPECT_EQ(play.speaker, engine::FindLanguage(c.language)->speaker);
+        if (play.op == "PlayUtf8") {
+            ASSERT_EQ(play.prosody.size(), 4u);
+            EXPECT_EQ(play.prosody[3].pitch, 103);
+            EXPECT_EQ(play.prosody[3].speed, 113);
+            EXPECT_EQ(play.prosody[3].volume, 123);
+        }
+        EXPECT_EQ(paused, 0);
+        EXPECT_FALSE(clipboard.text.has_value());
     }
 }
 

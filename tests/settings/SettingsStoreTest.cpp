@@ -248,3 +248,31 @@ TEST_F(SettingsStoreTest, AnUnwritableFolderStillGivesTheDefaults) {
     EXPECT_EQ(l.voices[1].speed, 100);
     EXPECT_EQ(l.paths[3], settings::DefaultUserDicPath(kAppDir, 10));
 }
+
+TEST_F(SettingsStoreTest, AutoLanguageIsOnUnlessStoredAsZeroAndNeverResetsTheTopStage) {
+    PutEverything();  // a file from before the value existed
+    const std::string before = FileText();
+    auto autoLanguage = [&] {
+        RegFileHive hive(m_file);
+        hive.Load();
+        return settings::LoadAutoLanguage(hive);
+    };
+    EXPECT_EQ(autoLanguage(), 1);
+    EXPECT_EQ(Load().language, 9) << "the top stage was reset";
+    EXPECT_EQ(FileText(), before) << "a missing value is not written";
+
+    const std::pair<std::uint32_t, int> stored[] = {{0, 0}, {1, 1}, {7, 1}, {0x10000, 1}};
+    for (auto [value, expected] : stored) {
+        PutDword(kTop, "AutoLanguage", value);
+        EXPECT_EQ(autoLanguage(), expected) << value;
+    }
+    Put(kTop, "AutoLanguage", RegType::Binary, "\0", 1);  // too short to be a number
+    EXPECT_EQ(autoLanguage(), 1);
+    {
+        RegFileHive hive(m_file);
+        hive.Load();
+        settings::SaveAutoLanguage(hive, 0);
+    }
+    EXPECT_EQ(Stored(kTop, "AutoLanguage"), 0u);
+    EXPECT_EQ(autoLanguage(), 0);
+}

@@ -8,6 +8,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -34,7 +35,7 @@ inline const LanguageInfo* const kLanguages[] = {&kJapanese, &kEnglish, &kChines
 
 inline int slotOf(const LanguageInfo& lang) { return engine::LanguageIndex(lang.number); }
 
-// One engine library with all nine operations resolved at once.
+// One engine library with all ten operations resolved at once.
 class EngineLibrary {
   public:
     EngineLibrary(const std::string& moduleDir, const LanguageInfo& lang)
@@ -52,6 +53,7 @@ class EngineLibrary {
         loadDict = f.loadUserDict;
         unloadDict = f.unloadUserDict;
         playFn = f.play;
+        playUtf8Fn = f.playUtf8;
         stop = f.stop;
         pause = f.pause;
         restart = f.restart;
@@ -72,6 +74,10 @@ class EngineLibrary {
         playFn(0x1234, 0, text.c_str(), m_lang.speaker, pitch, speed, volume, 687, m_lang.readingTextForm,
                1);
     }
+    // Mixed UTF-8 text; prosody of the four languages, Japanese first.
+    void playMixed(const std::string& utf8, const std::array<VtVoiceProsody, 4>& prosody) {
+        playUtf8Fn(0x1234, utf8.c_str(), m_lang.speaker, prosody.data(), 4, 0);
+    }
     int infoValue(int code) {
         int v = -12345;
         info(code, 0, &v, 4);
@@ -87,6 +93,7 @@ class EngineLibrary {
     VtLoadUserDictFn loadDict;
     VtUnloadUserDictFn unloadDict;
     VtPlayFn playFn;
+    VtPlayUtf8Fn playUtf8Fn;
     VtControlFn stop, pause, restart;
 
   private:
@@ -109,11 +116,23 @@ struct CoreProbe {
         waitIdle = reinterpret_cast<int (*)(int)>(dlsym(h, "selvarine_synth_wait_idle"));
         firstAudioNs =
             reinterpret_cast<int64_t (*)(int)>(dlsym(h, "selvarine_synth_first_audio_ns"));
+        runLateNs = reinterpret_cast<int64_t (*)(int)>(dlsym(h, "selvarine_synth_run_late_ns"));
+        readingFn = reinterpret_cast<int (*)(int, const char*, char*, int)>(
+            dlsym(h, "selvarine_synth_reading"));
         dlclose(h);  // the engine libraries keep it loaded
-        if (!waitIdle || !firstAudioNs) throw std::runtime_error("core probes missing");
+        if (!waitIdle || !firstAudioNs || !runLateNs || !readingFn)
+            throw std::runtime_error("core probes missing");
+    }
+    // What the voices get when `language` reads the UTF-8 text (selvarine_synth_reading).
+    std::string reading(int language, const std::string& utf8) const {
+        std::string out(1 << 20, '\0');
+        const int n = readingFn(language, utf8.c_str(), out.data(), static_cast<int>(out.size()));
+        return n < 0 ? "(failed)" : out.substr(0, static_cast<std::size_t>(n));
     }
     int (*waitIdle)(int) = nullptr;
     int64_t (*firstAudioNs)(int) = nullptr;
+    int64_t (*runLateNs)(int) = nullptr;
+    int (*readingFn)(int, const char*, char*, int) = nullptr;
 };
 
 struct Pcm {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <thread>
 
 #include "tests/synth/EngineLibrary.h"
@@ -470,6 +471,193 @@ TEST_F(EngineTest, ThousandPlayStopPauseCycles) {
     EXPECT_EQ(s_core->waitIdle(30000), 1) << "deadlocked";
     loadToWav(kEnglish);
     EXPECT_GT(speak(lib(kEnglish), "Still alive.").seconds(), 0.3);
+}
+
+// The segments of selvarine_synth_reading, one a line, joined by " | "; Japanese segments
+// (Open JTalk's pronunciation) as "ja" alone, consecutive ones as one.
+std::string routing(const std::string& reading) {
+    std::istringstream lines(reading);
+    std::string line, out;
+    while (std::getline(lines, line)) {
+        const std::string item = line.starts_with("ja\t") ? "ja" : line;
+        if (item == "ja" && out.ends_with("ja")) continue;
+        out += (out.empty() ? "" : " | ") + item;
+    }
+    return reading == "(failed)" ? reading : out;
+}
+
+// Characters of a kind in the text, or in the segments' texts of a reading.
+std::size_t countOf(const std::string& utf8, bool (*is)(char32_t), bool reading = false) {
+    if (reading) {
+        std::istringstream lines(utf8);
+        std::string line;
+        std::size_t n = 0;
+        while (std::getline(lines, line)) n += countOf(line.substr(line.find('\t') + 1), is);
+        return n;
+    }
+    std::size_t n = 0;
+    for (std::size_t i = 0, len = 0; i < utf8.size(); i += len) {
+        const unsigned char b = static_cast<unsigned char>(utf8[i]);
+        len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        char32_t c = len == 1 ? b : b & (0x3F >> (len - 1));
+        for (std::size_t k = 1; k < len; ++k) {
+            const unsigned char next = i + k < utf8.size() ? utf8[i + k] : 0;
+            if ((next & 0xC0) != 0x80) {  // malformed: the lead byte alone, no character
+                len = 1;
+                c = 0;
+                break;
+            }
+            c = (c << 6) | (next & 0x3F);
+        }
+        n += is(c);
+    }
+    return n;
+}
+bool isHangulSyllable(char32_t c) {
+    return c >= 0xAC00 && c <= 0xD7A3;
+}
+bool isAsciiLetter(char32_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+TEST_F(EngineTest, MixedTextIsRoutedToEachScriptsLanguage) {
+    for (auto& engine : s_libs) loadWith(engine->language(), "null");
+    struct Row {
+        int chosen;
+        const char* text;
+        const char* routed;
+    };
+    const int ja = kJapanese.number, en = kEnglish.number, zh = kChinese.number,
+              ko = kKorean.number;
+    const Row rows[] = {
+        {ja, "ソウルの明洞で안녕하세요と言われた。", "ja | ko\t안녕하세요 | ja"},
+        // Numbers and opening brackets go with the run they lead into.
+        {ja, "店で3개를 샀다と言った。「안녕」と。",
+         "ja | ko\t세 개를 샀다 | ja | ko\t「안녕」 | ja"},
+        // Korean with hanja and English.
+        {ko, "韓國語는 어렵다. I like it.", "zh\t韓國語 | ko\t는 어렵다. | en\tI like it."},
+        {ko, "저는 iPhone을 샀어요.", "ko\t저는 iPhone을 샀어요."},
+        {ja, "韓國語는 어렵다.", "ja | ko\t는 어렵다."},
+        // Chinese with English and Japanese kana.
+        {zh, "我买了iPhone 15。ひらがなは難しい。", "zh\t我买了 | en\tiPhone | zh\t十五。 | ja"},
+        {en, "Tokyo is 東京. 東京タワーは高い。", "en\tTokyo is | zh\t東京. | ja"},
+        {ja, "中文很好。", "ja"},
+        // Scripts mixed inside one word; emoji, private-use and unassigned characters.
+        {ko, "한漢국", "ko\t한 | zh\t漢 | ko\t국"},
+        {ja, "アイXフォン", "ja | en\tX | ja"},
+        {ko, "좋아요😀\xEE\x80\x80\xCD\xB8 네", "ko\t좋아요😀 \xCD\xB8 네"},
+        // The chosen language's text alone reads as it always has.
+        {ko, "안녕하세요. 반갑습니다.", "ko\t안녕하세요. | ko\t반갑습니다."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(routing(s_core->reading(row.chosen, row.text)), row.routed);
+    }
+
+    // The chosen language's user dictionary applies first, to the whole text; each run's
+    // own language's dictionary then applies to that run.
+    const std::string jaDict = (s_dir / "ja.csv").string(), koDict = (s_dir / "ko.csv").string();
+    std::ofstream(jaDict) << "안녕하세요,アンニョンハセヨ\n";
+    std::ofstream(koDict) << "여러분,친구들\n";
+    ASSERT_EQ(lib(kJapanese).loadDict(0, jaDict.c_str()), 1);
+    ASSERT_EQ(lib(kKorean).loadDict(0, koDict.c_str()), 1);
+    EXPECT_EQ(routing(s_core->reading(ja, "明洞で안녕하세요、여러분と言われた。")),
+              "ja | ko\t친구들 | ja");
+    lib(kJapanese).unloadDict(0);
+    lib(kKorean).unloadDict(0);
+
+    // A language whose engine did not start: its runs go to the chosen language's voice
+    // (its espeak-ng form, which says Hangul in Korean where Open JTalk would skip it).
+    lib(kKorean).unload(0);
+    const std::string fallback = s_core->reading(ja, "明洞で안녕하세요と言われた。");
+    EXPECT_NE(fallback.find("\nja\t안녕하세요\nja\t"), std::string::npos) << fallback;
+    EXPECT_EQ(routing(s_core->reading(zh, "你好안녕")), "zh\t你好 | zh\t안녕");
+    loadWith(kKorean, "null");
+    (void)en;
+}
+
+TEST_F(EngineTest, MixedTextOfEveryScriptLosesNothingAndStopEndsIt) {
+    for (auto& engine : s_libs) loadWith(engine->language(), "null");
+    // Pieces of four scripts, emoji, private-use, unassigned and malformed bytes, joined at
+    // random: every Hangul syllable and Latin letter reaches a voice, whatever the language.
+    const std::string pieces[] = {
+        "안녕",     "한",   "ひら",     "カナ", "漢字", "中", "ab", "Q",  "😀", "\xEE\x80\x80",
+        "\xCD\xB8", "\xFF", "\xE3\x81", "、",   "。",   " ",  ".",  "「", "」"};
+    std::mt19937 random(20);
+    for (int round = 0; round < 12; ++round) {
+        std::string text;
+        while (text.size() < 120) text += pieces[random() % std::size(pieces)];
+        for (const LanguageInfo* lang : kLanguages) {
+            SCOPED_TRACE(lang->suffix + (": " + text));
+            const std::string read = s_core->reading(lang->number, text);
+            ASSERT_NE(read, "(failed)");
+            EXPECT_EQ(countOf(read, isHangulSyllable, true), countOf(text, isHangulSyllable))
+                << read;
+            EXPECT_EQ(countOf(read, isAsciiLetter, true), countOf(text, isAsciiLetter)) << read;
+        }
+    }
+
+    // 100 KB that changes script every few characters: stop ends it at once.
+    std::string big;
+    while (big.size() < 100 * 1024) big += pieces[random() % 9];
+    for (auto& engine : s_libs) {
+        engine->playMixed(big,
+                          {{{100, 100, 100}, {100, 100, 100}, {100, 100, 100}, {100, 100, 100}}});
+        std::this_thread::sleep_for(200ms);
+        engine->stop();
+        EXPECT_EQ(s_core->waitIdle(2000), 1) << engine->language().suffix;
+    }
+}
+
+TEST_F(EngineTest, MixedTextPlaysAsOneReadingWithEachLanguagesSettings) {
+    for (auto& engine : s_libs) loadToWav(engine->language());
+    EngineLibrary& japanese = lib(kJapanese);
+    const std::string korean = "안녕하세요, 여러분. 오늘은 날씨가 좋습니다.";
+    auto mixed = [&](const std::string& text, int jaVolume, int koVolume, int koSpeed = 100) {
+        japanese.stop();
+        japanese.playMixed(
+            text,
+            {{{100, 100, jaVolume}, {100, 100, 100}, {100, 100, 100}, {100, koSpeed, koVolume}}});
+        EXPECT_EQ(s_core->waitIdle(60000), 1);
+        return readWav(s_wav);
+    };
+    // The Korean run is read by the Korean voice with Korean settings, resampled into the
+    // Japanese engine's audio.
+    const double alone = speak(lib(kKorean), encode(korean, "CP949")).seconds();
+    const Pcm heard = mixed(korean, 0, 100);
+    EXPECT_EQ(heard.rate, 24000);
+    EXPECT_NEAR(heard.seconds(), alone, 0.1 * alone);
+    EXPECT_GT(heard.rms(), 300.0) << "Japanese volume 0 silenced a Korean run";
+    EXPECT_LT(mixed(korean, 100, 0).rms(), 1.0) << "Korean volume 0 not applied";
+    EXPECT_LT(mixed(korean, 100, 100, 200).seconds(), 0.7 * alone) << "Korean speed";
+
+    // Pause, resume and stop act on the whole reading, whichever voice speaks.
+    std::string text;
+    for (int i = 0; i < 20; ++i) text += "ソウルの明洞で" + korean + "と言われた。";
+    const double full = mixed(text, 100, 100).seconds();
+    fs::remove(s_wav);
+    japanese.playMixed(text,
+                       {{{100, 100, 100}, {100, 100, 100}, {100, 100, 100}, {100, 100, 100}}});
+    for (int i = 0; i < 10000 && fileSize(s_wav) <= 44; ++i) std::this_thread::sleep_for(1ms);
+    japanese.pause();
+    std::this_thread::sleep_for(300ms);
+    const long held = fileSize(s_wav);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(fileSize(s_wav), held) << "speech went on while paused";
+    lib(kKorean).restart();  // another engine's resume leaves this reading paused
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(fileSize(s_wav), held);
+    japanese.restart();
+    waitIdle();
+    EXPECT_NEAR(readWav(s_wav).seconds(), full, 0.03 * full) << "resume did not continue";
+    EXPECT_NE(s_core->runLateNs(kJapanese.number), INT64_MIN) << "no handover seen";
+
+    japanese.playMixed(text,
+                       {{{100, 100, 100}, {100, 100, 100}, {100, 100, 100}, {100, 100, 100}}});
+    std::this_thread::sleep_for(200ms);
+    japanese.stop();
+    waitIdle();
+    EXPECT_LT(readWav(s_wav).seconds(), full / 2) << "stop did not end the reading";
 }
 
 }  // namespace

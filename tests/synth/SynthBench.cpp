@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "platform/Utf8.h"
+#include "synth/text/ScriptRuns.h"
 #include "tests/synth/EngineLibrary.h"
 
 extern char** environ;
@@ -389,6 +390,57 @@ int main() {
         }
         std::printf("  %s: in the audio handed to the sink %s; heard %s\n", kLanguages[i]->suffix,
                     gapsHanded[i].c_str(), heard.c_str());
+    }
+
+    std::printf("\nmixed text (VT_PLAYTTS_UTF8_x):\n");
+    {
+        // The split: 100 KB that changes script every few characters.
+        const char* pieces[] = {"ソウルの", "明洞で", "안녕하세요", "Hello ",
+                                "你好。",   "3개",    "、"};
+        std::string text;
+        for (std::size_t k = 0; text.size() < 100 * 1024; ++k)
+            text += pieces[k % std::size(pieces)];
+        Stats split;
+        std::size_t runs = 0;
+        for (int i = 0; i < 50; ++i) {
+            const auto t = Clock::now();
+            runs = synth::splitScriptRuns(text, engine::kJapanese).size();
+            split.add(ms(Clock::now() - t));
+        }
+        std::printf("  split of 100 KB into %zu runs: median %.3f ms, max %.3f ms (budget 1 ms)\n",
+                    runs, split.median(), split.max());
+
+        // The silence where one run hands over to the next: how much later its first audio
+        // reached the sink than the audio before it had played out in real time. Only a
+        // sound server's sink paces the synthesis as playback does; file and null sinks take
+        // audio as fast as it comes, so the figure means something with PulseAudio alone.
+        for (auto& engine : engines) engine->loadFrom(engine->engineDir(SYNTH_PROGRAM_DIR));
+        const std::array<VtVoiceProsody, 4> prosody{
+            {{100, 100, 100}, {100, 100, 100}, {100, 100, 100}, {100, 100, 100}}};
+        const std::pair<EngineLibrary*, std::string> readings[] = {
+            {engines[0].get(),
+             "ソウルの明洞で안녕하세요と言われた。それはiPhoneです。Thank you. 再见。"},
+            {engines[3].get(), "韓國語는 어렵다. I like it. 東京タワーは高い。"},
+            {engines[2].get(), "我买了iPhone。ひらがなは難しい。안녕하세요."}};
+        for (const auto& [engine, mixed] : readings) {
+            Stats gap, first;
+            for (int i = 0; i < 5; ++i) {
+                engine->stop();
+                core.waitIdle(10000);
+                engine->playMixed(mixed, prosody);
+                core.waitIdle(60000);
+                gap.add(core.runLateNs(engine->language().number) / 1e6);
+                first.add(core.firstAudioNs(engine->language().number) / 1e6);
+            }
+            // Negative: the next run's first audio came while that much was still queued.
+            const double worst = gap.max();
+            std::printf(
+                "  %s chosen (%s sink): silence between runs of different voices %.1f ms at "
+                "worst (budget 80 ms; closest handover %+.1f ms, median %+.1f ms); first "
+                "audio %.1f ms\n",
+                engine->language().suffix, audio.c_str(), std::max(0.0, worst), worst, gap.median(),
+                first.median());
+        }
     }
 
     std::printf("\npause, resume and stop (call return, median of 50 while speaking):\n");
