@@ -28,6 +28,9 @@ namespace dialogs {
 class LanguageSelectionDialog;
 }  // namespace dialogs
 
+class CaptionFollower;
+class CaptionView;
+
 namespace platform {
 class GlobalShortcuts;
 class KeyInjector;
@@ -36,6 +39,7 @@ class Selection;
 }  // namespace platform
 
 namespace reading {
+class FollowAlong;
 class ReadingCommands;
 struct ReadingPlatform;
 class ShortcutCommands;
@@ -99,6 +103,9 @@ class CBrisoletDlg {
     // until the next start; the toolbar's own later writes keep them in the file.
     void TakeStoredSettings();
 
+    // Gives the caption (字幕を表示) its strip. Without it the choice is kept but nothing shows.
+    void AttachCaption(CaptionView& view);
+
     // Gives the language command (104) its dialog. Without it the command does nothing.
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
     void OnLanguage();
@@ -134,6 +141,9 @@ class CBrisoletDlg {
     void TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts);
     void TakeStoredVoices();
     void OnShowCaption();
+    void FollowCaptionSetting();
+    void TellCaptionWhereTheToolbarIs(int x, int y);
+    void KeepSpeed(int language, int speed);
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
@@ -142,6 +152,8 @@ class CBrisoletDlg {
     bool m_bToldUnsavedChange = false;  // the message box was shown this run
     SettingsWriteScheduler m_writes;
     std::unique_ptr<reading::ReadingCommands> m_reading;
+    std::unique_ptr<reading::FollowAlong> m_follow;  // with m_reading
+    std::unique_ptr<CaptionFollower> m_caption;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
     std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
     std::function<void(const std::string&)> m_reportShortcuts;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "engine/EngineApi.h"
+#include "synth/SpeechPosition.h"
 #include "synth/VoiceConfig.h"
 #include "synth/audio/AudioSink.h"
 #include "synth/backend/EspeakVoice.h"
@@ -42,9 +43,11 @@ struct Job {
     std::shared_ptr<const std::string> text;
     std::unique_ptr<TextStream> stream;  // worker only
     int pitch = Limits::kPitchDefault;
-    int speed = Limits::kSpeedDefault;
+    std::atomic<int> speed{Limits::kSpeedDefault};  // changes while the text is read
     int volume = Limits::kVolumeDefault;
     Clock::time_point playTime;
+    std::size_t startOffset = 0;  // where in the text reading starts (a jump)
+    int64_t samplesOut = 0;       // worker only: handed to the sink so far
 };
 
 struct EngineState {
@@ -55,6 +58,8 @@ struct EngineState {
     std::shared_ptr<AudioSink> sink;
     std::shared_ptr<const UserDictionary> dictionary;
     std::shared_ptr<Job> job;
+    std::shared_ptr<Job> reading;  // the latest text, also once all of it is synthesised
+    SpeechPosition position;
     std::atomic<uint64_t> generation{1};
     std::atomic<int64_t> firstAudioNs{-1};
     std::unique_ptr<JapaneseReader> reader;  // worker only
@@ -310,6 +315,7 @@ class SpeechService {
         // first use of an iconv module; only the worker touches a job's stream.
         if (!job->stream) {
             job->stream = std::make_unique<TextStream>(job->text, config.encoding);
+            if (job->startOffset > 0) job->stream->seek(job->startOffset);
             sink->begin(job->token, e.generation);
         }
         std::string sentence;
@@ -320,16 +326,28 @@ class SpeechService {
             if (e.job == job) e.job.reset();
             return;
         }
+        const std::string shown = sentence;  // what the caption shows, before the dictionary
+        e.position.sentence(job->token, job->stream->rawStart(), job->stream->rawEnd(), shown,
+                            job->samplesOut);
         if (dictionary) sentence = dictionary->apply(sentence);
         const std::vector<SpeechSegment> segments = segmentsFor(e, config, std::move(sentence));
 
-        const Prosody prosody{job->speed, job->pitch};
         const Cancelled cancelled = [&] {
             return e.generation.load() != job->token || m_bShutdownAtomic.load();
         };
+        std::size_t cursor = 0;
         for (const SpeechSegment& segment : segments) {
             if (cancelled()) return;
-            speakSegment(e, config, segment, prosody, *job, *sink, cancelled);
+            const Prosody prosody{job->speed.load(), job->pitch};  // a new speed from here on
+            // A segment said as the sentence has it is marked while it is heard, and so are
+            // the words its voice tells; one the front end rewrote (a reading, a number) is
+            // not.
+            const std::size_t at = shown.find(segment.text, cursor);
+            if (at != std::string::npos) cursor = at + segment.text.size();
+            e.position.word(job->token, at == std::string::npos ? -1 : static_cast<int>(at),
+                            at == std::string::npos ? -1 : static_cast<int>(cursor),
+                            job->samplesOut);
+            speakSegment(e, config, segment, prosody, *job, *sink, cancelled, at);
         }
     }
 
@@ -341,8 +359,8 @@ class SpeechService {
     }
 
     void speakSegment(EngineState& e, const VoiceConfig& config, const SpeechSegment& segment,
-                      const Prosody& prosody, const Job& job, AudioSink& sink,
-                      const Cancelled& cancelled) {
+                      const Prosody& prosody, Job& job, AudioSink& sink, const Cancelled& cancelled,
+                      std::size_t wordBase = std::string::npos) {
         std::unique_ptr<VoiceBackend>& natural = segment.latin ? e.naturalLatin : e.natural;
         VoiceBackend* voice = natural.get();
         if (!voice) voice = segment.latin && e.espeakLatin ? e.espeakLatin.get() : e.espeak.get();
@@ -363,11 +381,22 @@ class SpeechService {
                 e.firstAudioNs = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() -
                                                                                       job.playTime)
                                      .count();
+            job.samplesOut += static_cast<int64_t>(pcm.size());
             sink.write(job.token, data, pcm.size());
         };
-        if (voice->speak(segment.text, prosody, out, cancelled) != SpeakResult::Failed ||
-            voice != natural.get())
-            return;
+        if (wordBase != std::string::npos) {
+            const int64_t from = job.samplesOut;
+            const int voiceRate = voice->sampleRate();
+            voice->tellWords([&e, &job, wordBase, from, voiceRate](std::size_t s, std::size_t end,
+                                                                   std::size_t sample) {
+                e.position.word(job.token, static_cast<int>(wordBase + s),
+                                static_cast<int>(wordBase + end),
+                                from + static_cast<int64_t>(sample) * e.sinkRate / voiceRate);
+            });
+        }
+        const SpeakResult result = voice->speak(segment.text, prosody, out, cancelled);
+        voice->tellWords({});
+        if (result != SpeakResult::Failed || voice != natural.get()) return;
         // A natural voice that fails (a crashed or hung program) is not asked again; the
         // fallback says this segment and all that follow.
         if (verbose())
@@ -571,6 +600,7 @@ void unloadEngine(Language lang) {
             if (!e.loaded) return;
             ++e.generation;
             e.job.reset();
+            e.reading.reset();
             if (e.sink) e.sink->cancel();
             sink = std::move(e.sink);
             e.dictionary.reset();
@@ -659,7 +689,9 @@ void play(Language lang, const char* text, int pitch, int speed, int volume) {
             if (!e.loaded) return;
             job->token = ++e.generation;
             if (e.sink) e.sink->cancel();
+            e.position.newText(job->token);
             old = std::move(e.job);
+            e.reading = job;
             e.job = std::move(job);
             e.firstAudioNs = -1;
         }
@@ -671,9 +703,11 @@ void stop(Language lang) {
     guardedVoid([&] {
         EngineState& e = SpeechService::instance().engine(lang);
         std::shared_ptr<Job> old;
+        std::shared_ptr<Job> reading;
         std::lock_guard lock(e.mutex);
         ++e.generation;
         old = std::move(e.job);
+        reading = std::move(e.reading);
         if (e.sink) e.sink->cancel();
     });
 }
@@ -696,6 +730,65 @@ void resume(Language lang) {
         }
         service.wake();
     });
+}
+
+bool playFrom(Language lang, int offset) {
+    return guarded(
+        [&] {
+            SpeechService& service = SpeechService::instance();
+            EngineState& e = service.engine(lang);
+            std::shared_ptr<Job> old;
+            {
+                std::lock_guard lock(e.mutex);
+                if (!e.loaded || !e.reading || offset < 0) return false;
+                auto job = std::make_shared<Job>();
+                job->text = e.reading->text;
+                job->pitch = e.reading->pitch;
+                job->speed = e.reading->speed.load();
+                job->volume = e.reading->volume;
+                job->playTime = Clock::now();
+                job->startOffset = static_cast<std::size_t>(offset);
+                job->token = ++e.generation;
+                if (e.sink) e.sink->cancel();
+                e.position.restart(job->token);
+                old = std::move(e.job);
+                e.reading = job;
+                e.job = std::move(job);
+                e.firstAudioNs = -1;
+            }
+            service.wake();
+            return true;
+        },
+        false);
+}
+
+void setSpeed(Language lang, int speed) {
+    guardedVoid([&] {
+        EngineState& e = SpeechService::instance().engine(lang);
+        std::lock_guard lock(e.mutex);
+        if (e.reading) e.reading->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
+    });
+}
+
+bool heardNow(Language lang, Heard* heard, int* sampleRate) {
+    return guarded(
+        [&] {
+            EngineState& e = SpeechService::instance().engine(lang);
+            std::shared_ptr<AudioSink> sink;
+            std::shared_ptr<Job> reading;
+            {
+                std::lock_guard lock(e.mutex);
+                sink = e.sink;
+                reading = e.reading;
+                *sampleRate = e.sinkRate;
+            }
+            if (!sink || !reading) return false;
+            const int64_t samples = sink->heardSamples(reading->token);
+            if (samples < 0) return false;
+            *heard = e.position.at(reading->token, samples);
+            return heard->speaking;
+        },
+        false);
 }
 
 bool waitIdle(int timeoutMs) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "synth/Language.h"
+#include "synth/SpeechPosition.h"
 
 namespace synth {
 
@@ -36,6 +37,14 @@ void play(Language lang, const char* text, int pitch, int speed, int volume);
 void stop(Language lang);
 void pause(Language lang);
 void resume(Language lang);
+// Goes on with the latest played text from this byte of it (VT_PLAYFROM_x); false when the
+// engine has no text to go on with.
+bool playFrom(Language lang, int offset);
+// The speed of the text being read, from its next clause on (VT_SETSPEED_x).
+void setSpeed(Language lang, int speed);
+// What the listener hears now of the latest text (VT_GETPOSITION_x) and the sink's rate its
+// sample counts are in; false while nothing is heard.
+bool heardNow(Language lang, Heard* heard, int* sampleRate);
 
 // For tests and benchmarks: waits until no engine has text left to synthesise; false on
 // timeout.
