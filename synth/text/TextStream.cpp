@@ -10,7 +10,8 @@
 namespace synth {
 namespace {
 
-constexpr std::size_t kRawChunk = 16 * 1024;
+// Decoded a character at a time, so no more than a few sentences at once.
+constexpr std::size_t kRawChunk = 2 * 1024;
 constexpr std::size_t kMaxCharBytes = 4;  // of any encoding the engines read
 
 }  // namespace

@@ -269,7 +269,7 @@ int main() {
             const int number = kLanguages[i]->number;
             const std::string text = encode(texts[i], encodings[i]);
             Stats call, synth, heard, lag, cost;
-            e.stop();
+            e.loadFrom(e.engineDir(SYNTH_PROGRAM_DIR));  // the sink in force, not the WAV one
             e.play(text);
             VtPosition pos{};
             auto waitFor = [&](auto done) {
@@ -280,8 +280,12 @@ int main() {
                 }
                 return false;
             };
-            for (int k = 0; k < 5; ++k) {
-                if (!waitFor([&] { return pos.heardMs >= 300; })) break;
+            const char* missed = nullptr;
+            for (int k = 0; k < 5 && !missed; ++k) {
+                if (!waitFor([&] { return pos.heardMs >= 300; })) {
+                    missed = "no sentence heard for 300 ms";
+                    break;
+                }
                 const int target = pos.sentenceEnd;
                 const auto t = Clock::now();
                 if (e.playFrom(target) != 1) break;
@@ -289,9 +293,13 @@ int main() {
                 while (core.firstAudioNs(number) < 0 && Clock::now() - t < 5s)
                     std::this_thread::sleep_for(200us);
                 synth.add(core.firstAudioNs(number) / 1e6);
-                if (!waitFor([&] { return pos.sentenceStart >= target && pos.heardMs > 0; })) break;
+                if (!waitFor([&] { return pos.sentenceStart >= target && pos.heardMs > 0; })) {
+                    missed = "the new sentence was never heard";
+                    break;
+                }
                 heard.add(ms(Clock::now() - t));
             }
+            if (missed) std::printf("  %s: %s\n", kLanguages[i]->suffix, missed);
             // The caption asks every 25 ms: how late it sees a sentence change that a 1 ms
             // poll sees, and what one ask costs.
             e.stop();
