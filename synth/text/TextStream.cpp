@@ -1,6 +1,7 @@
 #include "synth/text/TextStream.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -17,7 +18,14 @@ constexpr std::size_t kMaxCharBytes = 4;  // of any encoding the engines read
 }  // namespace
 
 TextStream::TextStream(std::shared_ptr<const std::string> text, const std::string& encoding)
-    : m_text(std::move(text)), m_cd(iconv_open("UTF-8", encoding.c_str())) {}
+    : m_text(std::move(text)), m_cd(iconv_open("UTF-8", encoding.c_str())) {
+    // In the engines' encodings a byte below 0x80 that starts a character is that ASCII
+    // character, so it needs no iconv call; encodings with shift states are not among them.
+    std::string upper;
+    for (char c : encoding) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* known : {"UTF-8", "CP932", "CP936", "CP949", "CP1252"})
+        m_bAsciiAsIs = m_bAsciiAsIs || upper == known;
+}
 
 TextStream::~TextStream() {
     if (ok()) iconv_close(m_cd);
@@ -42,6 +50,12 @@ bool TextStream::decodeMore() {
     const std::size_t size = m_text->size();
     const std::size_t end = std::min(size, m_nRawPos + kRawChunk);
     while (m_nRawPos < end) {
+        const auto byte = static_cast<unsigned char>((*m_text)[m_nRawPos]);
+        if (m_bAsciiAsIs && byte < 0x80) {
+            m_buf += static_cast<char>(byte);
+            m_rawOf.push_back(m_nRawPos++);
+            continue;
+        }
         char out[16];
         char* o = out;
         std::size_t taken = 1;

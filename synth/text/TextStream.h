@@ -44,6 +44,7 @@ class TextStream {
     // For each byte of m_buf, the offset in the original text of the character it belongs to.
     std::vector<std::size_t> m_rawOf;
     std::size_t m_nSentenceStart = 0, m_nSentenceEnd = 0;
+    bool m_bAsciiAsIs = false;
 };
 
 // Replaces C0/C1 controls (except line breaks and tabs, which become spaces), private-use
