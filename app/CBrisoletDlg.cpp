@@ -118,6 +118,11 @@ void CBrisoletDlg::TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts) {
 void CBrisoletDlg::TakeStoredSettings() {
     if (m_svc.hive.TakeStoredChanges()) {
         TakeStoredVoices();
+        const bool showCaption = settings::LoadShowCaption(m_svc.hive);
+        if (showCaption != m_bShowCaption) {
+            m_bShowCaption = showCaption;
+            FollowCaptionSetting();
+        }
         m_bShortcutsToCheck = true;
     }
     // A shortcut's command pumps events, and the set that called it must outlive the call:

@@ -99,8 +99,9 @@ class CBrisoletDlg {
                          std::function<platform::GlobalShortcuts&()> renew = {});
     // Looks whether another program changed the settings file (every second, on a timer)
     // and puts its values in force: the voices and the Chinese code at the next reading, the
-    // shortcuts at once. The language, the position and the dictionaries stay as they are
-    // until the next start; the toolbar's own later writes keep them in the file.
+    // shortcuts and the caption choice at once. The language, the position and the
+    // dictionaries stay as they are until the next start; the toolbar's own later writes keep
+    // them in the file.
     void TakeStoredSettings();
 
     // Gives the caption (字幕を表示) its strip. Without it the choice is kept but nothing shows.

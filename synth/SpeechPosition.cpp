@@ -5,6 +5,10 @@
 
 namespace synth {
 
+namespace {
+constexpr std::size_t kKept = 64;
+}  // namespace
+
 void SpeechPosition::newText(uint64_t utterance) {
     std::lock_guard lock(m_mutex);
     m_nUtterance = utterance;
@@ -23,6 +27,10 @@ void SpeechPosition::sentence(uint64_t utterance, std::size_t start, std::size_t
     std::lock_guard lock(m_mutex);
     if (utterance != m_nUtterance) return;
     m_starts[start] = end;
+    // The sink holds about a second of audio, so the sentence heard is always among the
+    // latest few synthesised; older ones go, which bounds this for a long text.
+    if (m_sentences.size() >= kKept * 2)
+        m_sentences.erase(m_sentences.begin(), m_sentences.begin() + kKept);
     m_sentences.push_back({start, end, std::move(text), firstSample, {}});
 }
 
