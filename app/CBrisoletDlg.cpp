@@ -1,11 +1,13 @@
 #include "app/CBrisoletDlg.h"
 
+#include "app/CaptionFollower.h"
 #include "app/CommandIds.h"
 #include "app/ShortcutSettings.h"
 #include "app/ToolbarMenu.h"
 #include "dialogs/LanguageSelection.h"
 #include "dialogs/SettingsCommand.h"
 #include "engine/EngineStartup.h"
+#include "reading/FollowAlong.h"
 #include "reading/ReadingCommands.h"
 #include "reading/ShortcutCommands.h"
 #include "settings/CaptionSetting.h"
@@ -51,6 +53,46 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
     };
     m_reading = std::make_unique<reading::ReadingCommands>(
         m_view, m_svc.engines, m_svc.messages, platform, settings, m_bCaptureTimer, m_bPaused);
+    auto speed = [] {
+        const VoiceSettings* voice = VoiceSettingsFor(g_nLanguage);
+        return reading::FollowAlong::Speed{g_nLanguage, voice ? voice->speed : 0, g_speedMin,
+                                           voice ? g_speedMax : g_speedMin - 1};
+    };
+    m_follow = std::make_unique<reading::FollowAlong>(
+        m_svc.engines, speed, m_bPaused,
+        [this](int language, int value) { KeepSpeed(language, value); });
+}
+
+// Stored as the voice dialog's OK stores it: the other values of the voice as they are.
+void CBrisoletDlg::KeepSpeed(int language, int speed) {
+    const VoiceSettings* voice = VoiceSettingsFor(language);
+    if (!voice) return;
+    settings::VoiceChoice choice;
+    choice.language = language;
+    choice.voice = *voice;
+    choice.voice.speed = speed;
+    settings::KeepVoiceChoice(m_svc.hive, choice);
+    KeepUserChange();
+}
+
+void CBrisoletDlg::AttachCaption(CaptionView& view) {
+    m_caption = std::make_unique<CaptionFollower>(view, m_svc.engines, [] { return g_nLanguage; });
+}
+
+void CBrisoletDlg::FollowCaptionSetting() {
+    if (!m_caption) return;
+    if (m_bShowCaption) {
+        m_view.SetTimer(kCaptionTimerId, CaptionFollower::kPollMs);
+    } else {
+        m_view.KillTimer(kCaptionTimerId);
+        m_caption->Hide();
+    }
+}
+
+void CBrisoletDlg::TellCaptionWhereTheToolbarIs(int x, int y) {
+    if (m_caption)
+        m_caption->ToolbarAt({x, y, SkinLayout::kToolbarWidth, SkinLayout::kToolbarHeight},
+                             m_view.ScreenRects());
 }
 
 void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
@@ -59,7 +101,8 @@ void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
                                    const std::function<void(const std::string&)>& report,
                                    std::function<platform::GlobalShortcuts&()> renew) {
     if (!m_reading) return;
-    m_shortcuts = std::make_unique<reading::ShortcutCommands>(*m_reading, selection, keys, pump);
+    m_shortcuts = std::make_unique<reading::ShortcutCommands>(*m_reading, selection, keys, pump,
+                                                              m_follow.get());
     m_reportShortcuts = report;
     m_renewShortcuts = std::move(renew);
     TakeShortcutsInForce(shortcuts);
@@ -80,6 +123,11 @@ void CBrisoletDlg::TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts) {
 void CBrisoletDlg::TakeStoredSettings() {
     if (m_svc.hive.TakeStoredChanges()) {
         TakeStoredVoices();
+        const bool showCaption = settings::LoadShowCaption(m_svc.hive);
+        if (showCaption != m_bShowCaption) {
+            m_bShowCaption = showCaption;
+            FollowCaptionSetting();
+        }
         m_bShortcutsToCheck = true;
     }
     // A shortcut's command pumps events, and the set that called it must outlive the call:
@@ -176,6 +224,8 @@ bool CBrisoletDlg::OnInitDialog() {
     m_view.CreateToolTips();
     m_view.PlaceTopmost(false, m_nPosX, m_nPosY);
     m_view.SetTimer(kSettingsWatchTimerId, kSettingsWatchMs);
+    TellCaptionWhereTheToolbarIs(m_nPosX, m_nPosY);
+    FollowCaptionSetting();
     return true;
 }
 
@@ -195,6 +245,8 @@ void CBrisoletDlg::ChooseUsableLanguage() {
 
 void CBrisoletDlg::OnDestroy() {
     m_view.KillTimer(kSettingsWatchTimerId);
+    m_view.KillTimer(kCaptionTimerId);
+    if (m_caption) m_caption->Hide();
     FlushSettings();
     // Every engine is unloaded, loaded or not: unload is harmless on an engine that never
     // started, and speech still playing ends with it.
@@ -215,6 +267,7 @@ void CBrisoletDlg::LoadSettings() {
 }
 
 void CBrisoletDlg::OnMove(int x, int y) {
+    TellCaptionWhereTheToolbarIs(x, y);  // the strip follows a drag
     if (!m_bSettingsLoaded) return;
     settings::SavePosition(m_svc.hive, x, y);
 }
@@ -274,6 +327,18 @@ void CBrisoletDlg::OnCommand(int id) {
         case kIdAbout:
             m_view.ShowAbout();
             break;
+        case kIdNextSentence:
+            if (m_follow) m_follow->NextSentence();
+            break;
+        case kIdPreviousSentence:
+            if (m_follow) m_follow->PreviousSentence();
+            break;
+        case kIdFaster:
+            if (m_follow) m_follow->Faster();
+            break;
+        case kIdSlower:
+            if (m_follow) m_follow->Slower();
+            break;
         default:
             break;
     }
@@ -295,6 +360,7 @@ void CBrisoletDlg::OnShowCaption() {
     m_bShowCaption = !m_bShowCaption;
     settings::SaveShowCaption(m_svc.hive, m_bShowCaption);
     KeepUserChange();
+    FollowCaptionSetting();
 }
 
 void CBrisoletDlg::OnLanguage() {
@@ -323,6 +389,8 @@ void CBrisoletDlg::OnTimer(int id) {
         m_writes.OnTimer();
     } else if (id == kSettingsWatchTimerId) {
         TakeStoredSettings();
+    } else if (id == kCaptionTimerId && m_caption) {
+        m_caption->Poll();
     } else if (id == reading::kCaptureTimerId && m_reading) {
         m_reading->controller.OnCaptureTimer(id);
     }

@@ -28,6 +28,9 @@ namespace dialogs {
 class LanguageSelectionDialog;
 }  // namespace dialogs
 
+class CaptionFollower;
+class CaptionView;
+
 namespace platform {
 class GlobalShortcuts;
 class KeyInjector;
@@ -36,6 +39,7 @@ class Selection;
 }  // namespace platform
 
 namespace reading {
+class FollowAlong;
 class ReadingCommands;
 struct ReadingPlatform;
 class ShortcutCommands;
@@ -95,9 +99,13 @@ class CBrisoletDlg {
                          std::function<platform::GlobalShortcuts&()> renew = {});
     // Looks whether another program changed the settings file (every second, on a timer)
     // and puts its values in force: the voices and the Chinese code at the next reading, the
-    // shortcuts at once. The language, the position and the dictionaries stay as they are
-    // until the next start; the toolbar's own later writes keep them in the file.
+    // shortcuts and the caption choice at once. The language, the position and the
+    // dictionaries stay as they are until the next start; the toolbar's own later writes keep
+    // them in the file.
     void TakeStoredSettings();
+
+    // Gives the caption (字幕を表示) its strip. Without it the choice is kept but nothing shows.
+    void AttachCaption(CaptionView& view);
 
     // Gives the language command (104) its dialog. Without it the command does nothing.
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
@@ -137,6 +145,9 @@ class CBrisoletDlg {
     // 言語を自動判別: switches between reading each script's runs with its own language and
     // reading everything with the chosen one; the choice is kept in the settings at once.
     void OnAutoLanguage();
+    void FollowCaptionSetting();
+    void TellCaptionWhereTheToolbarIs(int x, int y);
+    void KeepSpeed(int language, int speed);
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
@@ -145,6 +156,8 @@ class CBrisoletDlg {
     bool m_bToldUnsavedChange = false;  // the message box was shown this run
     SettingsWriteScheduler m_writes;
     std::unique_ptr<reading::ReadingCommands> m_reading;
+    std::unique_ptr<reading::FollowAlong> m_follow;  // with m_reading
+    std::unique_ptr<CaptionFollower> m_caption;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
     std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
     std::function<void(const std::string&)> m_reportShortcuts;

@@ -40,3 +40,21 @@ ScreenPoint PlaceOnScreens(int x, int y, int width, int height,
     return {Clamp(x, width, nearest->x, nearest->width),
             Clamp(y, height, nearest->y, nearest->height)};
 }
+
+ScreenPoint PlaceBelow(const ScreenRect& toolbar, int width, int height,
+                       const std::vector<ScreenRect>& screens) {
+    const int cx = toolbar.x + toolbar.width / 2, cy = toolbar.y + toolbar.height / 2;
+    const ScreenRect* screen = nullptr;
+    std::int64_t best = std::numeric_limits<std::int64_t>::max();
+    for (const ScreenRect& s : screens) {
+        if (s.width <= 0 || s.height <= 0) continue;
+        const std::int64_t d = Distance(cx, cy, 1, 1, s);
+        if (d < best) best = d, screen = &s;
+    }
+    const int below = toolbar.y + toolbar.height;
+    if (!screen) return {toolbar.x, below};
+    const bool roomBelow = below + height <= screen->y + screen->height;
+    const int y = roomBelow ? below : toolbar.y - height;
+    return {Clamp(toolbar.x, width, screen->x, screen->width),
+            Clamp(y, height, screen->y, screen->height)};
+}

@@ -18,3 +18,9 @@ struct ScreenPoint {
 // Without any screen known the position stays as it is.
 ScreenPoint PlaceOnScreens(int x, int y, int width, int height,
                            const std::vector<ScreenRect>& screens);
+
+// Where the caption strip (width x height) goes for the toolbar at `toolbar`: just under it,
+// or just above it when the toolbar's screen has no room below, left-aligned with it and kept
+// within that screen (the one holding the toolbar's centre, else the nearest).
+ScreenPoint PlaceBelow(const ScreenRect& toolbar, int width, int height,
+                       const std::vector<ScreenRect>& screens);

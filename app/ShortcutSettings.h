@@ -27,6 +27,10 @@ inline constexpr std::array<ShortcutSetting, reading::kShortcutCount> kShortcutS
     {"ShortcutReadAll", "Ctrl+Alt+Shift+A"},
     {"ShortcutPauseResume", "Ctrl+Alt+Shift+P"},
     {"ShortcutStop", "Ctrl+Alt+Shift+X"},
+    {"ShortcutNextSentence", "Ctrl+Alt+Shift+Right"},
+    {"ShortcutPreviousSentence", "Ctrl+Alt+Shift+Left"},
+    {"ShortcutFaster", "Ctrl+Alt+Shift+Up"},
+    {"ShortcutSlower", "Ctrl+Alt+Shift+Down"},
 }};
 
 // One chord: modifiers Ctrl, Shift, Alt, Meta (any order and case) joined by '+', then one key:
@@ -40,7 +44,7 @@ struct ShortcutInForce {
     std::string text;                         // as stored, or the default
 };
 
-// Reads the four values. report gets one line for each value that does not parse.
+// Reads the values. report gets one line for each value that does not parse.
 std::array<ShortcutInForce, reading::kShortcutCount> LoadShortcuts(
     platform::RegistryHive& hive, const std::function<void(const std::string&)>& report);
 

@@ -10,6 +10,7 @@
 
 #include "app/CBrisoletApp.h"
 #include "app/CBrisoletDlg.h"
+#include "app/CaptionWindow.h"
 #include "app/ToolbarWindow.h"
 #include "dialogs/qt/CLangselDlg.h"
 #include "dialogs/qt/QtVoiceDialogRunner.h"
@@ -64,6 +65,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     }
     platform::QtMessageBox messages;
     ToolbarWindow window;
+    CaptionWindow caption;
     // Declared before the logic that uses them, so they outlive it.
     platform::X11Clipboard clipboard;
     platform::X11KeyInjector keys(display);
@@ -80,6 +82,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     dlg.AttachReading({windows, clipboard, keys, pump, selection});
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
+    dlg.AttachCaption(caption);
     dlg.AttachShortcuts(*shortcuts, selection, keys, pump, Report,
                         [&]() -> platform::GlobalShortcuts& {
                             shortcuts.reset();

@@ -84,10 +84,47 @@ typedef VtControl* VtControlFn;
     X(arg, VT_PAUSETTS_, VtControl, pause)                        \
     X(arg, VT_RESTARTTTS_, VtControl, restart)
 
+// Following and steering what is being read; same rules as the nine above (any thread of
+// the caller's, any state, never blocks on the sound server, no exception).
+//
+// - VT_GETPOSITION_x fills *position with what the listener hears now of the latest play
+//   call's text (the sink's playback position, not what has been synthesised) and copies that
+//   sentence, as UTF-8 and zero-terminated, into sentence[0..sentenceSize) (cut at a character
+//   when it does not fit). Returns 1 while speech is heard or queued, 0 when nothing is (then
+//   *position is all -1 and sentence empty). Null arguments are allowed.
+// - VT_PLAYFROM_x goes on with the text of the latest play call from the byte offset given
+//   (into that text as it was passed, the start of a sentence as VT_GETPOSITION_x reports):
+//   queued audio is dropped at once and synthesis starts there with the same voice, speed,
+//   pitch and volume; a pause is left. An offset at or past the end ends the speech as the end
+//   of the text would. Returns 1, or 0 with nothing done when no text is being read.
+// - VT_SETSPEED_x changes the speed (a percentage, clamped like play's) of the text being read
+//   from its next clause on. Does nothing when no text is being read.
+typedef struct VtPosition {
+    int32_t sentenceStart;  // bytes into the played text: [sentenceStart, sentenceEnd)
+    int32_t sentenceEnd;
+    int32_t previousStart;  // the start of the sentence read before this one, -1 for none
+    int32_t wordStart;      // the word being heard, bytes into the UTF-8 sentence; -1 when
+    int32_t wordEnd;        // the voice reports no words
+    int32_t heardMs;        // how long this sentence has been heard
+} VtPosition;
+typedef int VtGetPosition(VtPosition* position, char* sentence, int sentenceSize);
+typedef int VtPlayFrom(int offset);
+typedef void VtSetSpeed(int speed);
+
+typedef VtGetPosition* VtGetPositionFn;
+typedef VtPlayFrom* VtPlayFromFn;
+typedef VtSetSpeed* VtSetSpeedFn;
+
+#define SELVARINE_FOLLOW_ENTRY_POINTS(X, arg)           \
+    X(arg, VT_GETPOSITION_, VtGetPosition, getPosition) \
+    X(arg, VT_PLAYFROM_, VtPlayFrom, playFrom)          \
+    X(arg, VT_SETSPEED_, VtSetSpeed, setSpeed)
+
 #define SELVARINE_DECLARE_ENTRY_POINT(SUFFIX, name, type, member) type name##SUFFIX;
-// Declares the ten entry points of the library with the given suffix.
-#define SELVARINE_DECLARE_ENGINE_API(SUFFIX) \
-    SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX)
+// Declares the entry points of the library with the given suffix.
+#define SELVARINE_DECLARE_ENGINE_API(SUFFIX)                             \
+    SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX) \
+    SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX)
 
 #ifdef __cplusplus
 }

@@ -107,6 +107,7 @@ std::unique_ptr<EngineLibrary> EngineLibrary::Open(const std::string& path,
 #define SELVARINE_RESOLVE(arg, name, type, member) \
     ok = ok && Resolve(handle, #name + suffix, &f.member, error);
     SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_RESOLVE, )
+    SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_RESOLVE, )
 #undef SELVARINE_RESOLVE
     if (!ok) return nullptr;
     return lib;

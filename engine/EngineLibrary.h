@@ -1,5 +1,5 @@
 #pragma once
-// One engine library opened by full path, with all ten entry points resolved at once: a
+// One engine library opened by full path, with all its entry points resolved at once: a
 // missing symbol fails the open, never a later call.
 
 #include <memory>
@@ -12,6 +12,7 @@ namespace engine {
 struct EngineFunctions {
 #define SELVARINE_ENTRY_POINT_MEMBER(arg, name, type, member) type* member = nullptr;
     SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_ENTRY_POINT_MEMBER, )
+    SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_ENTRY_POINT_MEMBER, )
 #undef SELVARINE_ENTRY_POINT_MEMBER
 };
 

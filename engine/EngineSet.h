@@ -5,6 +5,7 @@
 // LoadUserDict a failure result, GetInfo leaves the value untouched).
 
 #include <cstdint>
+#include <string>
 
 #include "engine/EngineApi.h"
 #include "engine/Languages.h"
@@ -12,6 +13,17 @@
 namespace engine {
 
 inline constexpr int kPlayReserved = 687;
+
+// What the listener hears now of a language's latest text (VtPosition, engine/EngineApi.h).
+struct HeardPosition {
+    int sentenceStart = -1;  // bytes into the text as it was played
+    int sentenceEnd = -1;
+    int previousStart = -1;  // -1: no sentence was read before this one
+    int wordStart = -1;      // bytes into `sentence`; -1 when the voice reports no words
+    int wordEnd = -1;
+    int heardMs = -1;      // since this sentence began to be heard
+    std::string sentence;  // UTF-8
+};
 
 class EngineSet {
 public:
@@ -31,6 +43,12 @@ public:
     virtual void Stop(int language) = 0;
     virtual void Pause(int language) = 0;
     virtual void Restart(int language) = 0;
+
+    // Following and steering the text being read (the contract of VT_GETPOSITION_x,
+    // VT_PLAYFROM_x and VT_SETSPEED_x). Position is false while nothing is heard.
+    virtual bool Position(int language, HeardPosition* position) = 0;
+    virtual bool PlayFrom(int language, int offset) = 0;
+    virtual void SetSpeed(int language, int speed) = 0;
 };
 
 }  // namespace engine

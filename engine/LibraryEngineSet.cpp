@@ -70,4 +70,26 @@ void LibraryEngineSet::Restart(int language) {
     if (const EngineFunctions* f = Lib(language)) f->restart();
 }
 
+bool LibraryEngineSet::Position(int language, HeardPosition* position) {
+    const EngineFunctions* f = Lib(language);
+    if (!f || !position) return false;
+    VtPosition p{};
+    char sentence[2048];  // sentences are at most 200 characters
+    const bool heard = f->getPosition(&p, sentence, sizeof sentence) == 1;
+    *position = HeardPosition{};
+    if (!heard) return false;
+    *position = {p.sentenceStart, p.sentenceEnd, p.previousStart, p.wordStart,
+                 p.wordEnd,       p.heardMs,     sentence};
+    return true;
+}
+
+bool LibraryEngineSet::PlayFrom(int language, int offset) {
+    const EngineFunctions* f = Lib(language);
+    return f && f->playFrom(offset) == 1;
+}
+
+void LibraryEngineSet::SetSpeed(int language, int speed) {
+    if (const EngineFunctions* f = Lib(language)) f->setSpeed(speed);
+}
+
 }  // namespace engine

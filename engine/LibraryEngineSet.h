@@ -32,6 +32,9 @@ public:
     void Stop(int language) override;
     void Pause(int language) override;
     void Restart(int language) override;
+    bool Position(int language, HeardPosition* position) override;
+    bool PlayFrom(int language, int offset) override;
+    void SetSpeed(int language, int speed) override;
 
 private:
     const EngineFunctions* Lib(int language) const;

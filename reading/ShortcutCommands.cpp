@@ -3,13 +3,15 @@
 #include "platform/KeyInjector.h"
 #include "platform/Pump.h"
 #include "platform/Selection.h"
+#include "reading/FollowAlong.h"
 #include "reading/ReadingCommands.h"
 
 namespace reading {
 
 ShortcutCommands::ShortcutCommands(ReadingCommands& reading, platform::Selection& selection,
-                                   platform::KeyInjector& keys, platform::Pump& pump)
-    : m_reading(reading), m_selection(selection), m_keys(keys), m_pump(pump) {}
+                                   platform::KeyInjector& keys, platform::Pump& pump,
+                                   FollowAlong* follow)
+    : m_reading(reading), m_selection(selection), m_keys(keys), m_pump(pump), m_follow(follow) {}
 
 void ShortcutCommands::WaitForModifiersReleased() {
     // Pumped, so stop and pause/resume still work while the user is letting go; bounded, so a
@@ -43,6 +45,18 @@ void ShortcutCommands::OnShortcut(int shortcut) {
             break;
         case kShortcutStop:
             m_reading.playback.OnStop();
+            break;
+        case kShortcutNextSentence:
+            if (m_follow) m_follow->NextSentence();
+            break;
+        case kShortcutPreviousSentence:
+            if (m_follow) m_follow->PreviousSentence();
+            break;
+        case kShortcutFaster:
+            if (m_follow) m_follow->Faster();
+            break;
+        case kShortcutSlower:
+            if (m_follow) m_follow->Slower();
             break;
         default:
             break;

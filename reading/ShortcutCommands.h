@@ -1,7 +1,8 @@
 #pragma once
 // What the global shortcuts do. Read selection speaks the selection at once when the
 // platform has one to give (no keys, no clipboard); only without one does it take the read
-// button's path. Read all, pause/resume and stop are the buttons' commands. Injected keys wait
+// button's path. Read all, pause/resume and stop are the buttons' commands; the sentence
+// moves and the speed those of the menu. Injected keys wait
 // until the user has let go of the shortcut's modifiers: a held Alt would turn the copy chord
 // into another.
 
@@ -13,15 +14,20 @@ class Selection;
 
 namespace reading {
 
+class FollowAlong;
 class ReadingCommands;
 
 enum Shortcut : int {
     kShortcutReadSelection,
     kShortcutReadAll,
     kShortcutPauseResume,
-    kShortcutStop
+    kShortcutStop,
+    kShortcutNextSentence,
+    kShortcutPreviousSentence,
+    kShortcutFaster,
+    kShortcutSlower
 };
-inline constexpr int kShortcutCount = 4;
+inline constexpr int kShortcutCount = 8;
 
 class ShortcutCommands {
   public:
@@ -29,8 +35,10 @@ class ShortcutCommands {
     static constexpr int kReleaseWaitMs = 1500;
     static constexpr int kReleasePollMs = 10;
 
+    // Without follow the sentence and speed shortcuts do nothing.
     ShortcutCommands(ReadingCommands& reading, platform::Selection& selection,
-                     platform::KeyInjector& keys, platform::Pump& pump);
+                     platform::KeyInjector& keys, platform::Pump& pump,
+                     FollowAlong* follow = nullptr);
 
     void OnShortcut(int shortcut);
 
@@ -41,6 +49,7 @@ class ShortcutCommands {
     platform::Selection& m_selection;
     platform::KeyInjector& m_keys;
     platform::Pump& m_pump;
+    FollowAlong* m_follow;
 };
 
 }  // namespace reading

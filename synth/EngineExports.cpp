@@ -10,6 +10,9 @@
 // - the UTF-8 play call's flags: none are defined yet;
 // - the dictionary index: each engine has one user dictionary slot.
 
+#include <algorithm>
+#include <cstring>
+
 #include "engine/EngineApi.h"
 #include "synth/Engines.h"
 
@@ -27,7 +30,18 @@ SELVARINE_DECLARE_ENGINE_API(KOR)
 
 namespace {
 constexpr synth::Language kLanguage = synth::Language::SELVARINE_ENGINE_LANGUAGE;
+
+// Copies UTF-8 text into out[0..size), zero-terminated, cut before a character that does
+// not fit.
+void copyUtf8(const std::string& text, char* out, int size) {
+    if (!out || size <= 0) return;
+    std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
+    if (n < text.size())
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
 }
+}  // namespace
 
 extern "C" {
 
@@ -69,6 +83,32 @@ void SELVARINE_EXPORT(VT_PAUSETTS_)(void) {
 }
 void SELVARINE_EXPORT(VT_RESTARTTTS_)(void) {
     synth::resume(kLanguage);
+}
+
+int SELVARINE_EXPORT(VT_GETPOSITION_)(VtPosition* position, char* sentence, int sentenceSize) {
+    synth::Heard heard;
+    int rate = 0;
+    const bool speaking = synth::heardNow(kLanguage, &heard, &rate) && rate > 0;
+    if (position) {
+        *position = VtPosition{-1, -1, -1, -1, -1, -1};
+        if (speaking)
+            *position = VtPosition{static_cast<int32_t>(heard.sentenceStart),
+                                   static_cast<int32_t>(heard.sentenceEnd),
+                                   static_cast<int32_t>(heard.previousStart),
+                                   heard.wordStart,
+                                   heard.wordEnd,
+                                   static_cast<int32_t>(heard.heardSamples * 1000 / rate)};
+    }
+    copyUtf8(speaking ? heard.sentence : std::string(), sentence, sentenceSize);
+    return speaking ? 1 : 0;
+}
+
+int SELVARINE_EXPORT(VT_PLAYFROM_)(int offset) {
+    return synth::playFrom(kLanguage, offset) ? 1 : 0;
+}
+
+void SELVARINE_EXPORT(VT_SETSPEED_)(int speed) {
+    synth::setSpeed(kLanguage, speed);
 }
 
 }  // extern "C"

@@ -23,6 +23,7 @@
 
 #include "engine/EngineApi.h"
 #include "synth/MixedText.h"
+#include "synth/SpeechPosition.h"
 #include "synth/VoiceConfig.h"
 #include "synth/audio/AudioSink.h"
 #include "synth/backend/EspeakVoice.h"
@@ -44,13 +45,17 @@ struct Job {
     std::shared_ptr<const std::string> text;
     std::unique_ptr<TextStream> stream;  // worker only
     int pitch = Limits::kPitchDefault;
-    int speed = Limits::kSpeedDefault;
+    std::atomic<int> speed{Limits::kSpeedDefault};  // changes while the text is read
     int volume = Limits::kVolumeDefault;
     Clock::time_point playTime;
     // Mixed text: `text` is UTF-8, read run by run by each run's language. Null for the
     // seed's play, whose one run is the text in the engine's encoding.
     std::unique_ptr<MixedText> mixed;
     int runLanguage = 0;  // worker only: the language of the run `stream` reads
+    std::size_t runBase = 0;      // worker only: where that run starts in `text`
+    bool textFinal = false;       // the chosen language's dictionary is applied (a jump)
+    std::size_t startOffset = 0;  // where in the text reading starts (a jump)
+    int64_t samplesOut = 0;       // worker only: handed to the sink so far
 };
 
 struct EngineState {
@@ -61,6 +66,8 @@ struct EngineState {
     std::shared_ptr<AudioSink> sink;
     std::shared_ptr<const UserDictionary> dictionary;
     std::shared_ptr<Job> job;
+    std::shared_ptr<Job> reading;  // the latest text, also once all of it is synthesised
+    SpeechPosition position;
     std::atomic<uint64_t> generation{1};
     std::atomic<int64_t> firstAudioNs{-1};
     std::atomic<int64_t> runLateNs{MixedText::kNoHandover};  // see runLateNanoseconds
@@ -338,6 +345,9 @@ class SpeechService {
             dictionary = v.dictionary;
             config = v.config;
         }
+        const std::string shown = sentence;  // what the caption shows, before the dictionary
+        e.position.sentence(job->token, job->runBase + job->stream->rawStart(),
+                            job->runBase + job->stream->rawEnd(), shown, job->samplesOut);
         // Mixed text had the chosen language's dictionary applied as a whole (nextRun).
         if (dictionary && !(job->mixed && &v == &e)) sentence = dictionary->apply(sentence);
         const bool stranger = isStranger(v, job->runLanguage);
@@ -345,8 +355,11 @@ class SpeechService {
             stranger ? std::vector<SpeechSegment>{{false, std::move(sentence)}}
                      : segmentsFor(v, config, std::move(sentence));
 
+        // Another language's run keeps that language's settings; the chosen one's speed may
+        // change while it is read.
+        const bool own = !job->mixed || &v == &e;
         JobVoice voice{{job->speed, job->pitch}, job->volume, stranger};
-        if (job->mixed) {
+        if (!own) {
             const VtVoiceProsody& p = job->mixed->prosodyOf(v.language);
             voice = {{p.speed, p.pitch}, p.volume, stranger};
         }
@@ -354,9 +367,19 @@ class SpeechService {
         const Cancelled cancelled = [&] {
             return e.generation.load() != job->token || m_bShutdownAtomic.load();
         };
+        std::size_t cursor = 0;
         for (const SpeechSegment& segment : segments) {
             if (cancelled()) return;
-            speakSegment(v, e, config, segment, voice, *job, *sink, cancelled);
+            if (own) voice.prosody.speed = job->speed.load();  // a new speed from here on
+            // A segment said as the sentence has it is marked while it is heard, and so are
+            // the words its voice tells; one the front end rewrote (a reading, a number) is
+            // not.
+            const std::size_t at = shown.find(segment.text, cursor);
+            if (at != std::string::npos) cursor = at + segment.text.size();
+            e.position.word(job->token, at == std::string::npos ? -1 : static_cast<int>(at),
+                            at == std::string::npos ? -1 : static_cast<int>(cursor),
+                            job->samplesOut);
+            speakSegment(v, e, config, segment, voice, *job, *sink, cancelled, at);
         }
     }
 
@@ -370,15 +393,27 @@ class SpeechService {
         if (!job.mixed) {
             if (!first) return false;
             job.stream = std::make_unique<TextStream>(job.text, encoding);
+            if (job.startOffset > 0) job.stream->seek(job.startOffset);
             job.runLanguage = e.language;
             return true;
         }
-        if (first && chosenDictionary)
-            job.text = std::make_shared<const std::string>(chosenDictionary->apply(*job.text));
-        // An empty text has no run; its one stream reads nothing.
+        if (first && chosenDictionary && !job.textFinal) {
+            // A jump reads this text again (playFrom), so it is swapped under the lock.
+            auto applied = std::make_shared<const std::string>(chosenDictionary->apply(*job.text));
+            std::lock_guard lock(e.mutex);
+            job.text = std::move(applied);
+            job.textFinal = true;
+        }
+        // An empty text has no run; its one stream reads nothing. A jump skips the runs
+        // before its offset and starts inside the one that holds it.
         auto run = std::make_shared<std::string>();
-        if (!job.mixed->next(job.text, *run, job.runLanguage) && !first) return false;
+        bool any = job.mixed->next(job.text, *run, job.runLanguage, &job.runBase);
+        while (any && job.runBase + run->size() <= job.startOffset)
+            any = job.mixed->next(job.text, *run, job.runLanguage, &job.runBase);
+        if (!any && !first) return false;
+        const std::size_t into = job.startOffset > job.runBase ? job.startOffset - job.runBase : 0;
         job.stream = std::make_unique<TextStream>(std::move(run), "UTF-8");
+        if (any && into > 0) job.stream->seek(into);
         return true;
     }
 
@@ -415,7 +450,8 @@ class SpeechService {
     // v's voices speak the segment into e's sink (v is e but for the runs of mixed text).
     void speakSegment(EngineState& v, EngineState& e, const VoiceConfig& config,
                       const SpeechSegment& segment, const JobVoice& jobVoice, Job& job,
-                      AudioSink& sink, const Cancelled& cancelled) {
+                      AudioSink& sink, const Cancelled& cancelled,
+                      std::size_t wordBase = std::string::npos) {
         std::unique_ptr<VoiceBackend>& natural = segment.latin ? v.naturalLatin : v.natural;
         VoiceBackend* voice = jobVoice.espeakOnly ? nullptr : natural.get();
         if (!voice) voice = segment.latin && v.espeakLatin ? v.espeakLatin.get() : v.espeak.get();
@@ -443,11 +479,22 @@ class SpeechService {
                     now, static_cast<double>(pcm.size()) / std::max(1, e.sinkRate));
                 if (late > e.runLateNs.load()) e.runLateNs = late;
             }
+            job.samplesOut += static_cast<int64_t>(pcm.size());
             sink.write(job.token, data, pcm.size());
         };
-        if (voice->speak(segment.text, jobVoice.prosody, out, cancelled) != SpeakResult::Failed ||
-            voice != natural.get())
-            return;
+        if (wordBase != std::string::npos) {
+            const int64_t from = job.samplesOut;
+            const int voiceRate = voice->sampleRate();
+            voice->tellWords([&e, &job, wordBase, from, voiceRate](std::size_t s, std::size_t end,
+                                                                   std::size_t sample) {
+                e.position.word(job.token, static_cast<int>(wordBase + s),
+                                static_cast<int>(wordBase + end),
+                                from + static_cast<int64_t>(sample) * e.sinkRate / voiceRate);
+            });
+        }
+        const SpeakResult result = voice->speak(segment.text, jobVoice.prosody, out, cancelled);
+        voice->tellWords({});
+        if (result != SpeakResult::Failed || voice != natural.get()) return;
         // A natural voice that fails (a crashed or hung program) is not asked again; the
         // fallback says this segment and all that follow.
         if (verbose())
@@ -694,6 +741,7 @@ void unloadEngine(Language lang) {
             if (!e.loaded) return;
             ++e.generation;
             e.job.reset();
+            e.reading.reset();
             if (e.sink) e.sink->cancel();
             sink = std::move(e.sink);
             e.dictionary.reset();
@@ -777,7 +825,9 @@ void startJob(Language lang, std::shared_ptr<Job> job) {
             if (!e.loaded) return;
             job->token = ++e.generation;
             if (e.sink) e.sink->cancel();
+            e.position.newText(job->token);
             old = std::move(e.job);
+            e.reading = job;
             e.job = std::move(job);
             e.firstAudioNs = -1;
             e.runLateNs = MixedText::kNoHandover;
@@ -806,6 +856,10 @@ void playMixed(Language lang, const char* utf8, const VtVoiceProsody* prosody, i
         job->playTime = Clock::now();
         job->text = std::make_shared<const std::string>(utf8 ? utf8 : "");
         job->mixed = std::make_unique<MixedText>(static_cast<int>(lang), prosody, count);
+        const VtVoiceProsody& own = job->mixed->prosodyOf(static_cast<int>(lang));
+        job->pitch = own.pitch;
+        job->speed = own.speed;
+        job->volume = own.volume;
         startJob(lang, std::move(job));
     });
 }
@@ -814,9 +868,11 @@ void stop(Language lang) {
     guardedVoid([&] {
         EngineState& e = SpeechService::instance().engine(lang);
         std::shared_ptr<Job> old;
+        std::shared_ptr<Job> reading;
         std::lock_guard lock(e.mutex);
         ++e.generation;
         old = std::move(e.job);
+        reading = std::move(e.reading);
         if (e.sink) e.sink->cancel();
     });
 }
@@ -839,6 +895,69 @@ void resume(Language lang) {
         }
         service.wake();
     });
+}
+
+bool playFrom(Language lang, int offset) {
+    return guarded(
+        [&] {
+            SpeechService& service = SpeechService::instance();
+            EngineState& e = service.engine(lang);
+            std::shared_ptr<Job> old;
+            {
+                std::lock_guard lock(e.mutex);
+                if (!e.loaded || !e.reading || offset < 0) return false;
+                auto job = std::make_shared<Job>();
+                job->text = e.reading->text;
+                job->pitch = e.reading->pitch;
+                job->speed = e.reading->speed.load();
+                job->volume = e.reading->volume;
+                job->playTime = Clock::now();
+                job->startOffset = static_cast<std::size_t>(offset);
+                if (e.reading->mixed) {
+                    job->mixed = e.reading->mixed->again();
+                    job->textFinal = e.reading->textFinal;
+                }
+                job->token = ++e.generation;
+                if (e.sink) e.sink->cancel();
+                e.position.restart(job->token);
+                old = std::move(e.job);
+                e.reading = job;
+                e.job = std::move(job);
+                e.firstAudioNs = -1;
+            }
+            service.wake();
+            return true;
+        },
+        false);
+}
+
+void setSpeed(Language lang, int speed) {
+    guardedVoid([&] {
+        EngineState& e = SpeechService::instance().engine(lang);
+        std::lock_guard lock(e.mutex);
+        if (e.reading) e.reading->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
+    });
+}
+
+bool heardNow(Language lang, Heard* heard, int* sampleRate) {
+    return guarded(
+        [&] {
+            EngineState& e = SpeechService::instance().engine(lang);
+            std::shared_ptr<AudioSink> sink;
+            std::shared_ptr<Job> reading;
+            {
+                std::lock_guard lock(e.mutex);
+                sink = e.sink;
+                reading = e.reading;
+                *sampleRate = e.sinkRate;
+            }
+            if (!sink || !reading) return false;
+            const int64_t samples = sink->heardSamples(reading->token);
+            if (samples < 0) return false;
+            *heard = e.position.at(reading->token, samples);
+            return heard->speaking;
+        },
+        false);
 }
 
 bool waitIdle(int timeoutMs) {

@@ -11,6 +11,7 @@
 
 #include "engine/EngineApi.h"
 #include "synth/Language.h"
+#include "synth/SpeechPosition.h"
 
 namespace synth {
 
@@ -41,6 +42,14 @@ void playMixed(Language lang, const char* utf8, const VtVoiceProsody* prosody, i
 void stop(Language lang);
 void pause(Language lang);
 void resume(Language lang);
+// Goes on with the latest played text from this byte of it (VT_PLAYFROM_x); false when the
+// engine has no text to go on with.
+bool playFrom(Language lang, int offset);
+// The speed of the text being read, from its next clause on (VT_SETSPEED_x).
+void setSpeed(Language lang, int speed);
+// What the listener hears now of the latest text (VT_GETPOSITION_x) and the sink's rate its
+// sample counts are in; false while nothing is heard.
+bool heardNow(Language lang, Heard* heard, int* sampleRate);
 
 // For tests and benchmarks: waits until no engine has text left to synthesise; false on
 // timeout.

@@ -16,8 +16,14 @@ MixedText::MixedText(int chosen, const VtVoiceProsody* prosody, int count) : m_n
     }
 }
 
+std::unique_ptr<MixedText> MixedText::again() const {
+    auto copy = std::make_unique<MixedText>(m_nChosen, nullptr, 0);
+    copy->m_prosody = m_prosody;
+    return copy;
+}
+
 bool MixedText::next(const std::shared_ptr<const std::string>& utf8, std::string& run,
-                     int& language) {
+                     int& language, std::size_t* begin) {
     if (!m_bSplit) {
         m_runs = splitScriptRuns(utf8 ? std::string_view(*utf8) : std::string_view(), m_nChosen);
         m_bSplit = true;
@@ -26,6 +32,7 @@ bool MixedText::next(const std::shared_ptr<const std::string>& utf8, std::string
     const ScriptRun& r = m_runs[m_nNext++];
     run.assign(*utf8, r.begin, r.end - r.begin);
     language = r.language;
+    if (begin) *begin = r.begin;
     m_bRunHeard = false;
     return true;
 }

@@ -24,9 +24,14 @@ class MixedText {
     // defaults, and each value is clamped to the engine's limits.
     MixedText(int chosen, const VtVoiceProsody* prosody, int count);
 
-    // The next run: its text and its language. The text is split at the first call, on the
-    // worker, so the play call returns at once however long it is. False after the last run.
-    bool next(const std::shared_ptr<const std::string>& utf8, std::string& run, int& language);
+    // The same reading from its first run again, with the same prosody (a jump).
+    std::unique_ptr<MixedText> again() const;
+
+    // The next run: its text, its language and where it starts in the text. The text is split
+    // at the first call, on the worker, so the play call returns at once however long it is.
+    // False after the last run.
+    bool next(const std::shared_ptr<const std::string>& utf8, std::string& run, int& language,
+              std::size_t* begin = nullptr);
 
     const VtVoiceProsody& prosodyOf(int language) const;
 

@@ -44,6 +44,32 @@ class AudioSink {
     virtual void resume() = 0;
     // True when the worker may synthesise more for this sink now (bounds queued audio).
     virtual bool wantsMore() const = 0;
+    // Samples of utterance `token` heard so far (its playback position); -1 when it is not
+    // the open utterance or has played out. Any thread; never waits for a sound server.
+    virtual int64_t heardSamples(uint64_t token) const = 0;
+};
+
+// The playback position of a sink that takes audio as fast as it comes: what was written is
+// what is heard, until the utterance ends or is cancelled.
+class WrittenPosition {
+  public:
+    void begin(uint64_t token) {
+        m_nWritten = 0;
+        m_nToken = token;
+    }
+    void wrote(uint64_t token, std::size_t count) {
+        if (token == m_nToken) m_nWritten += static_cast<int64_t>(count);
+    }
+    void close(uint64_t token) {
+        if (token == 0 || token == m_nToken) m_nToken = 0;
+    }
+    int64_t heard(uint64_t token) const {
+        return token != 0 && token == m_nToken ? m_nWritten.load() : -1;
+    }
+
+  private:
+    std::atomic<uint64_t> m_nToken{0};
+    std::atomic<int64_t> m_nWritten{0};
 };
 
 // `description` names the stream in the sound server's lists.

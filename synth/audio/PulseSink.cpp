@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <memory>
@@ -76,8 +77,35 @@ class PulseStream {
     void endLocked(uint64_t token) {
         if (token != m_nToken) return;
         m_bEnding = true;
-        m_bEnded = true;
+        {
+            std::lock_guard lock(m_mutexPosition);
+            m_bEnded = true;
+        }
         pumpLocked();
+    }
+
+    // Any thread, never waits for the server: the latest measurement of the server's
+    // latency, carried forward at the stream's rate while it plays.
+    int64_t heardSamples(uint64_t token) const {
+        std::lock_guard lock(m_mutexPosition);
+        if (token == 0 || token != m_nToken || m_bPlayedOut) return -1;
+        int64_t heard = m_nHeardBase;
+        if (m_bTimed && !m_bWantCorked) {
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count() -
+                            m_nStampNs;
+            heard += ns * m_nRate / 1000000000;
+        }
+        const int64_t total = m_nSent + static_cast<int64_t>(m_nQueued.load() / 2);
+        heard = std::min(heard, m_nSent);
+        // Once over, it stays over: a later measurement may count audio the server renders
+        // ahead of playback as still to come.
+        if (m_bEnded && heard >= total) {
+            m_bPlayedOut = true;
+            return -1;
+        }
+        return heard;
     }
 
     // Main loop, lock held.
@@ -127,6 +155,7 @@ class PulseStream {
         if (!m_pStream) return;
         pa_stream_set_write_callback(m_pStream, nullptr, nullptr);
         pa_stream_set_state_callback(m_pStream, nullptr, nullptr);
+        pa_stream_set_latency_update_callback(m_pStream, nullptr, nullptr);
         pa_stream_disconnect(m_pStream);
         pa_stream_unref(m_pStream);
         m_pStream = nullptr;
@@ -154,6 +183,14 @@ class PulseStream {
     // on, so a second loss before anything is sent stays there.
     void rewindLocked() {
         const std::size_t start = heardSentenceLocked();
+        {
+            // What is sent again is heard again.
+            std::lock_guard lock(m_mutexPosition);
+            m_nSent -= static_cast<int64_t>((m_nHead - start) / 2);
+            m_nHeardBase = std::min(m_nHeardBase, m_nSent);
+            m_bTimed = false;
+            m_bPlayedOut = false;
+        }
         m_nHead = start;
         dropBeforeLocked(start);
         m_bEnding = m_bEnded;
@@ -187,6 +224,28 @@ class PulseStream {
         pumpLocked();
     }
     void pumpLocked();
+    // Notes how much of what was sent has been heard, from the server's latency.
+    void measureLocked() {
+        if (!m_pStream || pa_stream_get_state(m_pStream) != PA_STREAM_READY) return;
+        pa_usec_t latency = 0;
+        int negative = 0;
+        if (pa_stream_get_latency(m_pStream, &latency, &negative) < 0) return;
+        const int64_t pending = negative ? 0 : static_cast<int64_t>(latency) * m_nRate / 1000000;
+        std::lock_guard lock(m_mutexPosition);
+        m_nHeardBase = std::max<int64_t>(0, m_nSent - pending);
+        m_nStampNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count();
+        m_bTimed = true;
+    }
+    void resetPositionLocked() {
+        std::lock_guard lock(m_mutexPosition);
+        m_nSent = 0;
+        m_nHeardBase = 0;
+        m_bTimed = false;
+        m_bEnded = false;
+        m_bPlayedOut = false;
+    }
 
     PulseConnection& m_conn;
     int m_nRate;
@@ -205,8 +264,15 @@ class PulseStream {
     std::atomic<std::size_t> m_nQueued{0};
     bool m_bCorked = false;
     bool m_bEnding = false;  // the server is to be told to play out what it has
-    bool m_bEnded = false;   // the utterance is complete
     bool m_bHeld = false;    // a paused utterance waits for the server to come back
+    // The playback position of the open utterance, in samples.
+    mutable std::mutex m_mutexPosition;
+    int64_t m_nSent = 0;       // handed to the server
+    int64_t m_nHeardBase = 0;  // heard at m_nStampNs
+    int64_t m_nStampNs = 0;
+    bool m_bTimed = false;              // a measurement was taken
+    bool m_bEnded = false;              // the utterance is complete
+    mutable bool m_bPlayedOut = false;  // and heard to its end
 };
 
 // One connection to the sound server for the whole process, shared by the engines' streams.
@@ -411,8 +477,8 @@ void PulseStream::beginLocked(uint64_t token, const std::atomic<uint64_t>& curre
         return;
     }
     clearLocked();
+    resetPositionLocked();
     m_bDiscarding = false;
-    m_bEnded = false;
     m_bHeld = false;
     switch (m_conn.ensureLocked()) {
         case PulseConnection::Server::Ready:
@@ -439,6 +505,9 @@ void PulseStream::createStreamLocked() {
     pa_stream_set_state_callback(
         m_pStream, [](pa_stream*, void* self) { static_cast<PulseStream*>(self)->onStateLocked(); },
         this);
+    pa_stream_set_latency_update_callback(
+        m_pStream, [](pa_stream*, void* self) { static_cast<PulseStream*>(self)->measureLocked(); },
+        this);
     // A short start threshold gets the first words out at once; the target length keeps
     // a pause or stop at the server within a few milliseconds (RIG.md: cork 0.3-5.5 ms).
     const uint32_t bytesPerMs = static_cast<uint32_t>(m_nRate * 2 / 1000);
@@ -450,8 +519,10 @@ void PulseStream::createStreamLocked() {
     attr.fragsize = static_cast<uint32_t>(-1);
     // A pause asked for before the stream existed holds it from the start.
     m_bCorked = m_bWantCorked;
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY |
-                                                      (m_bCorked ? PA_STREAM_START_CORKED : 0));
+    // Timing updates and their interpolation give the playback position without asking.
+    const auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+        (m_bCorked ? PA_STREAM_START_CORKED : 0));
     if (pa_stream_connect_playback(m_pStream, nullptr, &attr, flags, nullptr, nullptr) < 0)
         dropStreamLocked();
 }
@@ -467,6 +538,8 @@ void PulseStream::pumpLocked() {
                                 PA_SEEK_RELATIVE) < 0)
                 break;
             m_nHead += n;
+            std::lock_guard lock(m_mutexPosition);
+            m_nSent += static_cast<int64_t>(n / 2);
         }
         if (m_nHead == m_queue.size() && m_bEnding) {
             // Audio shorter than the start threshold would otherwise wait for more.
@@ -476,6 +549,7 @@ void PulseStream::pumpLocked() {
         compactLocked();
     }
     m_nQueued = m_queue.size() - m_nHead;
+    measureLocked();
 }
 
 // The engine's face of a stream; the stream itself lives on in the connection until the
@@ -521,6 +595,7 @@ class PulseSink final : public AudioSink {
         m_conn->wake();
     }
     bool wantsMore() const override { return m_stream->wantsMore(); }
+    int64_t heardSamples(uint64_t token) const override { return m_stream->heardSamples(token); }
 
   private:
     std::shared_ptr<PulseConnection> m_conn;

@@ -100,38 +100,53 @@ class WavSink final : public AudioSink {
     WavSink(std::shared_ptr<WavFile> file, int sampleRate)
         : m_file(std::move(file)), m_nRate(sampleRate) {}
     void begin(uint64_t token, const std::atomic<uint64_t>& current) override {
+        m_position.begin(token);
         m_file->begin(this, m_nRate, token, current);
     }
     void write(uint64_t token, const int16_t* samples, std::size_t count) override {
+        m_position.wrote(token, count);
         m_file->write(this, token, samples, count);
     }
-    void end(uint64_t token) override { m_file->finish(this, token, false); }
+    void end(uint64_t token) override {
+        m_position.close(token);
+        m_file->finish(this, token, false);
+    }
     void cancel() override {
         m_bPaused = false;
+        m_position.close(0);
         m_file->finish(this, 0, true);
     }
     void pause() override { m_bPaused = true; }
     void resume() override { m_bPaused = false; }
     bool wantsMore() const override { return !m_bPaused; }
+    int64_t heardSamples(uint64_t token) const override { return m_position.heard(token); }
 
   private:
     std::shared_ptr<WavFile> m_file;
     int m_nRate;
     std::atomic<bool> m_bPaused{false};
+    WrittenPosition m_position;
 };
 
 class NullSink final : public AudioSink {
   public:
-    void begin(uint64_t, const std::atomic<uint64_t>&) override {}
-    void write(uint64_t, const int16_t*, std::size_t) override {}
-    void end(uint64_t) override {}
-    void cancel() override { m_bPaused = false; }
+    void begin(uint64_t token, const std::atomic<uint64_t>&) override { m_position.begin(token); }
+    void write(uint64_t token, const int16_t*, std::size_t count) override {
+        m_position.wrote(token, count);
+    }
+    void end(uint64_t token) override { m_position.close(token); }
+    void cancel() override {
+        m_bPaused = false;
+        m_position.close(0);
+    }
     void pause() override { m_bPaused = true; }
     void resume() override { m_bPaused = false; }
     bool wantsMore() const override { return !m_bPaused; }
+    int64_t heardSamples(uint64_t token) const override { return m_position.heard(token); }
 
   private:
     std::atomic<bool> m_bPaused{false};
+    WrittenPosition m_position;
 };
 
 }  // namespace

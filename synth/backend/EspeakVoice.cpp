@@ -3,6 +3,7 @@
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace synth {
 namespace {
@@ -10,6 +11,11 @@ namespace {
 struct Utterance {
     const PcmOut* out;
     const Cancelled* cancelled;
+    const WordOut* words;
+    const std::string* text;
+    std::vector<std::size_t> charStarts;  // byte offset of each character of *text
+    std::size_t handedOut = 0;            // samples
+    int rate = 0;
     bool stopped = false;
 };
 
@@ -21,7 +27,21 @@ int onSynth(short* wav, int count, espeak_EVENT* events) {
         u->stopped = true;
         return 1;
     }
-    if (wav && count > 0) (*u->out)(wav, static_cast<std::size_t>(count));
+    // Word events count characters from 1 and give the word's start in milliseconds of audio.
+    for (espeak_EVENT* e = events; *u->words && e->type != espeakEVENT_LIST_TERMINATED; ++e) {
+        if (e->type != espeakEVENT_WORD || e->text_position < 1) continue;
+        const auto first = static_cast<std::size_t>(e->text_position - 1);
+        const std::size_t last = first + static_cast<std::size_t>(std::max(e->length, 1));
+        if (first >= u->charStarts.size()) continue;
+        const std::size_t end = last < u->charStarts.size() ? u->charStarts[last] : u->text->size();
+        const auto at = static_cast<std::size_t>(std::max(e->audio_position, 0)) *
+                        static_cast<std::size_t>(u->rate) / 1000;
+        (*u->words)(u->charStarts[first], end, std::max(at, u->handedOut));
+    }
+    if (wav && count > 0) {
+        (*u->out)(wav, static_cast<std::size_t>(count));
+        u->handedOut += static_cast<std::size_t>(count);
+    }
     return 0;
 }
 
@@ -62,7 +82,10 @@ SpeakResult EspeakVoice::speak(const std::string& utf8, const Prosody& prosody, 
     espeak_SetParameter(espeakRATE, std::clamp(175 * prosody.speed / 100, 80, 900), 0);
     espeak_SetParameter(espeakPITCH, std::clamp(50 * prosody.pitch / 100, 0, 100), 0);
     espeak_SetParameter(espeakVOLUME, 100, 0);
-    Utterance u{&out, &cancelled};
+    Utterance u{&out, &cancelled, &m_words, &utf8, {}, 0, m_nRate};
+    if (m_words)
+        for (std::size_t i = 0; i < utf8.size(); ++i)
+            if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) u.charStarts.push_back(i);
     espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &u);
     return u.stopped ? SpeakResult::Cancelled : SpeakResult::Done;
 }

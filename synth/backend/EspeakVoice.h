@@ -25,9 +25,11 @@ class EspeakVoice final : public VoiceBackend {
     std::string describe() const override { return "espeak-ng " + m_strVoice; }
     SpeakResult speak(const std::string& utf8, const Prosody& prosody, const PcmOut& out,
                       const Cancelled& cancelled) override;
+    void tellWords(WordOut words) override { m_words = std::move(words); }
 
   private:
     std::string m_strVoice;
+    WordOut m_words;
     int m_nRate;
 };
 

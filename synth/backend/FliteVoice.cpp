@@ -2,6 +2,8 @@
 
 #include <flite/flite.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -19,9 +21,39 @@ struct FliteVoice::Stream {
     const PcmOut* out = nullptr;
     const Cancelled* cancelled = nullptr;
     bool stopped = false;
+    // Where the words go, the piece of text being said and where it lies in the text speak
+    // was given, and the samples handed out before it.
+    const WordOut* words = nullptr;
+    const std::string* piece = nullptr;
+    std::size_t pieceAt = 0;
+    std::size_t samplesBefore = 0;
+    int rate = 0;
+    bool wordsTold = false;
+    std::size_t* handedOut = nullptr;
 };
 
 namespace {
+
+// The utterance is analysed in full before its first audio streams: each token's place in the
+// piece, found in order by its name, and its first word's start in seconds.
+void tellWords(FliteVoice::Stream& stream, const cst_utterance* utt) {
+    stream.wordsTold = true;
+    std::size_t cursor = 0;
+    float previous = 0;
+    for (const cst_item* t = relation_head(utt_relation(utt, "Token")); t; t = item_next(t)) {
+        const char* name = item_feat_string(t, "name");
+        const cst_item* word = item_daughter(t);
+        if (!name || !*name || !word) continue;
+        const std::size_t at = stream.piece->find(name, cursor);
+        if (at == std::string::npos) continue;
+        cursor = at + std::strlen(name);
+        const float start = std::max(
+            previous, ffeature_float(word, "R:SylStructure.daughter1.daughter1.R:Segment.p.end"));
+        previous = start;
+        (*stream.words)(stream.pieceAt + at, stream.pieceAt + cursor,
+                        stream.samplesBefore + static_cast<std::size_t>(start * stream.rate));
+    }
+}
 
 int onChunk(const cst_wave* w, int start, int size, int, cst_audio_streaming_info* asi) {
     auto* stream = static_cast<FliteVoice::Stream*>(asi->userdata);
@@ -30,7 +62,12 @@ int onChunk(const cst_wave* w, int start, int size, int, cst_audio_streaming_inf
         stream->stopped = true;
         return CST_AUDIO_STREAM_STOP;
     }
-    if (size > 0) (*stream->out)(w->samples + start, static_cast<std::size_t>(size));
+    if (stream->words && *stream->words && !stream->wordsTold && asi->utt)
+        tellWords(*stream, asi->utt);
+    if (size > 0) {
+        (*stream->out)(w->samples + start, static_cast<std::size_t>(size));
+        *stream->handedOut += static_cast<std::size_t>(size);
+    }
     return CST_AUDIO_STREAM_CONT;
 }
 
@@ -116,6 +153,9 @@ SpeakResult FliteVoice::speak(const std::string& utf8, const Prosody& prosody, c
     // handed over in pieces cut at a space, which bounds the wait for its first audio.
     constexpr std::size_t kMaxPiece = 120;
     const std::string text = withShortTokens(utf8);
+    // Words are told in bytes of utf8, so only when the text went to flite as it came.
+    const WordOut* words = text == utf8 && m_words ? &m_words : nullptr;
+    std::size_t handedOut = 0;
     std::size_t start = 0;
     bool stopped = false;
     while (start < text.size() && !stopped) {
@@ -126,8 +166,10 @@ SpeakResult FliteVoice::speak(const std::string& utf8, const Prosody& prosody, c
             while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
                 ++end;
         }
-        *m_stream = Stream{&out, &cancelled, false};
-        flite_text_to_speech(text.substr(start, end - start).c_str(), m_pVoice, "none");
+        const std::string piece = text.substr(start, end - start);
+        *m_stream = Stream{&out, &cancelled, false, words, &piece, start, handedOut, m_nRate, false,
+                           &handedOut};
+        flite_text_to_speech(piece.c_str(), m_pVoice, "none");
         stopped = m_stream->stopped || cancelled();
         *m_stream = Stream{};
         start = end;

@@ -21,6 +21,7 @@ class FliteVoice final : public VoiceBackend {
     std::string describe() const override { return "flite " + m_strName; }
     SpeakResult speak(const std::string& utf8, const Prosody& prosody, const PcmOut& out,
                       const Cancelled& cancelled) override;
+    void tellWords(WordOut words) override { m_words = std::move(words); }
 
     struct Stream;
 
@@ -32,6 +33,7 @@ class FliteVoice final : public VoiceBackend {
     int m_nRate = 16000;
     float m_fF0Mean = 100, m_fF0Stddev = 10;
     std::shared_ptr<Stream> m_stream;
+    WordOut m_words;
 };
 
 }  // namespace synth

@@ -19,6 +19,9 @@ struct Prosody {
 };
 
 using PcmOut = std::function<void(const int16_t* samples, std::size_t count)>;
+// A word the voice is about to say: bytes [start, end) of the text speak was given, and how
+// many samples it had handed out before the word's audio.
+using WordOut = std::function<void(std::size_t start, std::size_t end, std::size_t sample)>;
 using Cancelled = std::function<bool()>;
 
 enum class SpeakResult {
@@ -36,6 +39,9 @@ class VoiceBackend {
     virtual std::string describe() const = 0;
     virtual SpeakResult speak(const std::string& utf8, const Prosody& prosody, const PcmOut& out,
                               const Cancelled& cancelled) = 0;
+    // Where the voice tells its words, the next speak calls hand them to `words` (empty:
+    // to nobody). Voices that cannot tell ignore it.
+    virtual void tellWords(WordOut words) { (void)words; }
 };
 
 }  // namespace synth

@@ -1,108 +1,107 @@
 #include "synth/text/TextStream.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
 #include "platform/Utf8.h"
+#include "synth/text/SentenceSplit.h"
 
 namespace synth {
 namespace {
 
-constexpr std::size_t kRawChunk = 16 * 1024;
-
-bool isSpace(uint32_t cp) {
-    return cp == ' ' || cp == '\t' || cp == 0x3000;
-}
+// Decoded a character at a time, so no more than a few sentences at once.
+constexpr std::size_t kRawChunk = 2 * 1024;
+constexpr std::size_t kMaxCharBytes = 4;  // of any encoding the engines read
 
 }  // namespace
 
 TextStream::TextStream(std::shared_ptr<const std::string> text, const std::string& encoding)
-    : m_text(std::move(text)), m_cd(iconv_open("UTF-8", encoding.c_str())) {}
+    : m_text(std::move(text)), m_cd(iconv_open("UTF-8", encoding.c_str())) {
+    // In the engines' encodings a byte below 0x80 that starts a character is that ASCII
+    // character, so it needs no iconv call; encodings with shift states are not among them.
+    std::string upper;
+    for (char c : encoding) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* known : {"UTF-8", "CP932", "CP936", "CP949", "CP1252"})
+        m_bAsciiAsIs = m_bAsciiAsIs || upper == known;
+}
 
 TextStream::~TextStream() {
     if (ok()) iconv_close(m_cd);
 }
 
+void TextStream::seek(std::size_t rawOffset) {
+    m_nRawPos = m_text ? std::min(rawOffset, m_text->size()) : 0;
+    m_buf.clear();
+    m_rawOf.clear();
+    m_nBufPos = 0;
+    if (ok()) iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+}
+
+// One character at a time, so every decoded byte knows the original byte it came from.
 bool TextStream::decodeMore() {
     if (!ok() || !m_text || m_nRawPos >= m_text->size()) return false;
     if (m_nBufPos > 0) {
         m_buf.erase(0, m_nBufPos);
+        m_rawOf.erase(m_rawOf.begin(), m_rawOf.begin() + static_cast<std::ptrdiff_t>(m_nBufPos));
         m_nBufPos = 0;
     }
-    const std::size_t end = std::min(m_text->size(), m_nRawPos + kRawChunk);
-    const bool last = end == m_text->size();
-    char* in = const_cast<char*>(m_text->data()) + m_nRawPos;
-    std::size_t inLeft = end - m_nRawPos;
-    char out[kRawChunk * 2];
-    while (inLeft > 0) {
+    const std::size_t size = m_text->size();
+    const std::size_t end = std::min(size, m_nRawPos + kRawChunk);
+    while (m_nRawPos < end) {
+        const auto byte = static_cast<unsigned char>((*m_text)[m_nRawPos]);
+        if (m_bAsciiAsIs && byte < 0x80) {
+            m_buf += static_cast<char>(byte);
+            m_rawOf.push_back(m_nRawPos++);
+            continue;
+        }
+        char out[16];
         char* o = out;
-        std::size_t outLeft = sizeof out;
-        const std::size_t r = iconv(m_cd, &in, &inLeft, &o, &outLeft);
+        std::size_t taken = 1;
+        for (std::size_t want = 1;; ++want) {
+            char* in = const_cast<char*>(m_text->data()) + m_nRawPos;
+            std::size_t inLeft = std::min(want, size - m_nRawPos);
+            std::size_t outLeft = sizeof out;
+            o = out;
+            const std::size_t r = iconv(m_cd, &in, &inLeft, &o, &outLeft);
+            if (r != static_cast<std::size_t>(-1) || o > out) {
+                taken = static_cast<std::size_t>(in - m_text->data()) - m_nRawPos;
+                break;
+            }
+            if (errno == EINVAL && want < kMaxCharBytes && m_nRawPos + want < size) continue;
+            // An undefined or truncated byte sequence: skip one byte and go on.
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            o = out;
+            break;
+        }
         m_buf.append(out, static_cast<std::size_t>(o - out));
-        if (r != static_cast<std::size_t>(-1)) continue;
-        if (errno == E2BIG) continue;
-        if (errno == EINVAL && !last) break;  // a character split by the chunk end
-        // An undefined or truncated byte sequence: skip one byte and go on.
-        ++in, --inLeft;
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        m_rawOf.insert(m_rawOf.end(), static_cast<std::size_t>(o - out), m_nRawPos);
+        m_nRawPos += std::max<std::size_t>(taken, 1);
     }
-    m_nRawPos = static_cast<std::size_t>(in - m_text->data());
-    if (m_nRawPos >= end && end < m_text->size()) m_nRawPos = end;
     return true;
 }
 
-std::size_t TextStream::findEnd() const {
-    std::size_t lastSoftBreak = 0;
-    std::size_t i = m_nBufPos;
-    while (i < m_buf.size()) {
-        std::size_t len;
-        const uint32_t cp = utf8::DecodeAt(m_buf, i, &len);
-        const std::size_t after = i + len;
-        if (after - m_nBufPos > kMaxSentenceBytes) return lastSoftBreak ? lastSoftBreak : i;
-        switch (cp) {
-            case '\n':
-            case 0x3002:
-            case 0xFF01:
-            case 0xFF1F:
-            case 0xFF0E:
-            case 0xFF61:
-                return after;
-            case '.':
-            case '!':
-            case '?':
-            case ';':
-            case ':':
-                // A full stop ends a sentence only before a space, so 3.14 and e.g. stay.
-                if (after < m_buf.size()) {
-                    std::size_t nextLen;
-                    if (isSpace(utf8::DecodeAt(m_buf, after, &nextLen))) return after;
-                }
-                break;
-            case ' ':
-            case ',':
-            case 0x3001:
-            case 0xFF0C:
-                lastSoftBreak = after;
-                break;
-            default:
-                break;
-        }
-        i = after;
-    }
-    return std::string::npos;
+std::size_t TextStream::rawAt(std::size_t bufPos) const {
+    return bufPos < m_rawOf.size() ? m_rawOf[bufPos] : m_nRawPos;
 }
 
 bool TextStream::next(std::string& sentence) {
     while (true) {
-        std::size_t end = findEnd();
+        const bool complete = !m_text || m_nRawPos >= m_text->size();
+        if (complete && m_nBufPos >= m_buf.size()) return false;
+        const std::size_t end = sentenceEnd(m_buf, m_nBufPos, complete);
         if (end == std::string::npos) {
-            if (decodeMore()) continue;
-            if (m_nBufPos >= m_buf.size()) return false;
-            end = m_buf.size();
+            decodeMore();
+            continue;
         }
         std::string piece = cleanForSpeech(m_buf.substr(m_nBufPos, end - m_nBufPos));
+        const std::size_t start = m_nBufPos;
         m_nBufPos = end;
-        if (piece.find_first_not_of(' ') != std::string::npos) {
+        const std::size_t first = piece.find_first_not_of(' ');
+        if (first != std::string::npos) {
+            m_nSentenceStart = rawAt(start + first);
+            m_nSentenceEnd = rawAt(end);
             sentence = std::move(piece);
             return true;
         }

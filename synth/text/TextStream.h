@@ -1,20 +1,19 @@
 #pragma once
-// Turns a text in a byte encoding into UTF-8 sentences, a piece at a time, so a long text is
-// never decoded or held as a whole.
+// Turns a text in a byte encoding into UTF-8 sentences (synth/text/SentenceSplit.h), a piece
+// at a time, so a long text is never decoded or held as a whole. Each sentence keeps its place
+// in the original bytes, so a position can be reported and reading resumed from it.
 
 #include <iconv.h>
 
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace synth {
 
 class TextStream {
   public:
-    // Sentences longer than this are cut at a space or comma, else at any character.
-    static constexpr std::size_t kMaxSentenceBytes = 480;
-
     // `encoding` is an iconv name; fails (ok() is false) when iconv does not know it.
     TextStream(std::shared_ptr<const std::string> text, const std::string& encoding);
     ~TextStream();
@@ -26,16 +25,26 @@ class TextStream {
     // The next sentence with control characters turned into spaces, never blank. Bytes the
     // encoding does not define are skipped. False at the end of the text.
     bool next(std::string& sentence);
+    // The bytes of the original text the latest sentence came from: [rawStart, rawEnd).
+    std::size_t rawStart() const { return m_nSentenceStart; }
+    std::size_t rawEnd() const { return m_nSentenceEnd; }
+    // Goes on from this byte of the original text, which should start a character (a
+    // sentence's rawStart or rawEnd); past the end, next() has nothing more.
+    void seek(std::size_t rawOffset);
 
   private:
     bool decodeMore();
-    std::size_t findEnd() const;
+    std::size_t rawAt(std::size_t bufPos) const;
 
     std::shared_ptr<const std::string> m_text;
     std::size_t m_nRawPos = 0;
     iconv_t m_cd;
     std::string m_buf;  // decoded, not yet returned, from m_nBufPos on
     std::size_t m_nBufPos = 0;
+    // For each byte of m_buf, the offset in the original text of the character it belongs to.
+    std::vector<std::size_t> m_rawOf;
+    std::size_t m_nSentenceStart = 0, m_nSentenceEnd = 0;
+    bool m_bAsciiAsIs = false;
 };
 
 // Replaces C0/C1 controls (except line breaks and tabs, which become spaces), private-use

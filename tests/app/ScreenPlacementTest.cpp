@@ -33,4 +33,24 @@ TEST(ScreenPlacement, OnlyAToolbarOutsideEveryScreenIsBroughtBackFullyVisible) {
     }
 }
 
+TEST(ScreenPlacement, TheCaptionGoesUnderTheToolbarElseAboveItOnTheToolbarsScreen) {
+    const std::vector<ScreenRect> two{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+    struct Row {
+        const char* what;
+        int x, y, wantX, wantY;
+    } rows[] = {
+        {"room below", 100, 100, 100, 138},
+        {"no room below: above", 100, 1000, 100, 1000 - 60},
+        {"right edge: kept on the screen", 1600, 100, 1920 - 480, 138},
+        {"toolbar mostly on the right monitor: stays there", 1900, 990, 1920, 990 - 60},
+        {"toolbar off every screen: the nearest", 5000, 100, 3200 - 480, 138},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const ScreenPoint p = PlaceBelow({r.x, r.y, 248, 38}, 480, 60, two);
+        EXPECT_EQ(p.x, r.wantX);
+        EXPECT_EQ(p.y, r.wantY);
+    }
+}
+
 }  // namespace

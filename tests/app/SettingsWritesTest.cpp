@@ -240,7 +240,7 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     EXPECT_EQ(g_voiceJpn.volume, 123);
     dlg.OnTimer(kSettingsWatchTimerId);
     EXPECT_EQ(renewals, 1);
-    EXPECT_EQ(renewed.registered.size(), 4u);
+    EXPECT_EQ(renewed.registered.size(), std::size_t{reading::kShortcutCount});
     EXPECT_EQ(renewed.registered[reading::kShortcutStop],
               (platform::KeyChord{platform::kModControl | platform::kModAlt, U'q'}));
     EXPECT_EQ(g_voiceJpn.volume, 123);

@@ -81,6 +81,13 @@ TEST_F(ShortcutLoadTest, AbsentMeansDefaultEmptyMeansOffGarbageIsReportedOnce) {
     EXPECT_EQ(inForce[reading::kShortcutPauseResume].chord,
               (KeyChord{kModControl | kModAlt | kModShift, U'p'}));
     EXPECT_EQ(inForce[reading::kShortcutStop].chord, (KeyChord{kModMeta, kKeyPause}));
+    const std::pair<reading::Shortcut, char32_t> arrows[] = {
+        {reading::kShortcutNextSentence, platform::kKeyRight},
+        {reading::kShortcutPreviousSentence, platform::kKeyLeft},
+        {reading::kShortcutFaster, platform::kKeyUp},
+        {reading::kShortcutSlower, platform::kKeyDown}};
+    for (auto [shortcut, key] : arrows)
+        EXPECT_EQ(inForce[shortcut].chord, (KeyChord{kModControl | kModAlt | kModShift, key}));
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("ShortcutPauseResume"), std::string::npos);
     EXPECT_NE(reports[0].find("Ctrl+Alt+Banana"), std::string::npos);
@@ -101,7 +108,7 @@ TEST_F(ShortcutLoadTest, TakenShortcutIsReportedAndTheOthersStillRegister) {
 
     settings::TakeShortcuts(shortcuts, inForce, report);
 
-    EXPECT_EQ(shortcuts.registered.size(), 3u);
+    EXPECT_EQ(shortcuts.registered.size(), std::size_t{reading::kShortcutCount - 1});
     EXPECT_FALSE(shortcuts.registered.count(reading::kShortcutReadAll));
     EXPECT_EQ(shortcuts.registered[reading::kShortcutStop],
               (KeyChord{kModControl | kModAlt | kModShift, U'x'}));

@@ -11,6 +11,9 @@ at-spi-bus-launcher runs and with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 set for the
   atspi.py states WINDOW NAME                 print the control's states, one per line
   atspi.py names WINDOW ROLE                  print the names of the controls of a role
   atspi.py dump WINDOW                        print the tree (role and name), for debugging
+  atspi.py watch WINDOW ROLE SECONDS          for SECONDS, print each new name the first
+                                              control of ROLE in WINDOW takes ("" while the
+                                              window or control is missing), one a line
   atspi.py menu READY [ITEM]                  waits for a menu item to take the focus (a
                                               popup menu is not in the tree: it is seen as
                                               assistive tools see it, by its focus events);
@@ -197,6 +200,22 @@ def main(argv):
         for node, _ in walk(window(args[0])):
             if node.getRole() == role:
                 print(node.name)
+    elif command == "watch":
+        role = getattr(pyatspi, "ROLE_" + args[1].upper().replace(" ", "_"))
+        deadline = time.monotonic() + float(args[2])
+        last = None
+        while time.monotonic() < deadline:
+            w = find_window(args[0])
+            name = ""
+            if w is not None:
+                for node, _ in walk(w):
+                    if node.getRole() == role:
+                        name = node.name
+                        break
+            if name != last:
+                print(name, flush=True)
+                last = name
+            time.sleep(0.05)
     elif command == "menu":
         menu_by_focus(args[0], args[1] if len(args) > 1 else None)
     elif command == "dump":

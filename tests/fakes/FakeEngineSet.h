@@ -3,6 +3,7 @@
 // releases its buffer when Play returns).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,17 @@ class FakeEngineSet : public engine::EngineSet {
     void Stop(int language) override { Record("Stop", language); }
     void Pause(int language) override { Record("Pause", language); }
     void Restart(int language) override { Record("Restart", language); }
+    bool Position(int language, engine::HeardPosition* position) override {
+        if (!heard) return false;
+        (void)language;
+        *position = *heard;
+        return true;
+    }
+    bool PlayFrom(int language, int offset) override {
+        Record("PlayFrom", language).speed = offset;  // the offset, in `speed`
+        return playFromResult;
+    }
+    void SetSpeed(int language, int speed) override { Record("SetSpeed", language).speed = speed; }
 
     Call& Record(const char* op, int language) {
         Call& c = calls.emplace_back();
@@ -66,4 +78,6 @@ class FakeEngineSet : public engine::EngineSet {
     std::vector<Call> calls;
     short loadResult = 0;
     short userDictResult = 1;
+    std::optional<engine::HeardPosition> heard;  // what Position reports; none: nothing heard
+    bool playFromResult = true;
 };

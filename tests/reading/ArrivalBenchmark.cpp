@@ -46,6 +46,9 @@ class TimingEngineSet : public engine::EngineSet {
     void Stop(int) override {}
     void Pause(int) override {}
     void Restart(int) override {}
+    bool Position(int, engine::HeardPosition*) override { return false; }
+    bool PlayFrom(int, int) override { return false; }
+    void SetSpeed(int, int) override {}
     Clock::time_point played;
     std::size_t bytes = 0;
 };

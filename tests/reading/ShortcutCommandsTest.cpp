@@ -1,4 +1,5 @@
 #include "ReadingFixture.h"
+#include "reading/FollowAlong.h"
 #include "reading/ReadingCommands.h"
 #include "reading/ShortcutCommands.h"
 #include "tests/fakes/FakeSelection.h"
@@ -87,3 +88,81 @@ TEST_F(Shortcuts, PauseResumeAndStopAreTheButtons) {
 }
 
 }  // namespace
+
+namespace {
+
+// The sentence and speed shortcuts reach the engine through FollowAlong.
+class FollowShortcuts : public Shortcuts {
+  protected:
+    int speed = 100;
+    std::vector<std::pair<int, int>> kept;
+    reading::FollowAlong follow{engines,
+                                [this] {
+                                    return reading::FollowAlong::Speed{7, speed, 50, 200};
+                                },
+                                paused,
+                                [this](int language, int value) {
+                                    kept.emplace_back(language, value);
+                                    speed = value;
+                                }};
+    ShortcutCommands withFollow{commands, selection, keys, pump, &follow};
+
+    void Hear(int start, int end, int previous, int heardMs) {
+        engine::HeardPosition h;
+        h.sentenceStart = start;
+        h.sentenceEnd = end;
+        h.previousStart = previous;
+        h.heardMs = heardMs;
+        h.sentence = "文。";
+        engines.heard = h;
+        engines.calls.clear();
+    }
+    std::string Jumps() const {
+        std::string s;
+        for (const auto& c : engines.calls)
+            if (c.op == "PlayFrom") s += (s.empty() ? "" : " ") + std::to_string(c.speed);
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST_F(FollowShortcuts, SentenceMovesJumpByTheHeardPositionWithoutCapturing) {
+    withFollow.OnShortcut(reading::kShortcutNextSentence);
+    EXPECT_TRUE(engines.calls.empty()) << "nothing heard: nothing to move in";
+
+    paused = 1;
+    Hear(10, 24, 0, 3000);
+    withFollow.OnShortcut(reading::kShortcutNextSentence);
+    EXPECT_EQ(Jumps(), "24");
+    EXPECT_EQ(paused, 0) << "a move plays on, as a new reading does";
+    EXPECT_TRUE(keys.chords.empty());
+    EXPECT_EQ(clipboard.openCalls, 0);
+
+    Hear(10, 24, 0, 3000);  // well into the sentence: back to its start
+    withFollow.OnShortcut(reading::kShortcutPreviousSentence);
+    Hear(10, 24, 0, 400);  // just begun: the one before
+    withFollow.OnShortcut(reading::kShortcutPreviousSentence);
+    const std::string backs = Jumps();
+    Hear(0, 10, -1, 400);  // the first sentence: starts again
+    withFollow.OnShortcut(reading::kShortcutPreviousSentence);
+    EXPECT_EQ(backs + " " + Jumps(), "0 0");
+    Hear(10, 24, 0, 3000);
+    withFollow.OnShortcut(reading::kShortcutPreviousSentence);
+    EXPECT_EQ(Jumps(), "10");
+}
+
+TEST_F(FollowShortcuts, SpeedStepsByTenWithinTheLimitsAndIsKept) {
+    withFollow.OnShortcut(reading::kShortcutFaster);
+    withFollow.OnShortcut(reading::kShortcutSlower);
+    withFollow.OnShortcut(reading::kShortcutSlower);
+    EXPECT_EQ(kept, (std::vector<std::pair<int, int>>{{7, 110}, {7, 100}, {7, 90}}));
+    speed = 195;
+    kept.clear();
+    engines.calls.clear();
+    withFollow.OnShortcut(reading::kShortcutFaster);
+    withFollow.OnShortcut(reading::kShortcutFaster);  // at the limit: nothing changes
+    EXPECT_EQ(kept, (std::vector<std::pair<int, int>>{{7, 200}}));
+    ASSERT_EQ(engines.Summary(), "SetSpeed 7");
+    EXPECT_EQ(engines.calls[0].speed, 200);
+}

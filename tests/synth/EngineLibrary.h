@@ -46,6 +46,7 @@ class EngineLibrary {
         engine::EngineFunctions f;
 #define SELVARINE_TEST_RESOLVE(arg, name, type, member) f.member = sym<type*>(#name + s);
         SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
+        SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
 #undef SELVARINE_TEST_RESOLVE
         load = f.load;
         unload = f.unload;
@@ -57,6 +58,9 @@ class EngineLibrary {
         stop = f.stop;
         pause = f.pause;
         restart = f.restart;
+        getPosition = f.getPosition;
+        playFrom = f.playFrom;
+        setSpeed = f.setSpeed;
     }
     ~EngineLibrary() {
         if (m_handle) dlclose(m_handle);
@@ -95,6 +99,9 @@ class EngineLibrary {
     VtPlayFn playFn;
     VtPlayUtf8Fn playUtf8Fn;
     VtControlFn stop, pause, restart;
+    VtGetPositionFn getPosition;
+    VtPlayFromFn playFrom;
+    VtSetSpeedFn setSpeed;
 
   private:
     template <typename F>

@@ -260,6 +260,60 @@ TEST_F(EngineTest, StopCutsSpeechShortAndPauseHoldsIt) {
     EXPECT_GT(speak(engine, "Hello there.").seconds(), 0.3);
 }
 
+TEST_F(EngineTest, ReportsTheHeardSentenceJumpsWithinTheTextAndTakesANewSpeed) {
+    loadToWav(kEnglish);
+    EngineLibrary& engine = lib(kEnglish);
+    const std::string first =
+        "The first sentence is here, and it goes on with many words so that it takes a while.";
+    const std::string text = first + " Second one follows now. The third is the last one.";
+    const std::size_t third = text.find("The third");
+    const double thirdAlone = speak(engine, text.substr(third)).seconds();
+    const double whole = speak(engine, text).seconds();
+    VtPosition pos{};
+    char sentence[256] = "x";
+    EXPECT_EQ(engine.getPosition(&pos, sentence, sizeof sentence), 0) << "the text has ended";
+    EXPECT_EQ(std::string(sentence), "");
+    EXPECT_EQ(pos.sentenceStart, -1);
+
+    // Paused after the first sentence (the file sink takes audio as it comes, so what was
+    // written is what is heard).
+    fs::remove(s_wav);
+    engine.play(text);
+    for (int i = 0; i < 10000 && fileSize(s_wav) <= 44; ++i) std::this_thread::sleep_for(1ms);
+    engine.pause();
+    std::this_thread::sleep_for(300ms);
+    ASSERT_EQ(engine.getPosition(&pos, sentence, sizeof sentence), 1);
+    EXPECT_EQ(std::string(sentence), first);
+    EXPECT_EQ(pos.sentenceStart, 0);
+    EXPECT_EQ(pos.sentenceEnd, static_cast<int>(first.size()));
+    EXPECT_EQ(pos.previousStart, -1);
+    char tiny[4];
+    engine.getPosition(nullptr, tiny, sizeof tiny);
+    EXPECT_EQ(std::string(tiny), "The");
+
+    // A jump leaves the pause and reads from there on: the file holds the third sentence.
+    ASSERT_EQ(engine.playFrom(static_cast<int>(third)), 1);
+    waitIdle();
+    EXPECT_NEAR(readWav(s_wav).seconds(), thirdAlone, 0.05 * thirdAlone);
+    // The text is kept once all of it is spoken: a move back still works, until a stop.
+    ASSERT_EQ(engine.playFrom(0), 1);
+    waitIdle();
+    EXPECT_NEAR(readWav(s_wav).seconds(), whole, 0.05 * whole);
+    ASSERT_EQ(engine.playFrom(static_cast<int>(text.size())), 1);  // past the last: ends
+    waitIdle();
+    EXPECT_LT(readWav(s_wav).seconds(), 0.05);
+    engine.stop();
+    EXPECT_EQ(engine.playFrom(0), 0) << "a stopped text cannot be moved in";
+
+    // Twice the speed from the second sentence on shortens the reading.
+    engine.play(text);
+    engine.pause();
+    engine.setSpeed(200);
+    engine.restart();
+    waitIdle();
+    EXPECT_LT(readWav(s_wav).seconds(), whole * 0.85);
+}
+
 TEST_F(EngineTest, VolumeSpeedAndPitchChangeTheVoice) {
     loadToWav(kEnglish);
     EngineLibrary& engine = lib(kEnglish);

@@ -443,6 +443,93 @@ int main() {
         }
     }
 
+    std::printf(
+        "\nnext sentence while reading (5 jumps per language, each 300 ms into a sentence):\n"
+        "  call return; first audio of the new sentence handed to the sink; the sink's playback\n"
+        "  position in the new sentence (budget: audio within 100 ms)\n");
+    {
+        const char* texts[] = {
+            "今日は良い天気です。明日は雨が降るでしょう。週末は晴れるそうです。来週は寒くなります。"
+            "その次はまた暖かくなります。これが最後の文です。",
+            "The sun is out today. Tomorrow it will rain. The weekend should be fine. Next week "
+            "turns cold. Then it gets warm again. This is the last sentence.",
+            "今天天气很好。明天会下雨。周末应该是晴天。下周会变冷。然后又会变暖。这是最后一句。",
+            "오늘은 날씨가 좋습니다. 내일은 비가 옵니다. 주말은 맑겠습니다. 다음 주는 춥습니다. "
+            "그다음에는 다시 따뜻해집니다. 이것이 마지막 문장입니다.",
+        };
+        const char* encodings[] = {"CP932", "CP1252", "CP936", "CP949"};
+        for (std::size_t i = 0; i < 4; ++i) {
+            EngineLibrary& e = *engines[i];
+            const int number = kLanguages[i]->number;
+            const std::string text = encode(texts[i], encodings[i]);
+            Stats call, synth, heard, lag, cost;
+            e.loadFrom(e.engineDir(SYNTH_PROGRAM_DIR));  // the sink in force, not the WAV one
+            e.play(text);
+            VtPosition pos{};
+            auto waitFor = [&](auto done) {
+                const auto deadline = Clock::now() + 10s;
+                while (Clock::now() < deadline) {
+                    if (e.getPosition(&pos, nullptr, 0) == 1 && done()) return true;
+                    std::this_thread::sleep_for(500us);
+                }
+                return false;
+            };
+            const char* missed = nullptr;
+            for (int k = 0; k < 5 && !missed; ++k) {
+                if (!waitFor([&] { return pos.heardMs >= 300; })) {
+                    missed = "no sentence heard for 300 ms";
+                    break;
+                }
+                const int target = pos.sentenceEnd;
+                const auto t = Clock::now();
+                if (e.playFrom(target) != 1) break;
+                call.add(ms(Clock::now() - t) * 1000);
+                while (core.firstAudioNs(number) < 0 && Clock::now() - t < 5s)
+                    std::this_thread::sleep_for(200us);
+                synth.add(core.firstAudioNs(number) / 1e6);
+                if (!waitFor([&] { return pos.sentenceStart >= target && pos.heardMs > 0; })) {
+                    missed = "the new sentence was never heard";
+                    break;
+                }
+                heard.add(ms(Clock::now() - t));
+            }
+            if (missed) std::printf("  %s: %s\n", kLanguages[i]->suffix, missed);
+            // The caption asks every 25 ms: how late it sees a change of the sentence or word
+            // heard that a 1 ms poll sees, and what one ask costs.
+            e.stop();
+            e.play(text);
+            int last = -2, shown = -2;
+            Clock::time_point seen{}, nextAsk = Clock::now();
+            const auto end = Clock::now() + 6s;
+            while (Clock::now() < end) {
+                const auto a = Clock::now();
+                // A sentence or a word of it: what the highlight follows.
+                const int on = e.getPosition(&pos, nullptr, 0) == 1
+                                   ? pos.sentenceStart * 1000 + pos.wordStart + 1
+                                   : -1;
+                cost.add(ms(Clock::now() - a) * 1000);
+                if (on != last) last = on, seen = Clock::now();
+                if (Clock::now() >= nextAsk) {
+                    if (last != shown && shown != -2) lag.add(ms(Clock::now() - seen));
+                    shown = last;
+                    nextAsk += 25ms;
+                }
+                std::this_thread::sleep_for(1ms);
+            }
+            e.stop();
+            std::printf(
+                "  %s: call %.0f us; first audio %.1f ms (max %.1f); heard %.1f ms (max "
+                "%.1f)\n",
+                kLanguages[i]->suffix, call.median(), synth.median(), synth.max(), heard.median(),
+                heard.max());
+            std::printf(
+                "       caption: a sentence or word shown %.1f ms after the sink's position "
+                "reached it (max %.1f, %zu changes); one ask %.0f us\n",
+                lag.median(), lag.max(), lag.values.size(), cost.median());
+        }
+        core.waitIdle(10000);
+    }
+
     std::printf("\npause, resume and stop (call return, median of 50 while speaking):\n");
     {
         const std::string text = englishText(20000);

@@ -9,8 +9,10 @@
 #include <memory>
 
 #include "platform/Utf8.h"
+#include "synth/SpeechPosition.h"
 #include "synth/VoiceConfig.h"
 #include "synth/text/JapaneseReader.h"
+#include "synth/text/SentenceSplit.h"
 #include "synth/text/TextScan.h"
 #include "synth/text/TextStream.h"
 #include "synth/text/UserDictionary.h"
@@ -122,32 +124,68 @@ TEST(UserDictionary, LoadRefusesMissingAndOversizedFiles) {
 }
 
 TEST(TextStream, SplitsIntoSentences) {
-    EXPECT_EQ(sentences("Hello there. Pi is 3.14 today!Yes? This\nnext line", "CP1252"),
-              (std::vector<std::string>{"Hello there.", " Pi is 3.14 today!Yes?", " This ",
-                                        "next line"}));
-    EXPECT_EQ(sentences(synthtest::encode("今日は。明日は！　あさって", "CP932"), "CP932"),
-              (std::vector<std::string>{"今日は。", "明日は！", "　あさって"}));
-    EXPECT_TRUE(sentences("   \n\n \t ", "CP1252").empty());
-    EXPECT_TRUE(sentences("", "CP1252").empty());
+    // Each row: text, the sentences it splits into.
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"Hello there. Pi is 3.14 today!Yes? This\nnext line",
+         {"Hello there.", " Pi is 3.14 today!", "Yes?", " This ", "next line"}},
+        {"今日は。明日は！　あさって", {"今日は。", "明日は！", "　あさって"}},
+        {"本当？！」と彼は言った。", {"本当？！」", "と彼は言った。"}},
+        {"Wait... what?! \"Yes.\" Done", {"Wait...", " what?!", " \"Yes.\"", " Done"}},
+        {"a;b: c", {"a;b: c"}},  // no end mark: one sentence
+        {"句", {"句"}},
+        {"   \n\n \t ", {}},
+        {"", {}},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(sentences(synthtest::encode(text, "CP932"), "CP932"), expected) << text;
 }
 
-TEST(TextStream, CutsLongSentencesAtASpaceOrAnywhere) {
+TEST(TextStream, CutsLongSentencesAtACommaElseASpaceElseAnywhere) {
+    std::string commas;  // 、 every 30 characters, no end mark
+    for (int i = 0; i < 40; ++i)
+        commas += "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへ、";
+    std::vector<std::string> parts = sentences(synthtest::encode(commas, "CP932"), "CP932");
+    ASSERT_GT(parts.size(), 1u);
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        EXPECT_LE(utf8::ToUtf32(parts[i]).size(), synth::kMaxSentenceChars);
+        EXPECT_EQ(utf8::ToUtf32(parts[i]).back(), U'、') << "not cut after the last comma";
+        EXPECT_GT(utf8::ToUtf32(parts[i]).size(), synth::kMaxSentenceChars - 31)
+            << "cut at an earlier comma than the nearest";
+    }
     std::string words;
     while (words.size() < 2000) words += "word ";
     for (const std::string& s : sentences(words, "CP1252")) {
-        EXPECT_LE(s.size(), TextStream::kMaxSentenceBytes);
+        EXPECT_LE(s.size(), synth::kMaxSentenceChars);
         EXPECT_EQ(s.back(), ' ') << "cut inside a word";
     }
+    for (const char* run : {"!", "."})  // marks that stay with an end must not run on
+        for (const std::string& s : sentences(std::string(3000, *run) + " x", "CP1252"))
+            EXPECT_LE(s.size(), synth::kMaxSentenceChars);
     std::string hiragana;
     for (int i = 0; i < 1000; ++i) hiragana += "あ";
-    const std::string kana = synthtest::encode(hiragana, "CP932");
     std::size_t total = 0;
-    for (const std::string& s : sentences(kana, "CP932")) {
-        EXPECT_LE(s.size(), TextStream::kMaxSentenceBytes);
-        EXPECT_TRUE(utf8::IsValid(s)) << "cut inside a character";
+    for (const std::string& s : sentences(synthtest::encode(hiragana, "CP932"), "CP932")) {
+        EXPECT_EQ(utf8::ToUtf32(s).size(), synth::kMaxSentenceChars);
         total += s.size();
     }
     EXPECT_EQ(total, 3000u);
+}
+
+TEST(TextStream, KnowsWhereEachSentenceLiesInTheOriginalBytesAndGoesOnFromThere) {
+    const std::string text = synthtest::encode("一文目。 二文目！\n三文目", "CP932");
+    TextStream stream(std::make_shared<const std::string>(text), "CP932");
+    std::vector<std::pair<std::size_t, std::size_t>> places;
+    std::string s;
+    while (stream.next(s)) places.emplace_back(stream.rawStart(), stream.rawEnd());
+    // Sjis: 2 bytes a character; the space before the second is not its start.
+    EXPECT_EQ(places,
+              (std::vector<std::pair<std::size_t, std::size_t>>{{0, 8}, {9, 17}, {18, 24}}));
+    stream.seek(9);
+    ASSERT_TRUE(stream.next(s));
+    EXPECT_EQ(s, "二文目！");
+    EXPECT_EQ(stream.rawStart(), 9u);
+    stream.seek(text.size() + 5);
+    EXPECT_FALSE(stream.next(s));
 }
 
 TEST(TextStream, DecodesEachEncodingAcrossChunkBoundaries) {
@@ -243,3 +281,36 @@ TEST(VoiceConfig, ReadsKeysAndRefusesIncompleteFiles) {
 }
 
 }  // namespace
+
+TEST(SpeechPosition, NamesTheSentenceAndWordAtThePlaybackPosition) {
+    synth::SpeechPosition p;
+    p.newText(5);
+    p.sentence(5, 0, 12, "一文目。", 0);
+    p.word(5, 0, 3, 0);
+    p.word(5, 3, 9, 800);
+    p.sentence(5, 12, 20, "二文目。", 2000);
+    p.sentence(4, 99, 120, "stale", 2500);  // of a stopped utterance: dropped
+
+    EXPECT_EQ(p.at(5, 799).wordStart, 0);
+    const synth::Heard second = p.at(5, 900);
+    EXPECT_EQ(second.sentence, "一文目。");
+    EXPECT_EQ(std::make_pair(second.wordStart, second.wordEnd), std::make_pair(3, 9));
+    const synth::Heard later = p.at(5, 2600);
+    EXPECT_EQ(later.sentence, "二文目。");
+    EXPECT_EQ(later.sentenceStart, 12u);
+    EXPECT_EQ(later.previousStart, 0);
+    EXPECT_EQ(later.heardSamples, 600);
+    EXPECT_EQ(later.wordStart, -1) << "no words reported for it";
+    EXPECT_FALSE(p.at(4, 2600).speaking);
+
+    // A jump back to the first sentence: the second stays known as read.
+    p.restart(6);
+    EXPECT_FALSE(p.at(6, 0).speaking) << "nothing of the new utterance yet";
+    p.sentence(6, 0, 12, "一文目。", 0);
+    p.sentence(6, 12, 20, "二文目。", 2000);
+    EXPECT_EQ(p.at(6, 100).previousStart, -1);
+    EXPECT_EQ(p.at(6, 2100).previousStart, 0);
+    p.newText(7);
+    p.sentence(7, 12, 20, "x", 0);
+    EXPECT_EQ(p.at(7, 0).previousStart, -1) << "a new text forgets the old one's sentences";
+}
