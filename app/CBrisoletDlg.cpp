@@ -6,6 +6,7 @@
 #include "dialogs/SettingsCommand.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
+#include "reading/SaveSpeechCommand.h"
 #include "reading/ShortcutCommands.h"
 #include "settings/Globals.h"
 #include "settings/SettingsStore.h"
@@ -15,6 +16,18 @@ namespace {
 
 // A look costs one stat(2); a hand edit takes effect within a second.
 constexpr int kSettingsWatchMs = 1000;
+
+reading::ReadingSettings CurrentReadingSettings() {
+    reading::ReadingSettings s;
+    s.language = g_nLanguage;
+    if (const VoiceSettings* voice = VoiceSettingsFor(g_nLanguage)) {
+        s.volume = voice->volume;
+        s.speed = voice->speed;
+        s.pitch = voice->pitch;
+    }
+    s.chiCodepage = g_nChiCodepage;
+    return s;
+}
 
 constexpr const char* kSettingsNotKeptMessage =
     "設定を保存できませんでした。変更はツールバーを閉じるまでの間だけ有効です。";
@@ -31,19 +44,21 @@ CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
 CBrisoletDlg::~CBrisoletDlg() = default;
 
 void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
-    auto settings = [] {
-        reading::ReadingSettings s;
-        s.language = g_nLanguage;
-        if (const VoiceSettings* voice = VoiceSettingsFor(g_nLanguage)) {
-            s.volume = voice->volume;
-            s.speed = voice->speed;
-            s.pitch = voice->pitch;
-        }
-        s.chiCodepage = g_nChiCodepage;
-        return s;
-    };
-    m_reading = std::make_unique<reading::ReadingCommands>(
-        m_view, m_svc.engines, m_svc.messages, platform, settings, m_bCaptureTimer, m_bPaused);
+    m_reading = std::make_unique<reading::ReadingCommands>(m_view, m_svc.engines, m_svc.messages,
+                                                           platform, CurrentReadingSettings,
+                                                           m_bCaptureTimer, m_bPaused);
+}
+
+void CBrisoletDlg::AttachSaving(platform::FileDialogs& dialogs, platform::Pump& pump,
+                                const std::string& folder) {
+    if (!m_reading) return;
+    m_save = std::make_unique<reading::SaveSpeechCommand>(
+        m_svc.engines, m_svc.messages, dialogs, pump, CurrentReadingSettings, m_bPaused, folder);
+    m_reading->controller.SaveTextWith([this](const std::u16string& text) { m_save->Save(text); });
+}
+
+void CBrisoletDlg::OnSaveSpeech() {
+    if (m_reading && m_save) m_reading->capture.OnSaveSelection();
 }
 
 void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
@@ -254,6 +269,9 @@ void CBrisoletDlg::OnCommand(int id) {
             break;
         case kIdSettings:
             OnSettings();
+            break;
+        case kIdSaveSpeech:
+            OnSaveSpeech();
             break;
         default:
             break;

@@ -29,6 +29,7 @@ class LanguageSelectionDialog;
 }  // namespace dialogs
 
 namespace platform {
+class FileDialogs;
 class GlobalShortcuts;
 class KeyInjector;
 class Pump;
@@ -38,6 +39,7 @@ class Selection;
 namespace reading {
 class ReadingCommands;
 struct ReadingPlatform;
+class SaveSpeechCommand;
 class ShortcutCommands;
 }  // namespace reading
 
@@ -95,6 +97,13 @@ class CBrisoletDlg {
     // until the next start; the toolbar's own later writes keep them in the file.
     void TakeStoredSettings();
 
+    // Gives the toolbar its save command (kIdSaveSpeech, after AttachReading): the selection's
+    // speech to a sound file, the file dialog opening on folder first. Without it the command
+    // does nothing.
+    void AttachSaving(platform::FileDialogs& dialogs, platform::Pump& pump,
+                      const std::string& folder);
+    void OnSaveSpeech();
+
     // Gives the language command (104) its dialog. Without it the command does nothing.
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
     void OnLanguage();
@@ -138,6 +147,7 @@ class CBrisoletDlg {
     std::unique_ptr<reading::ReadingCommands> m_reading;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
     std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
+    std::unique_ptr<reading::SaveSpeechCommand> m_save;      // m_reading hands it texts
     std::function<void(const std::string&)> m_reportShortcuts;
     std::function<platform::GlobalShortcuts&()> m_renewShortcuts;
     std::vector<std::string> m_shortcutTexts;  // the chords in force, as their values give them

@@ -9,6 +9,7 @@ inline constexpr int kIdSettings = 103;
 inline constexpr int kIdLanguage = 104;
 inline constexpr int kIdReadAll = 1015;
 inline constexpr int kIdPauseResume = 1042;
+inline constexpr int kIdSaveSpeech = 1060;  // the selection's speech to a sound file
 
 // The toolbar's timers besides the capture timer (reading/ToolbarHandle.h).
 inline constexpr int kSettingsWriteTimerId = 2;

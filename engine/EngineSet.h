@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/EngineApi.h"
 #include "engine/Languages.h"
 
 namespace engine {
@@ -26,6 +27,13 @@ public:
     virtual void Stop(int language) = 0;
     virtual void Pause(int language) = 0;
     virtual void Restart(int language) = 0;
+
+    // Saving the speech of a text to a sound file (EngineApi.h, VT_SAVETTS_x and
+    // VT_SAVESTATUS_x); Stop cancels it. For a language whose library cannot save, both
+    // return VT_SAVE_UNAVAILABLE.
+    virtual short SaveToFile(int language, const char* text, int pitch, int speed, int volume,
+                             const char* path, int format) = 0;
+    virtual short SaveStatus(int language, int* permille) = 0;
 };
 
 }  // namespace engine

@@ -64,4 +64,17 @@ void LibraryEngineSet::Restart(int language) {
     if (const EngineFunctions* f = Lib(language)) f->restart();
 }
 
+short LibraryEngineSet::SaveToFile(int language, const char* text, int pitch, int speed, int volume,
+                                   const char* path, int format) {
+    const EngineFunctions* f = Lib(language);
+    if (!f || !f->save) return VT_SAVE_UNAVAILABLE;
+    return f->save(text, pitch, speed, volume, path, format);
+}
+
+short LibraryEngineSet::SaveStatus(int language, int* permille) {
+    const EngineFunctions* f = Lib(language);
+    if (!f || !f->saveStatus) return VT_SAVE_UNAVAILABLE;
+    return f->saveStatus(permille);
+}
+
 }  // namespace engine

@@ -30,6 +30,9 @@ public:
     void Stop(int language) override;
     void Pause(int language) override;
     void Restart(int language) override;
+    short SaveToFile(int language, const char* text, int pitch, int speed, int volume,
+                     const char* path, int format) override;
+    short SaveStatus(int language, int* permille) override;
 
 private:
     const EngineFunctions* Lib(int language) const;

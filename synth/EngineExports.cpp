@@ -11,6 +11,7 @@
 
 #include "engine/EngineApi.h"
 #include "synth/Engines.h"
+#include "synth/SaveToFile.h"
 
 #define SELVARINE_CAT2(a, b) a##b
 #define SELVARINE_CAT(a, b) SELVARINE_CAT2(a, b)
@@ -22,6 +23,10 @@ SELVARINE_DECLARE_ENGINE_API(JPN)
 SELVARINE_DECLARE_ENGINE_API(ENG)
 SELVARINE_DECLARE_ENGINE_API(CHI)
 SELVARINE_DECLARE_ENGINE_API(KOR)
+SELVARINE_DECLARE_ENGINE_SAVE_API(JPN)
+SELVARINE_DECLARE_ENGINE_SAVE_API(ENG)
+SELVARINE_DECLARE_ENGINE_SAVE_API(CHI)
+SELVARINE_DECLARE_ENGINE_SAVE_API(KOR)
 }
 
 namespace {
@@ -63,6 +68,15 @@ void SELVARINE_EXPORT(VT_PAUSETTS_)(void) {
 }
 void SELVARINE_EXPORT(VT_RESTARTTTS_)(void) {
     synth::resume(kLanguage);
+}
+
+short SELVARINE_EXPORT(VT_SAVETTS_)(const char* text, int pitch, int speed, int volume,
+                                    const char* path, int format) {
+    return synth::saveToFile(kLanguage, text, pitch, speed, volume, path, format);
+}
+
+short SELVARINE_EXPORT(VT_SAVESTATUS_)(int* permille) {
+    return synth::saveStatus(kLanguage, permille);
 }
 
 }  // extern "C"

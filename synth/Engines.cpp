@@ -45,7 +45,14 @@ struct Job {
     int speed = Limits::kSpeedDefault;
     int volume = Limits::kVolumeDefault;
     Clock::time_point playTime;
+    std::shared_ptr<AudioSink> sink;       // its own (a save), else the engine's
+    std::function<void(double)> progress;  // worker only
 };
+
+// A job's own sink ends with the job: it must not wait for the worker to let go of it.
+void cancelOwnSink(const std::shared_ptr<Job>& job) {
+    if (job && job->sink) job->sink->cancel();
+}
 
 struct EngineState {
     std::mutex mutex;  // guards everything but the atomics and the worker-only members
@@ -255,7 +262,8 @@ class SpeechService {
                 std::lock_guard engineLock(e.mutex);
                 if (!e.job) continue;
                 pending = true;
-                if (e.sink && e.sink->wantsMore()) chosen = static_cast<int>(index);
+                AudioSink* sink = e.job->sink ? e.job->sink.get() : e.sink.get();
+                if (sink && sink->wantsMore()) chosen = static_cast<int>(index);
             }
             if (chosen < 0) {
                 // A full or paused sink drains without telling us, so look again shortly.
@@ -276,7 +284,7 @@ class SpeechService {
                 // rather than lose the worker, so the engine keeps working.
                 std::fprintf(stderr, "selvarine: synthesis failed; text dropped\n");
                 std::lock_guard engineLock(engine.mutex);
-                engine.job.reset();
+                engine.job.reset();  // a sink of its own counts it as failed
             }
             lock.lock();
             m_nBusy = -1;
@@ -300,9 +308,10 @@ class SpeechService {
         VoiceConfig config;
         {
             std::lock_guard lock(e.mutex);
-            if (!e.job || !e.sink || e.job->token != e.generation.load()) return;
+            if (!e.job || e.job->token != e.generation.load()) return;
             job = e.job;
-            sink = e.sink;
+            sink = job->sink ? job->sink : e.sink;
+            if (!sink) return;
             dictionary = e.dictionary;
             config = e.config;
         }
@@ -320,6 +329,7 @@ class SpeechService {
             if (e.job == job) e.job.reset();
             return;
         }
+        if (job->progress) job->progress(job->stream->fractionDone());
         if (dictionary) sentence = dictionary->apply(sentence);
         const std::vector<SpeechSegment> segments = segmentsFor(e, config, std::move(sentence));
 
@@ -570,6 +580,7 @@ void unloadEngine(Language lang) {
             std::lock_guard lock(e.mutex);
             if (!e.loaded) return;
             ++e.generation;
+            cancelOwnSink(e.job);
             e.job.reset();
             if (e.sink) e.sink->cancel();
             sink = std::move(e.sink);
@@ -642,29 +653,55 @@ void unloadUserDictionary(Language lang) {
     });
 }
 
+namespace {
+
+bool startJob(Language lang, const char* text, int pitch, int speed, int volume,
+              std::shared_ptr<AudioSink> sink, std::function<void(double)> progress) {
+    const auto now = Clock::now();
+    auto job = std::make_shared<Job>();
+    job->text = std::make_shared<const std::string>(text ? text : "");
+    job->pitch = std::clamp(pitch, Limits::kPitchMin, Limits::kPitchMax);
+    job->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
+    job->volume = std::clamp(volume, Limits::kVolumeMin, Limits::kVolumeMax);
+    job->playTime = now;
+    job->sink = std::move(sink);
+    job->progress = std::move(progress);
+    SpeechService& service = SpeechService::instance();
+    EngineState& e = service.engine(lang);
+    std::shared_ptr<Job> old;
+    {
+        std::lock_guard lock(e.mutex);
+        if (!e.loaded) return false;
+        job->token = ++e.generation;
+        if (e.sink) e.sink->cancel();
+        old = std::move(e.job);
+        cancelOwnSink(old);
+        e.job = std::move(job);
+        e.firstAudioNs = -1;
+    }
+    service.wake();
+    return true;
+}
+
+}  // namespace
+
 void play(Language lang, const char* text, int pitch, int speed, int volume) {
-    guardedVoid([&] {
-        const auto now = Clock::now();
-        auto job = std::make_shared<Job>();
-        job->text = std::make_shared<const std::string>(text ? text : "");
-        job->pitch = std::clamp(pitch, Limits::kPitchMin, Limits::kPitchMax);
-        job->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
-        job->volume = std::clamp(volume, Limits::kVolumeMin, Limits::kVolumeMax);
-        job->playTime = now;
-        SpeechService& service = SpeechService::instance();
-        EngineState& e = service.engine(lang);
-        std::shared_ptr<Job> old;
-        {
-            std::lock_guard lock(e.mutex);
-            if (!e.loaded) return;
-            job->token = ++e.generation;
-            if (e.sink) e.sink->cancel();
-            old = std::move(e.job);
-            e.job = std::move(job);
-            e.firstAudioNs = -1;
-        }
-        service.wake();
-    });
+    guardedVoid([&] { startJob(lang, text, pitch, speed, volume, nullptr, {}); });
+}
+
+bool playInto(Language lang, const char* text, int pitch, int speed, int volume,
+              std::shared_ptr<AudioSink> sink, std::function<void(double)> progress) {
+    return guarded(
+        [&] {
+            return startJob(lang, text, pitch, speed, volume, std::move(sink), std::move(progress));
+        },
+        false);
+}
+
+int audioRate(Language lang) {
+    EngineState& e = SpeechService::instance().engine(lang);
+    std::lock_guard lock(e.mutex);
+    return e.loaded ? e.sinkRate : 0;
 }
 
 void stop(Language lang) {
@@ -674,6 +711,7 @@ void stop(Language lang) {
         std::lock_guard lock(e.mutex);
         ++e.generation;
         old = std::move(e.job);
+        cancelOwnSink(old);
         if (e.sink) e.sink->cancel();
     });
 }

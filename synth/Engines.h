@@ -8,10 +8,14 @@
 // Every function here may be called from any thread, in any state, and never throws.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "synth/Language.h"
 
 namespace synth {
+
+class AudioSink;
 
 // Results of loadEngine.
 enum LoadStatus : short {
@@ -33,6 +37,14 @@ void unloadUserDictionary(Language lang);
 // Copies the text (in the engine's encoding, zero-terminated) and returns; pitch, speed and
 // volume are percentages, clamped to the limits. Replaces what was playing.
 void play(Language lang, const char* text, int pitch, int speed, int volume);
+// Like play, with the audio going to `sink` in place of the engine's own (a file being
+// saved), as fast as that sink takes it. Play, stop and unload cancel the sink. progress, when
+// given, learns on the worker after each sentence how much of the text (0 to 1) is taken.
+// False, with nothing changed, when the engine is not loaded.
+bool playInto(Language lang, const char* text, int pitch, int speed, int volume,
+              std::shared_ptr<AudioSink> sink, std::function<void(double)> progress);
+// The sample rate of the engine's audio; 0 when it is not loaded.
+int audioRate(Language lang);
 void stop(Language lang);
 void pause(Language lang);
 void resume(Language lang);

@@ -1,5 +1,6 @@
 #include "synth/text/TextStream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -29,6 +30,7 @@ bool TextStream::decodeMore() {
         m_buf.erase(0, m_nBufPos);
         m_nBufPos = 0;
     }
+    const std::size_t decodedBefore = m_buf.size();
     const std::size_t end = std::min(m_text->size(), m_nRawPos + kRawChunk);
     const bool last = end == m_text->size();
     char* in = const_cast<char*>(m_text->data()) + m_nRawPos;
@@ -46,9 +48,20 @@ bool TextStream::decodeMore() {
         ++in, --inLeft;
         iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
     }
+    const std::size_t start = m_nRawPos;
     m_nRawPos = static_cast<std::size_t>(in - m_text->data());
     if (m_nRawPos >= end && end < m_text->size()) m_nRawPos = end;
+    if (m_nRawPos > start)
+        m_dDecodedPerRaw = std::max(1e-3, static_cast<double>(m_buf.size() - decodedBefore) /
+                                              static_cast<double>(m_nRawPos - start));
     return true;
+}
+
+double TextStream::fractionDone() const {
+    if (!m_text || m_text->empty()) return 1;
+    const double pending = static_cast<double>(m_buf.size() - m_nBufPos) / m_dDecodedPerRaw;
+    const double done = std::max(0.0, static_cast<double>(m_nRawPos) - pending);
+    return std::min(1.0, done / static_cast<double>(m_text->size()));
 }
 
 std::size_t TextStream::findEnd() const {

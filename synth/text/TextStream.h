@@ -27,6 +27,10 @@ class TextStream {
     // encoding does not define are skipped. False at the end of the text.
     bool next(std::string& sentence);
 
+    // How much of the text the sentences returned so far cover, from 0 to 1 (an estimate
+    // within the piece being decoded).
+    double fractionDone() const;
+
   private:
     bool decodeMore();
     std::size_t findEnd() const;
@@ -36,6 +40,7 @@ class TextStream {
     iconv_t m_cd;
     std::string m_buf;  // decoded, not yet returned, from m_nBufPos on
     std::size_t m_nBufPos = 0;
+    double m_dDecodedPerRaw = 1;  // of the latest piece
 };
 
 // Replaces C0/C1 controls (except line breaks and tabs, which become spaces), private-use

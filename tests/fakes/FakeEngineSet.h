@@ -3,9 +3,11 @@
 // releases its buffer when Play returns).
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
+#include "engine/EngineApi.h"
 #include "engine/EngineSet.h"
 
 class FakeEngineSet : public engine::EngineSet {
@@ -17,6 +19,9 @@ class FakeEngineSet : public engine::EngineSet {
         std::intptr_t window = 0;
         std::string text;
         int speaker = 0, pitch = 0, speed = 0, volume = 0, textForm = 0;
+        // SaveToFile only (text, pitch, speed and volume as for Play)
+        std::string path;
+        int format = 0;
     };
 
     short Load(int language, std::intptr_t window, int, const char*) override {
@@ -37,6 +42,26 @@ class FakeEngineSet : public engine::EngineSet {
     void Stop(int language) override { Record("Stop", language); }
     void Pause(int language) override { Record("Pause", language); }
     void Restart(int language) override { Record("Restart", language); }
+    short SaveToFile(int language, const char* text, int pitch, int speed, int volume,
+                     const char* path, int format) override {
+        Call& c = Record("SaveToFile", language);
+        c.text = text;
+        c.pitch = pitch, c.speed = speed, c.volume = volume;
+        c.path = path;
+        c.format = format;
+        if (saveResults.empty()) return VT_SAVE_RUNNING;
+        const short result = saveResults.front();
+        saveResults.pop_front();
+        return result;
+    }
+    // Not recorded (it is polled): answers saveStatuses in turn, the last one for good.
+    short SaveStatus(int, int* permille) override {
+        if (permille) *permille = savePermille;
+        if (saveStatuses.empty()) return VT_SAVE_NONE;
+        const short status = saveStatuses.front();
+        if (saveStatuses.size() > 1) saveStatuses.erase(saveStatuses.begin());
+        return status;
+    }
 
     Call& Record(const char* op, int language) {
         Call& c = calls.emplace_back();
@@ -56,4 +81,7 @@ class FakeEngineSet : public engine::EngineSet {
     std::vector<Call> calls;
     short loadResult = 0;
     short userDictResult = 1;
+    std::deque<short> saveResults;  // of the SaveToFile calls in turn; then VT_SAVE_RUNNING
+    std::vector<short> saveStatuses;
+    int savePermille = 0;
 };

@@ -42,6 +42,10 @@ class TimingEngineSet : public engine::EngineSet {
     void Stop(int) override {}
     void Pause(int) override {}
     void Restart(int) override {}
+    short SaveToFile(int, const char*, int, int, int, const char*, int) override {
+        return VT_SAVE_UNAVAILABLE;
+    }
+    short SaveStatus(int, int*) override { return VT_SAVE_UNAVAILABLE; }
     Clock::time_point played;
     std::size_t bytes = 0;
 };

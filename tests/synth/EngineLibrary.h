@@ -34,7 +34,7 @@ inline const LanguageInfo* const kLanguages[] = {&kJapanese, &kEnglish, &kChines
 
 inline int slotOf(const LanguageInfo& lang) { return engine::LanguageIndex(lang.number); }
 
-// One engine library with all nine operations resolved at once.
+// One engine library with all its operations resolved at once.
 class EngineLibrary {
   public:
     EngineLibrary(const std::string& moduleDir, const LanguageInfo& lang)
@@ -45,6 +45,7 @@ class EngineLibrary {
         engine::EngineFunctions f;
 #define SELVARINE_TEST_RESOLVE(arg, name, type, member) f.member = sym<type*>(#name + s);
         SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
+        SELVARINE_ENGINE_SAVE_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
 #undef SELVARINE_TEST_RESOLVE
         load = f.load;
         unload = f.unload;
@@ -55,6 +56,8 @@ class EngineLibrary {
         stop = f.stop;
         pause = f.pause;
         restart = f.restart;
+        save = f.save;
+        saveStatus = f.saveStatus;
     }
     ~EngineLibrary() {
         if (m_handle) dlclose(m_handle);
@@ -88,6 +91,8 @@ class EngineLibrary {
     VtUnloadUserDictFn unloadDict;
     VtPlayFn playFn;
     VtControlFn stop, pause, restart;
+    VtSaveFn save;
+    VtSaveStatusOfFn saveStatus;
 
   private:
     template <typename F>
