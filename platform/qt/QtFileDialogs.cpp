@@ -65,7 +65,10 @@ std::optional<std::string> QtFileDialogs::AskSavePath(const std::string& title,
 
 bool QtFileDialogs::AskYesNo(const std::string& text, const std::string& caption) {
     if (!m_strLogPath.empty()) {
-        std::ofstream(m_strLogPath, std::ios::app) << caption << '\t' << text << "\t(No)\n";
+        std::string oneLine = text;
+        for (char& c : oneLine)
+            if (c == '\n') c = ' ';
+        std::ofstream(m_strLogPath, std::ios::app) << caption << '\t' << oneLine << "\t(No)\n";
         return false;
     }
     QMessageBox box(QMessageBox::Question, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No);

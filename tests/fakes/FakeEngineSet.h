@@ -37,7 +37,8 @@ class FakeEngineSet : public engine::EngineSet {
     void UnloadUserDict(int language) override { Record("UnloadUserDict", language); }
     void Play(int language, std::intptr_t window, const char* text, int speaker, int pitch,
               int speed, int volume, int textForm) override {
-        calls.push_back({"Play", language, window, text, speaker, pitch, speed, volume, textForm});
+        calls.push_back(
+            {"Play", language, window, text, speaker, pitch, speed, volume, textForm, {}, 0});
     }
     void Stop(int language) override { Record("Stop", language); }
     void Pause(int language) override { Record("Pause", language); }
