@@ -2,12 +2,14 @@
 
 #include "app/CommandIds.h"
 #include "app/ShortcutSettings.h"
+#include "app/ToolbarMenu.h"
 #include "dialogs/LanguageSelection.h"
 #include "dialogs/SettingsCommand.h"
 #include "engine/EngineStartup.h"
 #include "reading/ReadingCommands.h"
 #include "reading/SaveSpeechCommand.h"
 #include "reading/ShortcutCommands.h"
+#include "settings/CaptionSetting.h"
 #include "settings/Globals.h"
 #include "settings/SettingsStore.h"
 #include "toolbar/SkinLayout.h"
@@ -216,6 +218,7 @@ void CBrisoletDlg::LoadSettings() {
         &g_nChiCodepage, {&m_strUserDicJpn, &m_strUserDicEng, &m_strUserDicChi, &m_strUserDicKor},
     };
     settings::LoadSettings(m_svc.hive, g_szAppDir, targets);
+    m_bShowCaption = settings::LoadShowCaption(m_svc.hive);
     m_bSettingsLoaded = 1;
 }
 
@@ -273,9 +276,33 @@ void CBrisoletDlg::OnCommand(int id) {
         case kIdSaveSpeech:
             OnSaveSpeech();
             break;
+        case kIdShowCaption:
+            OnShowCaption();
+            break;
+        case kIdAbout:
+            m_view.ShowAbout();
+            break;
         default:
             break;
     }
+}
+
+void CBrisoletDlg::OnContextMenu(int x, int y, bool atToolbar) {
+    std::vector<MenuEntry> entries;
+    for (const ToolbarMenuItem& item : kToolbarMenu)
+        entries.push_back({item.id, item.text, item.checkable, IsMenuItemChecked(item.id)});
+    const int chosen = m_view.RunMenu(entries, x, y, atToolbar);
+    if (chosen != 0) OnCommand(chosen);
+}
+
+bool CBrisoletDlg::IsMenuItemChecked(int id) const {
+    return id == kIdShowCaption && m_bShowCaption;
+}
+
+void CBrisoletDlg::OnShowCaption() {
+    m_bShowCaption = !m_bShowCaption;
+    settings::SaveShowCaption(m_svc.hive, m_bShowCaption);
+    KeepUserChange();
 }
 
 void CBrisoletDlg::OnLanguage() {

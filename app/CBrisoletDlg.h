@@ -69,6 +69,10 @@ class CBrisoletDlg {
     void OnTimer(int id);
     void OnOK();
     void OnCancel();
+    // A right click at (x, y) on screen, or the Menu key or Shift+F10 (atToolbar): shows the
+    // context menu (app/ToolbarMenu.h) and runs the command chosen.
+    void OnContextMenu(int x, int y, bool atToolbar);
+    bool IsMenuItemChecked(int id) const;
 
     // The settings hive changed in memory: schedules the write of the settings file.
     void OnSettingsChanged() { m_writes.Changed(); }
@@ -130,6 +134,7 @@ class CBrisoletDlg {
     std::string m_strUserDicChi, m_strUserDicEng, m_strUserDicKor, m_strUserDicJpn;
     int m_bSettingsLoaded = 0;
     int m_bPaused = 0;
+    bool m_bShowCaption = false;
 
   private:
     int StartEngineFor(int language, const std::string& userDicPath);
@@ -137,6 +142,7 @@ class CBrisoletDlg {
     void WriteSettings();
     void TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts);
     void TakeStoredVoices();
+    void OnShowCaption();
 
     ToolbarView& m_view;
     ToolbarServices m_svc;

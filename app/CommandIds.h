@@ -9,8 +9,17 @@ inline constexpr int kIdSettings = 103;
 inline constexpr int kIdLanguage = 104;
 inline constexpr int kIdReadAll = 1015;
 inline constexpr int kIdPauseResume = 1042;
+
+// The context menu's commands (app/ToolbarMenu.h).
+inline constexpr int kIdShowCaption = 1101;
+inline constexpr int kIdPreviousSentence = 1102;
+inline constexpr int kIdNextSentence = 1103;
+inline constexpr int kIdFaster = 1104;
+inline constexpr int kIdSlower = 1105;
+inline constexpr int kIdAbout = 1106;
 inline constexpr int kIdSaveSpeech = 1060;  // the selection's speech to a sound file
 
 // The toolbar's timers besides the capture timer (reading/ToolbarHandle.h).
 inline constexpr int kSettingsWriteTimerId = 2;
 inline constexpr int kSettingsWatchTimerId = 3;
+inline constexpr int kCaptionTimerId = 4;

@@ -3,11 +3,18 @@
 // it; tests use a fake, so the initialisation order and the handlers run without a display.
 
 #include <string>
-
 #include <vector>
 
 #include "app/ScreenPlacement.h"
 #include "reading/ToolbarHandle.h"
+
+// One item of a menu the window shows; id 0 is a separator.
+struct MenuEntry {
+    int id = 0;
+    std::string text;  // UTF-8, also its accessible name
+    bool checkable = false;
+    bool checked = false;
+};
 
 class ToolbarView : public reading::ToolbarHandle {
 public:
@@ -29,4 +36,10 @@ public:
     virtual void EndDialog(int result) = 0;
     // Repaints the whole toolbar (the language button shows the current language).
     virtual void Invalidate() = 0;
+    // Shows a popup menu until it is dismissed and returns the id of the item chosen, 0 when
+    // none was. (x, y) is its top left in screen coordinates; atToolbar puts it just under
+    // the toolbar instead (opened from the keyboard).
+    virtual int RunMenu(const std::vector<MenuEntry>& entries, int x, int y, bool atToolbar) = 0;
+    // Shows the About box until it is closed.
+    virtual void ShowAbout() = 0;
 };

@@ -1,9 +1,12 @@
 #include "app/ToolbarWindow.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -12,6 +15,8 @@
 
 #include "app/CBrisoletDlg.h"
 #include "app/CommandIds.h"
+#include "app/ToolbarMenu.h"
+#include "dialogs/qt/CAbout.h"
 #include "settings/Globals.h"
 #include "toolbar/Skin.h"
 #include "toolbar/SkinButton.h"
@@ -150,6 +155,35 @@ void ToolbarWindow::Invalidate() {
     update();
 }
 
+int ToolbarWindow::RunMenu(const std::vector<MenuEntry>& entries, int x, int y, bool atToolbar) {
+    QMenu menu(this);
+    menu.setAccessibleName(QString::fromUtf8(kToolbarMenuName));
+    for (const MenuEntry& entry : entries) {
+        if (entry.id == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(QString::fromStdString(entry.text));
+        action->setData(entry.id);
+        action->setCheckable(entry.checkable);
+        action->setChecked(entry.checked);
+    }
+    // Assistive tools trigger an item without going through the menu's own choice, so the
+    // choice is taken from the trigger, whoever made it.
+    int chosen = 0;
+    connect(&menu, &QMenu::triggered, &menu, [&](QAction* action) {
+        chosen = action->data().toInt();
+        menu.close();
+    });
+    menu.exec(atToolbar ? mapToGlobal(QPoint(0, height())) : QPoint(x, y));
+    return chosen;
+}
+
+void ToolbarWindow::ShowAbout() {
+    CAbout about(nullptr);
+    about.exec();
+}
+
 void ToolbarWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     m_chrome->paintBackground(painter);
@@ -181,9 +215,31 @@ void ToolbarWindow::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Escape:
             m_dlg->OnCancel();
             return;
+        case Qt::Key_F10:
+            if (event->modifiers() == Qt::ShiftModifier) {
+                m_dlg->OnContextMenu(0, 0, true);
+                return;
+            }
+            QWidget::keyPressEvent(event);
+            return;
         default:
             QWidget::keyPressEvent(event);
     }
+}
+
+// Right clicks on a button reach us too (the buttons leave the event to their parent); the
+// close button keeps its own meaning.
+void ToolbarWindow::contextMenuEvent(QContextMenuEvent* event) {
+    const bool fromKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+    if (!fromKeyboard) {
+        const SkinLayout::Button& close = SkinLayout::kButtons[6];
+        const QPoint p = mapFromGlobal(event->globalPos());
+        if (p.x() >= close.left && p.x() < close.right && p.y() >= close.top &&
+            p.y() < close.bottom)
+            return;
+    }
+    event->accept();
+    m_dlg->OnContextMenu(event->globalPos().x(), event->globalPos().y(), fromKeyboard);
 }
 
 void ToolbarWindow::closeEvent(QCloseEvent* event) {

@@ -41,6 +41,8 @@ public:
     void PostClose() override;
     void EndDialog(int result) override;
     void Invalidate() override;
+    int RunMenu(const std::vector<MenuEntry>& entries, int x, int y, bool atToolbar) override;
+    void ShowAbout() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -49,6 +51,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

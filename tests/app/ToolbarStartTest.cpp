@@ -9,6 +9,8 @@
 
 #include "app/CBrisoletApp.h"
 #include "app/CBrisoletDlg.h"
+#include "app/CommandIds.h"
+#include "app/ToolbarMenu.h"
 #include "engine/EngineStartup.h"
 #include "platform/posix/RegFileHive.h"
 #include "settings/Globals.h"
@@ -296,4 +298,40 @@ TEST(CBrisoletAppTest, OnlyOneCopyRuns) {
         app.ExitInstance();
         EXPECT_EQ(lock.releases, 1);
     }
+}
+
+TEST_F(ToolbarStartTest, TheContextMenuShowsItsRowsRunsTheChoiceAndKeepsTheCaptionSetting) {
+    StoreLanguage(7);
+    {
+        platform::RegFileHive hive(SettingsFile());
+        hive.Load();
+        CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
+        dlg.LoadSettings();
+        view.menuChoice = 0;  // dismissed: nothing runs
+        dlg.OnContextMenu(5, 6, false);
+        ASSERT_EQ(view.menu.size(), kToolbarMenu.size());
+        for (std::size_t i = 0; i < kToolbarMenu.size(); ++i) {
+            EXPECT_EQ(view.menu[i].id, kToolbarMenu[i].id);
+            EXPECT_EQ(view.menu[i].text, kToolbarMenu[i].text);
+        }
+        EXPECT_EQ(view.menu[0].text, "字幕を表示");
+        EXPECT_TRUE(view.menu[0].checkable);
+        EXPECT_FALSE(view.menu[0].checked) << "the caption is off by default";
+        EXPECT_EQ(view.log.back(), "RunMenu 5,6");
+
+        view.menuChoice = kIdShowCaption;
+        dlg.OnContextMenu(0, 0, true);
+        EXPECT_EQ(view.log.back(), "RunMenu at toolbar");
+        EXPECT_TRUE(dlg.IsMenuItemChecked(kIdShowCaption));
+        view.menuChoice = kIdAbout;
+        dlg.OnContextMenu(0, 0, true);
+        EXPECT_EQ(view.log.back(), "ShowAbout");
+    }
+    platform::RegFileHive hive(SettingsFile());
+    hive.Load();
+    CBrisoletDlg again(view, ToolbarServices{hive, messages, engines});
+    again.LoadSettings();
+    view.menuChoice = 0;
+    again.OnContextMenu(0, 0, true);
+    EXPECT_TRUE(view.menu[0].checked) << "the choice did not survive a restart";
 }

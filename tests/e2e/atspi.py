@@ -11,6 +11,12 @@ at-spi-bus-launcher runs and with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 set for the
   atspi.py states WINDOW NAME                 print the control's states, one per line
   atspi.py names WINDOW ROLE                  print the names of the controls of a role
   atspi.py dump WINDOW                        print the tree (role and name), for debugging
+  atspi.py menu READY [ITEM]                  waits for a menu item to take the focus (a
+                                              popup menu is not in the tree: it is seen as
+                                              assistive tools see it, by its focus events);
+                                              touches READY once listening. Prints the menu's
+                                              name, then its items, one a line: name, then
+                                              "checked" when it is; with ITEM, chooses it
   atspi.py time-press WINDOW NAME [NEW]       press NAME; print "PREP AFTER": the seconds this
                                               tool took to get there, and from the press until
                                               window NEW showed (-1 without NEW)
@@ -69,6 +75,39 @@ def retry(what, probe):
         if time.monotonic() > deadline:
             fail(what + " not found")
         time.sleep(0.1)
+
+
+MENU_ITEM_ROLES = (pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM, pyatspi.ROLE_RADIO_MENU_ITEM)
+
+
+def menu_by_focus(ready, item):
+    from gi.repository import GLib
+
+    found = []
+
+    def on_focus(event):
+        node = event.source
+        if found or not event.detail1 or node is None or node.getRole() not in MENU_ITEM_ROLES:
+            return
+        found.append(node.parent)
+        pyatspi.Registry.stop()
+
+    pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
+    GLib.timeout_add(int(TIMEOUT * 1000), lambda: pyatspi.Registry.stop())
+    GLib.idle_add(lambda: open(ready, "w").close())
+    pyatspi.Registry.start()
+    if not found:
+        fail("no menu item took the focus")
+    menu = found[0]
+    items = [n for n in children(menu) if n is not None and n.getRole() in MENU_ITEM_ROLES]
+    print(menu.name)
+    for n in items:
+        print(n.name + (" checked" if n.getState().contains(pyatspi.STATE_CHECKED) else ""))
+    if item is not None:
+        chosen = [n for n in items if n.name == item]
+        if not chosen:
+            fail("no item %r in menu %r" % (item, menu.name))
+        press(chosen[0])
 
 
 def window(title):
@@ -158,6 +197,8 @@ def main(argv):
         for node, _ in walk(window(args[0])):
             if node.getRole() == role:
                 print(node.name)
+    elif command == "menu":
+        menu_by_focus(args[0], args[1] if len(args) > 1 else None)
     elif command == "dump":
         for node, depth in walk(window(args[0])):
             print("  " * depth + "%s %r" % (node.getRoleName(), node.name))

@@ -50,6 +50,13 @@ class FakeToolbarView : public ToolbarView {
     void PostClose() override { ++closesPosted; }
     void EndDialog(int result) override { endResult = result; }
     void Invalidate() override { ++invalidations; }
+    int RunMenu(const std::vector<MenuEntry>& entries, int x, int y, bool atToolbar) override {
+        menu = entries;
+        log.push_back(atToolbar ? "RunMenu at toolbar"
+                                : "RunMenu " + std::to_string(x) + "," + std::to_string(y));
+        return menuChoice;
+    }
+    void ShowAbout() override { log.push_back("ShowAbout"); }
 
     platform::WindowId window = 0x1000;
     std::vector<ScreenRect> screens;  // none: positions are taken as they are
@@ -60,4 +67,6 @@ class FakeToolbarView : public ToolbarView {
     int setTimerCalls = 0, killTimerCalls = 0, closesPosted = 0, activations = 0, invalidations = 0;
     int endResult = -1;
     std::function<void()> onActivate;
+    std::vector<MenuEntry> menu;  // the latest menu shown
+    int menuChoice = 0;           // what RunMenu returns
 };

@@ -39,6 +39,18 @@ voiced_after() {
     rd_span "$mark" "$end" | cut -d' ' -f3
 }
 
+# Opens the toolbar's menu with a right click and chooses the item named $1. The menu is seen
+# as assistive tools see it, by the focus events of its items.
+open_menu_item() {
+    local ready="$RIG_DIR/menu.ready" pid
+    rm -f "$ready"
+    at menu "$ready" "$1" >/dev/null &
+    pid=$!
+    rig_wait 10 test -f "$ready" || { kill "$pid" 2>/dev/null; return 1; }
+    xdotool mousemove $((RD_TB_X + 20)) $((RD_TB_Y + 24)) click 3
+    wait "$pid"
+}
+
 # Chooses the menu's save command, names the file in the dialog and saves; waits until the
 # progress window has closed.
 save_as() {

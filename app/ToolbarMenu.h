@@ -1,0 +1,31 @@
+#pragma once
+// The toolbar's context menu (right click, the Menu key, Shift+F10), one row per item in the
+// order shown. An item is added with a row here and its case in CBrisoletDlg::OnCommand; the
+// window builds the menu from the rows, so it needs no change.
+
+#include <array>
+
+#include "app/CommandIds.h"
+
+struct ToolbarMenuItem {
+    int id;            // a command of app/CommandIds.h; 0 draws a separator
+    const char* text;  // UTF-8; also the item's accessible name
+    bool checkable;    // CBrisoletDlg::IsMenuItemChecked gives its state
+};
+
+inline constexpr auto kToolbarMenu = std::to_array<ToolbarMenuItem>({
+    {kIdShowCaption, "字幕を表示", true},
+    {0, "", false},
+    {kIdPreviousSentence, "前の文", false},
+    {kIdNextSentence, "次の文", false},
+    {0, "", false},
+    {kIdFaster, "速く", false},
+    {kIdSlower, "遅く", false},
+    {0, "", false},
+    {kIdSaveSpeech, "音声ファイルに保存...", false},
+    {0, "", false},
+    {kIdAbout, "バージョン情報", false},
+});
+
+// The menu's own accessible name.
+inline constexpr const char* kToolbarMenuName = "ツールバーのメニュー";
