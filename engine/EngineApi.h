@@ -77,8 +77,9 @@ typedef VtControl* VtControlFn;
 // leaves no file of its own behind, and an existing file at path stays as it was.
 // VT_SAVESTATUS_x(permille) tells how the latest save stands, with how much of the text is
 // done (0 to 1000) in *permille when permille is not null: VT_SAVE_RUNNING until it ends,
-// then VT_SAVE_DONE, VT_SAVE_CANCELLED (VT_STOPTTS_x, a play, an unload), VT_SAVE_DISK_FULL
-// or VT_SAVE_WRITE_FAILED; VT_SAVE_NONE before any save. VT_STOPTTS_x cancels a save.
+// then VT_SAVE_DONE, VT_SAVE_CANCELLED (VT_STOPTTS_x, a play, an unload), VT_SAVE_DISK_FULL,
+// VT_SAVE_TOO_LONG or VT_SAVE_WRITE_FAILED; VT_SAVE_NONE before any save. VT_STOPTTS_x cancels a
+// save.
 enum VtSaveFormat {
     VT_SAVE_WAV = 1,  // 16-bit PCM
     VT_SAVE_FLAC = 2,
@@ -96,6 +97,7 @@ enum VtSaveStatus {
     VT_SAVE_WRITE_FAILED = 7,  // any other failure to write or to put the file in place
     VT_SAVE_NONE = 8,
     VT_SAVE_UNAVAILABLE = 9,  // the library has no save entry points (never returned by one)
+    VT_SAVE_TOO_LONG = 10,    // more audio than the format can hold (WAV: 4 GB)
 };
 
 typedef short VtSave(const char* text, int pitch, int speed, int volume, const char* path,

@@ -34,6 +34,9 @@ inline constexpr const char* kMsgSaveDiskFull =
 inline constexpr const char* kMsgSaveWriteFailed =
     "音声ファイルを書き込めませんでした。書きかけのファイルは残していません。"
     "別の保存先を選んでください。";
+inline constexpr const char* kMsgSaveTooLong =
+    "音声が長すぎて WAV ファイルには収まりません (4 GB まで)。"
+    "書きかけのファイルは残していません。FLAC など別の形式を選んでください。";
 inline constexpr const char* kMsgSaveBadFormat =
     "この形式では保存できません。別の形式 (WAV など) を選んでください。";
 inline constexpr const char* kMsgSaveUnavailable =

@@ -151,6 +151,9 @@ bool SaveSpeechCommand::Explain(short status, const SaveTarget& target) {
         case VT_SAVE_BAD_FORMAT:
             Warn(kMsgSaveBadFormat);
             return true;
+        case VT_SAVE_TOO_LONG:
+            Warn(kMsgSaveTooLong);
+            return true;
         case VT_SAVE_WRITE_FAILED:
             Warn(kMsgSaveWriteFailed);
             return true;

@@ -15,12 +15,15 @@
 namespace synth {
 namespace {
 
+// A WAV file's sizes are 32-bit: past this its header would be wrong (about 24 hours of audio
+// at 24 kHz, which a megabyte of text read slowly reaches).
+constexpr int64_t kWavMaxFrames = (0xFFFFFFFFll - 1024) / 2;
+
 int sndfileFormat(int format) {
     switch (format) {
         case VT_SAVE_WAV:
-            // RF64 written as plain WAV unless the audio passes 4 GB, which a long text read
-            // slowly does; a WAV header cannot count that far.
-            return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
+            // Plain PCM: what every player reads. Its sizes are 32-bit (see write).
+            return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
         case VT_SAVE_FLAC:
             return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
         case VT_SAVE_OGG_VORBIS:
@@ -96,7 +99,7 @@ std::shared_ptr<SoundFileSink> SoundFileSink::create(const std::string& path, in
         *status = sink->m_progress->status;
         return nullptr;
     }
-    if (format == VT_SAVE_WAV) sf_command(sink->m_file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    sink->m_nMaxFrames = format == VT_SAVE_WAV ? kWavMaxFrames : -1;
     *status = VT_SAVE_RUNNING;
     return sink;
 }
@@ -120,6 +123,11 @@ void SoundFileSink::begin(uint64_t token, const std::atomic<uint64_t>& current) 
 void SoundFileSink::write(uint64_t token, const int16_t* samples, std::size_t count) {
     std::lock_guard lock(m_mutex);
     if (m_bClosed || token != m_nToken || count == 0) return;
+    if (m_nMaxFrames >= 0 && m_nFrames + static_cast<int64_t>(count) > m_nMaxFrames) {
+        abandonLocked(VT_SAVE_TOO_LONG);
+        return;
+    }
+    m_nFrames += static_cast<int64_t>(count);
     const sf_count_t written = sf_write_short(m_file, samples, static_cast<sf_count_t>(count));
     if (m_nWriteErrno != 0 || written != static_cast<sf_count_t>(count))
         abandonLocked(failureOf(m_nWriteErrno ? m_nWriteErrno : EIO));

@@ -32,7 +32,8 @@ class SoundFileSink final : public AudioSink {
   public:
     // Creates the temporary file for `format` (a VtSaveFormat) at `sampleRate`; null with
     // the reason (VT_SAVE_BAD_FORMAT, VT_SAVE_CANNOT_CREATE, VT_SAVE_DISK_FULL,
-    // VT_SAVE_WRITE_FAILED) in *status when it cannot.
+    // VT_SAVE_WRITE_FAILED) in *status when it cannot. A WAV file that would outgrow its
+    // 32-bit sizes fails with VT_SAVE_TOO_LONG instead of writing a wrong header.
     static std::shared_ptr<SoundFileSink> create(const std::string& path, int format,
                                                  int sampleRate, short* status);
     // A sink dropped before its end (the synthesis gave up on the text) removes its file and
@@ -71,6 +72,8 @@ class SoundFileSink final : public AudioSink {
     SNDFILE* m_file = nullptr;
     uint64_t m_nToken = 0;
     int m_nWriteErrno = 0;  // the first write that failed
+    int64_t m_nFrames = 0;
+    int64_t m_nMaxFrames = -1;  // what the format can count; -1 for no limit
     bool m_bClosed = false;
     std::shared_ptr<SaveProgress> m_progress;
 };

@@ -40,25 +40,29 @@ voiced_after() {
 }
 
 # Opens the toolbar's menu with a right click and chooses the item named $1. The menu is seen
-# as assistive tools see it, by the focus events of its items.
+# as assistive tools see it, by the focus events of its items, so Down gives the first the
+# focus.
 open_menu_item() {
     local ready="$RIG_DIR/menu.ready" pid
     rm -f "$ready"
     at menu "$ready" "$1" >/dev/null &
     pid=$!
     rig_wait 10 test -f "$ready" || { kill "$pid" 2>/dev/null; return 1; }
-    xdotool mousemove $((RD_TB_X + 20)) $((RD_TB_Y + 24)) click 3
+    xdotool mousemove --window "$RD_TOOLBAR" 120 5 click 3
+    sleep 0.3
+    xdotool key Down
     wait "$pid"
 }
 
-# Chooses the menu's save command, names the file in the dialog and saves; waits until the
-# progress window has closed.
+# save_as NAME FILE: chooses the menu's save command, types NAME in the file dialog and
+# saves; waits until FILE is there and the progress window has closed.
 save_as() {
     open_menu_item "音声ファイルに保存..." || return 1
     at wait-window "$DIALOG" 20 || return 1
     at set-text "$DIALOG" "File name:" "$1" || return 1
     at press "$DIALOG" "Save" || return 1
-    rig_wait 60 sh -c "! xdotool search --name '^${DIALOG}\$' >/dev/null"
+    rig_wait 60 test -e "$2" &&
+        rig_wait 10 sh -c "! xdotool search --name '^${DIALOG}\$' >/dev/null"
 }
 
 echo "== the reading of the first line, for comparison"
@@ -70,7 +74,7 @@ echo "== 音声ファイルに保存... writes the selection's speech to FLAC, s
 rd_select_first_line
 mark=$(rd_now)
 started=$(date +%s.%N)
-save_as "$OUT/first line.flac" || fail "the save through the menu and the dialog did not run"
+save_as "$OUT/first line.flac" "$OUT/first line.flac" || fail "the save through the menu and the dialog did not run"
 figure "save, menu to file in place (s, with the dialog driven through AT-SPI)" \
     "$(calc "round($(date +%s.%N) - $started, 2)")"
 check "the save played nothing" [ "$(rd_span "$mark" "$(rd_now)" | cut -d' ' -f3)" = "0.00" ]
@@ -86,7 +90,7 @@ check "the clipboard is left empty" rd_clipboard_empty
 
 echo "== a name without an extension is saved as WAV"
 rd_select_first_line
-save_as "$OUT/plain" || fail "the second save did not run"
+save_as "$OUT/plain" "$OUT/plain.wav" || fail "the second save did not run"
 check "plain.wav written" python3 -c "
 import sys, wave
 with wave.open('$OUT/plain.wav') as w:
