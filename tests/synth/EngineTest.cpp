@@ -564,7 +564,9 @@ TEST_F(EngineTest, AStoppedOrFailedSaveLeavesNoFile) {
     std::this_thread::sleep_for(500ms);
     const long early = residentKiB();
     std::this_thread::sleep_for(2000ms);
+#ifndef __SANITIZE_ADDRESS__  // its quarantine keeps the encoders' freed blocks resident
     EXPECT_LT(residentKiB() - early, 8 * 1024) << "memory grows while a long text is saved";
+#endif
     int permille = -1;
     EXPECT_EQ(engine.saveStatus(&permille), VT_SAVE_RUNNING);
     EXPECT_GE(permille, 0);
