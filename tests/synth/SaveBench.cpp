@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
             int permille = 0;
             engine.saveStatus(&permille);
             std::printf("  after %2d s: %7ld KiB (%+ld), %5.1f%% of the text, written %ld KiB\n", s,
-                        residentKiB(), residentKiB() - before, permille / 10.0, folderKiB(dir));
+                        residentKiB(), residentKiB() - before, permille / 10.0, folderKiB(own));
             std::this_thread::sleep_for(10s);
         }
         engine.stop();
