@@ -1,6 +1,6 @@
 // Speed figures of saving speech to a file, printed, never asserted (scripts/bench-save):
 // for each voice, seconds of audio written per second of wall-clock time, per format; and
-// resident memory while a megabyte of text is being saved.
+// resident memory while a megabyte of text is being saved (to the end with "full").
 
 #include <sndfile.h>
 #include <sys/resource.h>
@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "tests/synth/EngineLibrary.h"
@@ -71,6 +72,14 @@ double cpuSeconds() {
     return total;
 }
 
+long peakResidentKiB() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
+    return -1;
+}
+
 // The save's temporary file is hidden beside its target, so the folder is measured.
 long folderKiB(const fs::path& dir) {
     long bytes = 0;
@@ -130,12 +139,30 @@ int main(int argc, char** argv) {
         const long before = residentKiB();
         engine.save(text.c_str(), 100, 100, 100, path.c_str(), VT_SAVE_FLAC);
         std::printf("\n1 MB of English text to FLAC: resident memory (KiB) and progress\n");
-        for (int s = 0; s <= 30; s += 10) {
+        // With "full", to the end: how long the whole megabyte takes and the peak memory.
+        const bool full = argc > 2 && std::string(argv[2]) == "full";
+        const auto start = Clock::now();
+        for (int s = 0; s <= 30 || (full && engine.saveStatus(nullptr) == VT_SAVE_RUNNING);
+             s += 10) {
             int permille = 0;
             engine.saveStatus(&permille);
+            if (s > 30 && s % 120 != 0) {
+                std::this_thread::sleep_for(10s);
+                continue;
+            }
             std::printf("  after %2d s: %7ld KiB (%+ld), %5.1f%% of the text, written %ld KiB\n", s,
                         residentKiB(), residentKiB() - before, permille / 10.0, folderKiB(own));
             std::this_thread::sleep_for(10s);
+        }
+        if (full) {
+            const short status = engine.saveStatus(nullptr);
+            const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+            const double audio = seconds(path);
+            std::printf(
+                "  %s after %.0f s: %.0f s of audio (%.1fx real time), %ld KiB; peak "
+                "resident memory %ld KiB\n",
+                status == VT_SAVE_DONE ? "done" : "FAILED", wall, audio, audio / wall,
+                fileSize(path) / 1024, peakResidentKiB());
         }
         engine.stop();
     }
