@@ -9,6 +9,7 @@
 #include "engine/EngineStartup.h"
 #include "reading/FollowAlong.h"
 #include "reading/ReadingCommands.h"
+#include "reading/SaveSpeechCommand.h"
 #include "reading/ShortcutCommands.h"
 #include "settings/CaptionSetting.h"
 #include "settings/Globals.h"
@@ -19,6 +20,23 @@ namespace {
 
 // A look costs one stat(2); a hand edit takes effect within a second.
 constexpr int kSettingsWatchMs = 1000;
+
+reading::ReadingSettings CurrentReadingSettings() {
+    reading::ReadingSettings s;
+    s.language = g_nLanguage;
+    if (const VoiceSettings* voice = VoiceSettingsFor(g_nLanguage)) {
+        s.volume = voice->volume;
+        s.speed = voice->speed;
+        s.pitch = voice->pitch;
+    }
+    s.chiCodepage = g_nChiCodepage;
+    s.autoLanguage = g_bAutoLanguage;
+    for (const engine::LanguageInfo& lang : engine::Languages()) {
+        const VoiceSettings& v = *VoiceSettingsFor(lang.number);
+        s.voices[engine::LanguageIndex(lang.number)] = {v.pitch, v.speed, v.volume};
+    }
+    return s;
+}
 
 constexpr const char* kSettingsNotKeptMessage =
     "設定を保存できませんでした。変更はツールバーを閉じるまでの間だけ有効です。";
@@ -35,24 +53,9 @@ CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
 CBrisoletDlg::~CBrisoletDlg() = default;
 
 void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
-    auto settings = [] {
-        reading::ReadingSettings s;
-        s.language = g_nLanguage;
-        if (const VoiceSettings* voice = VoiceSettingsFor(g_nLanguage)) {
-            s.volume = voice->volume;
-            s.speed = voice->speed;
-            s.pitch = voice->pitch;
-        }
-        s.chiCodepage = g_nChiCodepage;
-        s.autoLanguage = g_bAutoLanguage;
-        for (const engine::LanguageInfo& lang : engine::Languages()) {
-            const VoiceSettings& v = *VoiceSettingsFor(lang.number);
-            s.voices[engine::LanguageIndex(lang.number)] = {v.pitch, v.speed, v.volume};
-        }
-        return s;
-    };
-    m_reading = std::make_unique<reading::ReadingCommands>(
-        m_view, m_svc.engines, m_svc.messages, platform, settings, m_bCaptureTimer, m_bPaused);
+    m_reading = std::make_unique<reading::ReadingCommands>(m_view, m_svc.engines, m_svc.messages,
+                                                           platform, CurrentReadingSettings,
+                                                           m_bCaptureTimer, m_bPaused);
     auto speed = [] {
         const VoiceSettings* voice = VoiceSettingsFor(g_nLanguage);
         return reading::FollowAlong::Speed{g_nLanguage, voice ? voice->speed : 0, g_speedMin,
@@ -93,6 +96,18 @@ void CBrisoletDlg::TellCaptionWhereTheToolbarIs(int x, int y) {
     if (m_caption)
         m_caption->ToolbarAt({x, y, SkinLayout::kToolbarWidth, SkinLayout::kToolbarHeight},
                              m_view.ScreenRects());
+}
+
+void CBrisoletDlg::AttachSaving(platform::FileDialogs& dialogs, platform::Pump& pump,
+                                const std::string& folder) {
+    if (!m_reading) return;
+    m_save = std::make_unique<reading::SaveSpeechCommand>(
+        m_svc.engines, m_svc.messages, dialogs, pump, CurrentReadingSettings, m_bPaused, folder);
+    m_reading->controller.SaveTextWith([this](const std::u16string& text) { m_save->Save(text); });
+}
+
+void CBrisoletDlg::OnSaveSpeech() {
+    if (m_reading && m_save) m_reading->capture.OnSaveSelection();
 }
 
 void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
@@ -317,6 +332,9 @@ void CBrisoletDlg::OnCommand(int id) {
             break;
         case kIdSettings:
             OnSettings();
+            break;
+        case kIdSaveSpeech:
+            OnSaveSpeech();
             break;
         case kIdShowCaption:
             OnShowCaption();

@@ -32,6 +32,7 @@ class CaptionFollower;
 class CaptionView;
 
 namespace platform {
+class FileDialogs;
 class GlobalShortcuts;
 class KeyInjector;
 class Pump;
@@ -42,6 +43,7 @@ namespace reading {
 class FollowAlong;
 class ReadingCommands;
 struct ReadingPlatform;
+class SaveSpeechCommand;
 class ShortcutCommands;
 }  // namespace reading
 
@@ -106,6 +108,12 @@ class CBrisoletDlg {
 
     // Gives the caption (字幕を表示) its strip. Without it the choice is kept but nothing shows.
     void AttachCaption(CaptionView& view);
+    // Gives the toolbar its save command (kIdSaveSpeech, after AttachReading): the selection's
+    // speech to a sound file, the file dialog opening on folder first. Without it the command
+    // does nothing.
+    void AttachSaving(platform::FileDialogs& dialogs, platform::Pump& pump,
+                      const std::string& folder);
+    void OnSaveSpeech();
 
     // Gives the language command (104) its dialog. Without it the command does nothing.
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
@@ -160,6 +168,7 @@ class CBrisoletDlg {
     std::unique_ptr<CaptionFollower> m_caption;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
     std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
+    std::unique_ptr<reading::SaveSpeechCommand> m_save;      // m_reading hands it texts
     std::function<void(const std::string&)> m_reportShortcuts;
     std::function<platform::GlobalShortcuts&()> m_renewShortcuts;
     std::vector<std::string> m_shortcutTexts;  // the chords in force, as their values give them

@@ -23,6 +23,8 @@ inline constexpr auto kToolbarMenu = std::to_array<ToolbarMenuItem>({
     {kIdFaster, "速く", false},
     {kIdSlower, "遅く", false},
     {0, "", false},
+    {kIdSaveSpeech, "音声ファイルに保存...", false},
+    {0, "", false},
     {kIdAbout, "バージョン情報", false},
 });
 

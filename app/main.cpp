@@ -1,6 +1,7 @@
 // selvarine: the read-aloud toolbar.
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "platform/posix/FlockInstanceLock.h"
 #include "platform/posix/PosixProcessLauncher.h"
 #include "platform/posix/RegFileHive.h"
+#include "platform/qt/QtFileDialogs.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPump.h"
 #include "platform/qt/QuitSignals.h"
@@ -64,6 +66,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
                              engines.Problem(n).c_str());
     }
     platform::QtMessageBox messages;
+    platform::QtFileDialogs fileDialogs;
     ToolbarWindow window;
     CaptionWindow caption;
     // Declared before the logic that uses them, so they outlive it.
@@ -80,6 +83,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
                                              SettingsWriteScheduler::SteadyNowMs, Report});
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
     dlg.AttachReading({windows, clipboard, keys, pump, selection});
+    dlg.AttachSaving(fileDialogs, pump, QDir::homePath().toStdString());
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
     dlg.AttachCaption(caption);

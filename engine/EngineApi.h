@@ -120,11 +120,60 @@ typedef VtSetSpeed* VtSetSpeedFn;
     X(arg, VT_PLAYFROM_, VtPlayFrom, playFrom)          \
     X(arg, VT_SETSPEED_, VtSetSpeed, setSpeed)
 
+// Saving speech to a sound file, beside the others. A library without them still reads aloud;
+// only saving is unavailable for its language (EngineLibrary resolves them apart).
+//
+// VT_SAVETTS_x(text, pitch, speed, volume, path, format) speaks the text as VT_PLAYTTS_x
+// would (same encoding, voice, dictionary and limits) into the file at path (UTF-8), in the
+// VtSaveFormat given, without playing it and as fast as the voices synthesise. It replaces
+// whatever the engine was playing or saving, and returns at once: VT_SAVE_RUNNING once the
+// save has begun, or why it could not (VT_SAVE_NOT_LOADED, VT_SAVE_BAD_FORMAT,
+// VT_SAVE_CANNOT_CREATE, VT_SAVE_DISK_FULL). The audio goes to a temporary file beside path,
+// which is renamed over path only once all of it is written; a save that is stopped or fails
+// leaves no file of its own behind, and an existing file at path stays as it was.
+// VT_SAVESTATUS_x(permille) tells how the latest save stands, with how much of the text is
+// done (0 to 1000) in *permille when permille is not null: VT_SAVE_RUNNING until it ends,
+// then VT_SAVE_DONE, VT_SAVE_CANCELLED (VT_STOPTTS_x, a play, an unload), VT_SAVE_DISK_FULL,
+// VT_SAVE_TOO_LONG or VT_SAVE_WRITE_FAILED; VT_SAVE_NONE before any save. VT_STOPTTS_x cancels a
+// save.
+enum VtSaveFormat {
+    VT_SAVE_WAV = 1,  // 16-bit PCM
+    VT_SAVE_FLAC = 2,
+    VT_SAVE_OGG_VORBIS = 3,
+    VT_SAVE_MP3 = 4,
+};
+enum VtSaveStatus {
+    VT_SAVE_RUNNING = 0,
+    VT_SAVE_DONE = 1,
+    VT_SAVE_CANCELLED = 2,
+    VT_SAVE_NOT_LOADED = 3,
+    VT_SAVE_BAD_FORMAT = 4,     // an unknown format, or one the sound file library cannot write
+    VT_SAVE_CANNOT_CREATE = 5,  // the folder is missing, read-only or not ours to write
+    VT_SAVE_DISK_FULL = 6,
+    VT_SAVE_WRITE_FAILED = 7,  // any other failure to write or to put the file in place
+    VT_SAVE_NONE = 8,
+    VT_SAVE_UNAVAILABLE = 9,  // the library has no save entry points (never returned by one)
+    VT_SAVE_TOO_LONG = 10,    // more audio than the format can hold (WAV: 4 GB)
+};
+
+typedef short VtSave(const char* text, int pitch, int speed, int volume, const char* path,
+                     int format);
+typedef short VtSaveStatusOf(int* permille);
+typedef VtSave* VtSaveFn;
+typedef VtSaveStatusOf* VtSaveStatusOfFn;
+
+#define SELVARINE_ENGINE_SAVE_ENTRY_POINTS(X, arg) \
+    X(arg, VT_SAVETTS_, VtSave, save)              \
+    X(arg, VT_SAVESTATUS_, VtSaveStatusOf, saveStatus)
+
 #define SELVARINE_DECLARE_ENTRY_POINT(SUFFIX, name, type, member) type name##SUFFIX;
 // Declares the entry points of the library with the given suffix.
 #define SELVARINE_DECLARE_ENGINE_API(SUFFIX)                             \
     SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX) \
     SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX)
+// Declares the save entry points of the library with the given suffix.
+#define SELVARINE_DECLARE_ENGINE_SAVE_API(SUFFIX) \
+    SELVARINE_ENGINE_SAVE_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX)
 
 #ifdef __cplusplus
 }

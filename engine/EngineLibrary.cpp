@@ -110,6 +110,10 @@ std::unique_ptr<EngineLibrary> EngineLibrary::Open(const std::string& path,
     SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_RESOLVE, )
 #undef SELVARINE_RESOLVE
     if (!ok) return nullptr;
+#define SELVARINE_RESOLVE_OPTIONAL(arg, name, type, member) \
+    f.member = reinterpret_cast<type*>(dlsym(handle, (#name + suffix).c_str()));
+    SELVARINE_ENGINE_SAVE_ENTRY_POINTS(SELVARINE_RESOLVE_OPTIONAL, )
+#undef SELVARINE_RESOLVE_OPTIONAL
     return lib;
 }
 

@@ -49,6 +49,12 @@ public:
     virtual bool Position(int language, HeardPosition* position) = 0;
     virtual bool PlayFrom(int language, int offset) = 0;
     virtual void SetSpeed(int language, int speed) = 0;
+    // Saving the speech of a text to a sound file (EngineApi.h, VT_SAVETTS_x and
+    // VT_SAVESTATUS_x); Stop cancels it. For a language whose library cannot save, both
+    // return VT_SAVE_UNAVAILABLE.
+    virtual short SaveToFile(int language, const char* text, int pitch, int speed, int volume,
+                             const char* path, int format) = 0;
+    virtual short SaveStatus(int language, int* permille) = 0;
 };
 
 }  // namespace engine

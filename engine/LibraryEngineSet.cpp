@@ -92,4 +92,17 @@ void LibraryEngineSet::SetSpeed(int language, int speed) {
     if (const EngineFunctions* f = Lib(language)) f->setSpeed(speed);
 }
 
+short LibraryEngineSet::SaveToFile(int language, const char* text, int pitch, int speed, int volume,
+                                   const char* path, int format) {
+    const EngineFunctions* f = Lib(language);
+    if (!f || !f->save) return VT_SAVE_UNAVAILABLE;
+    return f->save(text, pitch, speed, volume, path, format);
+}
+
+short LibraryEngineSet::SaveStatus(int language, int* permille) {
+    const EngineFunctions* f = Lib(language);
+    if (!f || !f->saveStatus) return VT_SAVE_UNAVAILABLE;
+    return f->saveStatus(permille);
+}
+
 }  // namespace engine

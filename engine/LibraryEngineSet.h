@@ -35,6 +35,9 @@ public:
     bool Position(int language, HeardPosition* position) override;
     bool PlayFrom(int language, int offset) override;
     void SetSpeed(int language, int speed) override;
+    short SaveToFile(int language, const char* text, int pitch, int speed, int volume,
+                     const char* path, int format) override;
+    short SaveStatus(int language, int* permille) override;
 
 private:
     const EngineFunctions* Lib(int language) const;

@@ -20,6 +20,9 @@ extern char g_szWindowTitle[70];
 // the pumped waits and timer ticks of an earlier capture see that they are no longer theirs
 // and end without a word.
 extern unsigned g_nCapture;
+// The capture whose text is saved to a sound file rather than spoken; 0 for none. Only the
+// capture of that number counts, so a stop, a close or another read drops the save.
+extern unsigned g_nSaveCapture;
 
 namespace reading {
 

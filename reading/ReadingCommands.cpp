@@ -18,7 +18,7 @@ ReadingCommands::ReadingCommands(ToolbarHandle& view, engine::EngineSet& engines
           [this] { controller.EndWaits(); }),
       m_clipboard(platform.clipboard) {
     capture.ReadTerminalsWith({platform.selection, [this](const std::u16string& text) {
-                                   return controller.SpeakText(text);
+                                   return controller.TakeText(text);
                                }});
     m_clipboard.SetChangeListener(NoteClipboardChange);
 }

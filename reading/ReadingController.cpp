@@ -11,6 +11,7 @@
 #include "platform/Utf8.h"
 #include "reading/CaptureFlags.h"
 #include "reading/CodePage.h"
+#include "reading/EngineText.h"
 #include "reading/Messages.h"
 #include "reading/ToolbarHandle.h"
 #include "synth/text/ScriptRuns.h"
@@ -32,13 +33,6 @@ bool HasSomethingToSay(std::u16string_view text) {
         if (!control && !blank) return true;
     }
     return false;
-}
-
-// 0 stands for the QZ conversion, -1 for a language without an engine.
-int EngineCodePage(const engine::LanguageInfo* lang, int chiCodepage) {
-    if (!lang) return -1;
-    if (lang->number == engine::kChinese && chiCodepage != 0 && chiCodepage != 2) return 0;
-    return lang->codePage;
 }
 
 }  // namespace
@@ -118,7 +112,7 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
         return;
     }
 
-    const bool spoken = SpeakText(*text, [this] {
+    const bool spoken = TakeText(*text, [this] {
         m_clipboard.Empty();
         m_clipboard.Close();
         m_view.KillTimer(kCaptureTimerId);
@@ -132,14 +126,24 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
     m_bCaptureTimer = 0;
 }
 
+bool ReadingController::TakeText(const std::u16string& text,
+                                 const std::function<void()>& consumed) {
+    if (g_nSaveCapture == 0 || g_nSaveCapture != g_nCapture || !m_save)
+        return SpeakText(text, consumed);
+    g_nSaveCapture = 0;
+    if (consumed) consumed();
+    m_bCaptureTimer = 0;
+    m_save(text);
+    return true;
+}
+
 bool ReadingController::SpeakText(const std::u16string& text,
                                   const std::function<void()>& consumed) {
     const ReadingSettings settings = m_settings();
     const engine::LanguageInfo* lang = engine::FindLanguage(settings.language);
     const int codePage = EngineCodePage(lang, settings.chiCodepage);
-    const std::size_t n = CodePageLength(kAnsiCodePage, text);
     // Start-up makes the language one of the four; any other number ends like an empty text.
-    if (n == 0 || codePage < 0) return false;
+    if (codePage < 0) return false;
 
     const int language = settings.language;
     const std::intptr_t window = static_cast<std::intptr_t>(m_view.NativeWindow());
@@ -149,6 +153,7 @@ bool ReadingController::SpeakText(const std::u16string& text,
         // Like the code page path, the text ends at its first zero unit.
         const std::string utf8 = utf8::FromUtf16(text.substr(0, text.find(u'\0')));
         if (!synth::readByChosenAlone(utf8, language)) {
+            if (CodePageLength(kAnsiCodePage, text) == 0) return false;
             if (consumed) consumed();
             m_engines.Stop(language);
             m_engines.PlayUtf8(language, window, utf8.c_str(), lang->speaker, settings.voices);
@@ -157,20 +162,8 @@ bool ReadingController::SpeakText(const std::u16string& text,
         }
     }
 
-    // 2n + 2 holds every conversion: no character takes more than two bytes in these code
-    // pages where it took one in code page 932, and QZ output is at most twice its input. The
-    // conversions are bounded by the size anyway. Left uninitialised so untouched pages of a
-    // huge text cost nothing.
-    const std::size_t size = 2 * n + 2;
-    std::unique_ptr<char[]> buffer(new char[size]);
-    if (codePage == 0) {
-        std::unique_ptr<char[]> ansi(new char[n + 1]);
-        const std::size_t ansiLength = WideToCodePage(kAnsiCodePage, text, ansi.get(), n + 1);
-        m_chineseConv.ConvertQzToGb(reinterpret_cast<unsigned char*>(buffer.get()),
-                                    reinterpret_cast<const unsigned char*>(ansi.get()), ansiLength);
-    } else {
-        WideToCodePage(codePage, text, buffer.get(), size);
-    }
+    const std::unique_ptr<char[]> buffer = EngineText(text, settings);
+    if (!buffer) return false;
 
     if (consumed) consumed();
 

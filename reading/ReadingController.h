@@ -8,7 +8,6 @@
 
 #include "engine/EngineApi.h"
 #include "engine/Languages.h"
-#include "reading/CChineseConv.h"
 
 namespace engine {
 class EngineSet;
@@ -54,6 +53,13 @@ class ReadingController {
     // has no engine. Text that mixes scripts is read as ReadingSettings::autoLanguage says.
     bool SpeakText(const std::u16string& text, const std::function<void()>& consumed = {});
 
+    // Where the text of a save capture (SelectionCapture::OnSaveSelection) goes instead of
+    // the engine. Without it such a capture is spoken.
+    void SaveTextWith(std::function<void(const std::u16string&)> save) { m_save = std::move(save); }
+    // The text a capture brought: handed to the save when it is the save capture's (consumed
+    // runs first, and the capture ends), else spoken as SpeakText does.
+    bool TakeText(const std::u16string& text, const std::function<void()>& consumed = {});
+
     // A stop while a tick waits for the clipboard's text ends this capture: the waits return
     // at once and nothing is said. At any other time it does nothing.
     void EndWaits();
@@ -71,7 +77,7 @@ class ReadingController {
     int& m_bCaptureTimer;
     int& m_bPaused;
     bool m_bTakingText = false;  // inside a tick's waits for the clipboard's text
-    CChineseConv m_chineseConv;
+    std::function<void(const std::u16string&)> m_save;
 };
 
 }  // namespace reading

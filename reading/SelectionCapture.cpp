@@ -20,6 +20,7 @@ platform::WindowId g_hTargetCandidate = platform::kNoWindow;
 int g_bTakeNextWindow = 0;
 char g_szWindowTitle[70] = {};
 unsigned g_nCapture = 0;
+unsigned g_nSaveCapture = 0;
 
 namespace reading {
 
@@ -65,12 +66,13 @@ void SelectionCapture::EndCapture() {
     m_bCaptureTimer = 0;
 }
 
-void SelectionCapture::Read(bool selectAll) {
+void SelectionCapture::Read(bool selectAll, bool save) {
     // A click during an earlier read's pumped delays runs this inside them: that read, its
     // timer and its waits must end here, or its timer fires into this read's waits and
     // reports a capture that no longer exists.
     EndCapture();
     const unsigned capture = g_nCapture;
+    g_nSaveCapture = save ? capture : 0;
 
     m_view.Activate();
     if (!m_clipboard.Open()) {

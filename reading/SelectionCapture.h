@@ -40,6 +40,9 @@ class SelectionCapture {
 
     void OnReadSelection() { Read(false); }
     void OnReadAll() { Read(true); }
+    // Captures the selection as OnReadSelection does, for saving its speech to a file
+    // (ReadingController::SaveTextWith) instead of speaking it.
+    void OnSaveSelection() { Read(false, true); }
 
     // Ends the capture in progress, if any, without a message: disarms the clipboard watch,
     // stops the capture timer, and makes the pumped waits of that capture return (stop,
@@ -51,7 +54,7 @@ class SelectionCapture {
     void ActivateTargetWindow();
 
   private:
-    void Read(bool selectAll);
+    void Read(bool selectAll, bool save = false);
     // The read of a target that must not get chords.
     void ReadTerminal(bool selectAll);
     bool IsTerminal(platform::WindowId window);

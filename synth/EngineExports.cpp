@@ -15,6 +15,7 @@
 
 #include "engine/EngineApi.h"
 #include "synth/Engines.h"
+#include "synth/SaveToFile.h"
 
 #define SELVARINE_CAT2(a, b) a##b
 #define SELVARINE_CAT(a, b) SELVARINE_CAT2(a, b)
@@ -26,6 +27,10 @@ SELVARINE_DECLARE_ENGINE_API(JPN)
 SELVARINE_DECLARE_ENGINE_API(ENG)
 SELVARINE_DECLARE_ENGINE_API(CHI)
 SELVARINE_DECLARE_ENGINE_API(KOR)
+SELVARINE_DECLARE_ENGINE_SAVE_API(JPN)
+SELVARINE_DECLARE_ENGINE_SAVE_API(ENG)
+SELVARINE_DECLARE_ENGINE_SAVE_API(CHI)
+SELVARINE_DECLARE_ENGINE_SAVE_API(KOR)
 }
 
 namespace {
@@ -109,6 +114,15 @@ int SELVARINE_EXPORT(VT_PLAYFROM_)(int offset) {
 
 void SELVARINE_EXPORT(VT_SETSPEED_)(int speed) {
     synth::setSpeed(kLanguage, speed);
+}
+
+short SELVARINE_EXPORT(VT_SAVETTS_)(const char* text, int pitch, int speed, int volume,
+                                    const char* path, int format) {
+    return synth::saveToFile(kLanguage, text, pitch, speed, volume, path, format);
+}
+
+short SELVARINE_EXPORT(VT_SAVESTATUS_)(int* permille) {
+    return synth::saveStatus(kLanguage, permille);
 }
 
 }  // extern "C"

@@ -51,12 +51,19 @@ struct Job {
     // Mixed text: `text` is UTF-8, read run by run by each run's language. Null for the
     // seed's play, whose one run is the text in the engine's encoding.
     std::unique_ptr<MixedText> mixed;
-    int runLanguage = 0;  // worker only: the language of the run `stream` reads
-    std::size_t runBase = 0;      // worker only: where that run starts in `text`
-    bool textFinal = false;       // the chosen language's dictionary is applied (a jump)
-    std::size_t startOffset = 0;  // where in the text reading starts (a jump)
-    int64_t samplesOut = 0;       // worker only: handed to the sink so far
+    int runLanguage = 0;                   // worker only: the language of the run `stream` reads
+    std::size_t runBase = 0;               // worker only: where that run starts in `text`
+    bool textFinal = false;                // the chosen language's dictionary is applied (a jump)
+    std::size_t startOffset = 0;           // where in the text reading starts (a jump)
+    int64_t samplesOut = 0;                // worker only: handed to the sink so far
+    std::shared_ptr<AudioSink> sink;       // its own (a save), else the engine's
+    std::function<void(double)> progress;  // worker only
 };
+
+// A job's own sink ends with the job: it must not wait for the worker to let go of it.
+void cancelOwnSink(const std::shared_ptr<Job>& job) {
+    if (job && job->sink) job->sink->cancel();
+}
 
 struct EngineState {
     std::mutex mutex;  // guards everything but the atomics and the worker-only members
@@ -71,7 +78,7 @@ struct EngineState {
     std::atomic<uint64_t> generation{1};
     std::atomic<int64_t> firstAudioNs{-1};
     std::atomic<int64_t> runLateNs{MixedText::kNoHandover};  // see runLateNanoseconds
-    std::unique_ptr<JapaneseReader> reader;  // worker only
+    std::unique_ptr<JapaneseReader> reader;                  // worker only
     // Worker only. The natural voices are dropped for good when they fail; espeak-ng then
     // speaks in their place.
     std::unique_ptr<VoiceBackend> natural, naturalLatin;
@@ -269,7 +276,8 @@ class SpeechService {
                 std::lock_guard engineLock(e.mutex);
                 if (!e.job) continue;
                 pending = true;
-                if (e.sink && e.sink->wantsMore()) chosen = static_cast<int>(index);
+                AudioSink* sink = e.job->sink ? e.job->sink.get() : e.sink.get();
+                if (sink && sink->wantsMore()) chosen = static_cast<int>(index);
             }
             if (chosen < 0) {
                 // A full or paused sink drains without telling us, so look again shortly.
@@ -290,7 +298,7 @@ class SpeechService {
                 // rather than lose the worker, so the engine keeps working.
                 std::fprintf(stderr, "selvarine: synthesis failed; text dropped\n");
                 std::lock_guard engineLock(engine.mutex);
-                engine.job.reset();
+                engine.job.reset();  // a sink of its own counts it as failed
             }
             lock.lock();
             m_nBusy = -1;
@@ -314,9 +322,9 @@ class SpeechService {
         std::string encoding;
         {
             std::lock_guard lock(e.mutex);
-            if (!e.job || !e.sink || e.job->token != e.generation.load()) return;
+            if (!e.job || e.job->token != e.generation.load()) return;
             job = e.job;
-            sink = e.sink;
+            sink = job->sink ? job->sink : e.sink;
             chosenDictionary = e.dictionary;
             encoding = e.config.encoding;
         }
@@ -335,6 +343,7 @@ class SpeechService {
             if (e.job == job) e.job.reset();
             return;
         }
+        if (job->progress) job->progress(job->stream->fractionDone());
 
         // The run's own language reads it, or this engine when that one is not loaded.
         EngineState& v = voiceFor(e, job->runLanguage);
@@ -740,6 +749,7 @@ void unloadEngine(Language lang) {
             std::lock_guard lock(e.mutex);
             if (!e.loaded) return;
             ++e.generation;
+            cancelOwnSink(e.job);
             e.job.reset();
             e.reading.reset();
             if (e.sink) e.sink->cancel();
@@ -815,25 +825,30 @@ void unloadUserDictionary(Language lang) {
 
 namespace {
 
-void startJob(Language lang, std::shared_ptr<Job> job) {
-    guardedVoid([&] {
-        SpeechService& service = SpeechService::instance();
-        EngineState& e = service.engine(lang);
-        std::shared_ptr<Job> old;
-        {
-            std::lock_guard lock(e.mutex);
-            if (!e.loaded) return;
-            job->token = ++e.generation;
-            if (e.sink) e.sink->cancel();
-            e.position.newText(job->token);
-            old = std::move(e.job);
-            e.reading = job;
-            e.job = std::move(job);
-            e.firstAudioNs = -1;
-            e.runLateNs = MixedText::kNoHandover;
-        }
-        service.wake();
-    });
+bool startJob(Language lang, std::shared_ptr<Job> job) {
+    return guarded(
+        [&] {
+            SpeechService& service = SpeechService::instance();
+            EngineState& e = service.engine(lang);
+            std::shared_ptr<Job> old;
+            {
+                std::lock_guard lock(e.mutex);
+                if (!e.loaded) return false;
+                job->token = ++e.generation;
+                if (e.sink) e.sink->cancel();
+                e.position.newText(job->token);
+                old = std::move(e.job);
+                cancelOwnSink(old);
+                // A save is not a reading to follow or move in.
+                if (!job->sink) e.reading = job;
+                e.job = std::move(job);
+                e.firstAudioNs = -1;
+                e.runLateNs = MixedText::kNoHandover;
+            }
+            service.wake();
+            return true;
+        },
+        false);
 }
 
 }  // namespace
@@ -848,6 +863,29 @@ void play(Language lang, const char* text, int pitch, int speed, int volume) {
         job->volume = std::clamp(volume, Limits::kVolumeMin, Limits::kVolumeMax);
         startJob(lang, std::move(job));
     });
+}
+
+bool playInto(Language lang, const char* text, int pitch, int speed, int volume,
+              std::shared_ptr<AudioSink> sink, std::function<void(double)> progress) {
+    return guarded(
+        [&] {
+            auto job = std::make_shared<Job>();
+            job->playTime = Clock::now();
+            job->text = std::make_shared<const std::string>(text ? text : "");
+            job->pitch = std::clamp(pitch, Limits::kPitchMin, Limits::kPitchMax);
+            job->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
+            job->volume = std::clamp(volume, Limits::kVolumeMin, Limits::kVolumeMax);
+            job->sink = std::move(sink);
+            job->progress = std::move(progress);
+            return startJob(lang, std::move(job));
+        },
+        false);
+}
+
+int audioRate(Language lang) {
+    EngineState& e = SpeechService::instance().engine(lang);
+    std::lock_guard lock(e.mutex);
+    return e.loaded ? e.sinkRate : 0;
 }
 
 void playMixed(Language lang, const char* utf8, const VtVoiceProsody* prosody, int count) {
@@ -873,6 +911,7 @@ void stop(Language lang) {
         ++e.generation;
         old = std::move(e.job);
         reading = std::move(e.reading);
+        cancelOwnSink(old);
         if (e.sink) e.sink->cancel();
     });
 }
@@ -921,6 +960,7 @@ bool playFrom(Language lang, int offset) {
                 if (e.sink) e.sink->cancel();
                 e.position.restart(job->token);
                 old = std::move(e.job);
+                cancelOwnSink(old);
                 e.reading = job;
                 e.job = std::move(job);
                 e.firstAudioNs = -1;

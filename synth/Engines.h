@@ -8,12 +8,16 @@
 // Every function here may be called from any thread, in any state, and never throws.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "engine/EngineApi.h"
 #include "synth/Language.h"
 #include "synth/SpeechPosition.h"
 
 namespace synth {
+
+class AudioSink;
 
 // Results of loadEngine.
 enum LoadStatus : short {
@@ -39,6 +43,14 @@ void play(Language lang, const char* text, int pitch, int speed, int volume);
 // read by its own language's engine, into this engine's audio. `prosody` has `count` entries,
 // Japanese first.
 void playMixed(Language lang, const char* utf8, const VtVoiceProsody* prosody, int count);
+// Like play, with the audio going to `sink` in place of the engine's own (a file being
+// saved), as fast as that sink takes it. Play, stop and unload cancel the sink. progress, when
+// given, learns on the worker after each sentence how much of the text (0 to 1) is taken.
+// False, with nothing changed, when the engine is not loaded.
+bool playInto(Language lang, const char* text, int pitch, int speed, int volume,
+              std::shared_ptr<AudioSink> sink, std::function<void(double)> progress);
+// The sample rate of the engine's audio; 0 when it is not loaded.
+int audioRate(Language lang);
 void stop(Language lang);
 void pause(Language lang);
 void resume(Language lang);

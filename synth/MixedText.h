@@ -50,7 +50,7 @@ class MixedText {
     bool m_bSplit = false;
     std::vector<ScriptRun> m_runs;
     std::size_t m_nNext = 0;
-    bool m_bRunHeard = false;  // the current run has handed audio to the sink
+    bool m_bRunHeard = false;         // the current run has handed audio to the sink
     Clock::time_point m_playedOut{};  // when the audio handed over so far has played
     bool m_bAnyAudio = false;
 };

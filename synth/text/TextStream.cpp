@@ -82,6 +82,12 @@ bool TextStream::decodeMore() {
     return true;
 }
 
+double TextStream::fractionDone() const {
+    if (!m_text || m_text->empty()) return 1;
+    return std::min(1.0,
+                    static_cast<double>(rawAt(m_nBufPos)) / static_cast<double>(m_text->size()));
+}
+
 std::size_t TextStream::rawAt(std::size_t bufPos) const {
     return bufPos < m_rawOf.size() ? m_rawOf[bufPos] : m_nRawPos;
 }

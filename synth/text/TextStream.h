@@ -32,6 +32,10 @@ class TextStream {
     // sentence's rawStart or rawEnd); past the end, next() has nothing more.
     void seek(std::size_t rawOffset);
 
+    // How much of the text the sentences returned so far cover, from 0 to 1 (an estimate
+    // within the piece being decoded).
+    double fractionDone() const;
+
   private:
     bool decodeMore();
     std::size_t rawAt(std::size_t bufPos) const;

@@ -3,10 +3,12 @@
 // releases its buffer when Play returns).
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/EngineApi.h"
 #include "engine/EngineSet.h"
 
 class FakeEngineSet : public engine::EngineSet {
@@ -19,6 +21,9 @@ class FakeEngineSet : public engine::EngineSet {
         std::string text;
         int speaker = 0, pitch = 0, speed = 0, volume = 0, textForm = 0;
         std::vector<VtVoiceProsody> prosody;  // PlayUtf8 only: every language's, Japanese first
+        // SaveToFile only (text, pitch, speed and volume as for Play)
+        std::string path;
+        int format = 0;
     };
 
     short Load(int language, std::intptr_t window, int, const char*) override {
@@ -35,7 +40,7 @@ class FakeEngineSet : public engine::EngineSet {
     void Play(int language, std::intptr_t window, const char* text, int speaker, int pitch,
               int speed, int volume, int textForm) override {
         calls.push_back(
-            {"Play", language, window, text, speaker, pitch, speed, volume, textForm, {}});
+            {"Play", language, window, text, speaker, pitch, speed, volume, textForm, {}, {}, 0});
     }
     void PlayUtf8(int language, std::intptr_t window, const char* utf8, int speaker,
                   const VtVoiceProsody* prosody) override {
@@ -59,6 +64,26 @@ class FakeEngineSet : public engine::EngineSet {
         return playFromResult;
     }
     void SetSpeed(int language, int speed) override { Record("SetSpeed", language).speed = speed; }
+    short SaveToFile(int language, const char* text, int pitch, int speed, int volume,
+                     const char* path, int format) override {
+        Call& c = Record("SaveToFile", language);
+        c.text = text;
+        c.pitch = pitch, c.speed = speed, c.volume = volume;
+        c.path = path;
+        c.format = format;
+        if (saveResults.empty()) return VT_SAVE_RUNNING;
+        const short result = saveResults.front();
+        saveResults.pop_front();
+        return result;
+    }
+    // Not recorded (it is polled): answers saveStatuses in turn, the last one for good.
+    short SaveStatus(int, int* permille) override {
+        if (permille) *permille = savePermille;
+        if (saveStatuses.empty()) return VT_SAVE_NONE;
+        const short status = saveStatuses.front();
+        if (saveStatuses.size() > 1) saveStatuses.erase(saveStatuses.begin());
+        return status;
+    }
 
     Call& Record(const char* op, int language) {
         Call& c = calls.emplace_back();
@@ -80,4 +105,7 @@ class FakeEngineSet : public engine::EngineSet {
     short userDictResult = 1;
     std::optional<engine::HeardPosition> heard;  // what Position reports; none: nothing heard
     bool playFromResult = true;
+    std::deque<short> saveResults;  // of the SaveToFile calls in turn; then VT_SAVE_RUNNING
+    std::vector<short> saveStatuses;
+    int savePermille = 0;
 };

@@ -49,6 +49,10 @@ class TimingEngineSet : public engine::EngineSet {
     bool Position(int, engine::HeardPosition*) override { return false; }
     bool PlayFrom(int, int) override { return false; }
     void SetSpeed(int, int) override {}
+    short SaveToFile(int, const char*, int, int, int, const char*, int) override {
+        return VT_SAVE_UNAVAILABLE;
+    }
+    short SaveStatus(int, int*) override { return VT_SAVE_UNAVAILABLE; }
     Clock::time_point played;
     std::size_t bytes = 0;
 };

@@ -35,7 +35,7 @@ inline const LanguageInfo* const kLanguages[] = {&kJapanese, &kEnglish, &kChines
 
 inline int slotOf(const LanguageInfo& lang) { return engine::LanguageIndex(lang.number); }
 
-// One engine library with all ten operations resolved at once.
+// One engine library with all its operations resolved at once.
 class EngineLibrary {
   public:
     EngineLibrary(const std::string& moduleDir, const LanguageInfo& lang)
@@ -47,6 +47,7 @@ class EngineLibrary {
 #define SELVARINE_TEST_RESOLVE(arg, name, type, member) f.member = sym<type*>(#name + s);
         SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
         SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
+        SELVARINE_ENGINE_SAVE_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
 #undef SELVARINE_TEST_RESOLVE
         load = f.load;
         unload = f.unload;
@@ -61,6 +62,8 @@ class EngineLibrary {
         getPosition = f.getPosition;
         playFrom = f.playFrom;
         setSpeed = f.setSpeed;
+        save = f.save;
+        saveStatus = f.saveStatus;
     }
     ~EngineLibrary() {
         if (m_handle) dlclose(m_handle);
@@ -102,6 +105,8 @@ class EngineLibrary {
     VtGetPositionFn getPosition;
     VtPlayFromFn playFrom;
     VtSetSpeedFn setSpeed;
+    VtSaveFn save;
+    VtSaveStatusOfFn saveStatus;
 
   private:
     template <typename F>

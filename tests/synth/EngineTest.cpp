@@ -2,6 +2,9 @@
 // sink (or the null sink where only behaviour, not sound, matters).
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sndfile.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <array>
@@ -49,6 +52,10 @@ std::string longEnglish(int sentences) {
 class EngineTest : public ::testing::Test {
   public:
     static void SetUpTestSuite() {
+        // While the process has one thread: a mount namespace of its own lets the save tests
+        // mount small file systems that nothing else sees and that end with the process.
+        s_privateMounts = ::unshare(CLONE_NEWNS) == 0 &&
+                          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
         s_dir = fs::temp_directory_path() / ("synth-engine-test-" + std::to_string(getpid()));
         fs::create_directories(s_dir);
         s_wav = (s_dir / "out.wav").string();
@@ -86,7 +93,35 @@ class EngineTest : public ::testing::Test {
     static inline std::string s_wav;
     static inline std::array<std::unique_ptr<EngineLibrary>, 4> s_libs;
     static inline std::unique_ptr<CoreProbe> s_core;
+    static inline bool s_privateMounts = false;
 };
+
+// Waits for the engine's latest save to end; its status.
+short finishSave(EngineLibrary& engine) {
+    for (int i = 0; i < 6000; ++i) {
+        const short status = engine.saveStatus(nullptr);
+        if (status != VT_SAVE_RUNNING) return status;
+        std::this_thread::sleep_for(20ms);
+    }
+    return VT_SAVE_RUNNING;
+}
+
+// Seconds of audio in a sound file, by libsndfile's count of its frames; -1 when unreadable.
+double soundFileSeconds(const std::string& path, int* rate = nullptr) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) return -1;
+    sf_close(file);
+    if (rate) *rate = info.samplerate;
+    return static_cast<double>(info.frames) / info.samplerate;
+}
+
+std::vector<std::string> namesIn(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 // Runs first (declaration order): nothing has been loaded in this process yet.
 TEST_F(EngineTest, ControlsAreHarmlessBeforeLoadAndAfterUnload) {
@@ -712,6 +747,110 @@ TEST_F(EngineTest, MixedTextPlaysAsOneReadingWithEachLanguagesSettings) {
     japanese.stop();
     waitIdle();
     EXPECT_LT(readWav(s_wav).seconds(), full / 2) << "stop did not end the reading";
+}
+
+// A save writes what a play would have played, for every voice and format, and nothing else.
+TEST_F(EngineTest, SavedFilesLastAsLongAsThePlay) {
+    const fs::path dir = s_dir / "saved";
+    fs::create_directories(dir);
+    const struct {
+        int format;
+        const char* extension;
+    } formats[] = {{VT_SAVE_FLAC, ".flac"},
+                   {VT_SAVE_WAV, ".wav"},
+                   {VT_SAVE_OGG_VORBIS, ".ogg"},
+                   {VT_SAVE_MP3, ".mp3"}};
+    for (const Sample& sample : kSamples) {
+        SCOPED_TRACE(sample.lang->suffix);
+        EngineLibrary& engine = lib(*sample.lang);
+        loadToWav(*sample.lang);
+        const std::string text = encode(sample.utf8 + sample.utf8, sample.encoding);
+        const Pcm played = speak(engine, text, 100, 130, 100);
+        ASSERT_GT(played.seconds(), 1.0);
+        // Every format for one voice; FLAC, as lossless as WAV, for the others.
+        for (const auto& f : formats) {
+            if (f.format != VT_SAVE_FLAC && sample.lang != &kEnglish) continue;
+            SCOPED_TRACE(f.extension);
+            const std::string path = (dir / (sample.lang->suffix + std::string(f.extension)));
+            ASSERT_EQ(engine.save(text.c_str(), 100, 130, 100, path.c_str(), f.format),
+                      VT_SAVE_RUNNING);
+            int permille = -1;
+            EXPECT_EQ(finishSave(engine), VT_SAVE_DONE);
+            EXPECT_EQ(engine.saveStatus(&permille), VT_SAVE_DONE);
+            EXPECT_EQ(permille, 1000);
+            int rate = 0;
+            EXPECT_NEAR(soundFileSeconds(path, &rate), played.seconds(), 0.02 * played.seconds());
+            EXPECT_EQ(rate, played.rate);
+        }
+    }
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"CHI.flac", "ENG.flac", "ENG.mp3", "ENG.ogg",
+                                                      "ENG.wav", "JPN.flac", "KOR.flac"}))
+        << "only the saved files, no temporary ones";
+    fs::remove_all(dir);
+}
+
+// Cancelled, refused or failed, a save leaves no file of its own, and the file it was to
+// replace stays as it was. A megabyte of text streams to the file in bounded memory.
+TEST_F(EngineTest, AStoppedOrFailedSaveLeavesNoFile) {
+    const fs::path dir = s_dir / "cancelled";
+    fs::create_directories(dir);
+    const std::string keep = (dir / "keep.flac").string();
+    std::ofstream(keep) << "old";
+    loadWith(kEnglish, "null");
+    EngineLibrary& engine = lib(kEnglish);
+    std::string text;
+    while (text.size() < (1u << 20)) text += longEnglish(100);
+
+    ASSERT_EQ(engine.save(text.c_str(), 100, 100, 100, keep.c_str(), VT_SAVE_FLAC),
+              VT_SAVE_RUNNING);
+    std::this_thread::sleep_for(500ms);
+    const long early = residentKiB();
+    std::this_thread::sleep_for(2000ms);
+#ifndef __SANITIZE_ADDRESS__  // its quarantine keeps the encoders' freed blocks resident
+    EXPECT_LT(residentKiB() - early, 8 * 1024) << "memory grows while a long text is saved";
+#endif
+    int permille = -1;
+    EXPECT_EQ(engine.saveStatus(&permille), VT_SAVE_RUNNING);
+    EXPECT_GE(permille, 0);
+    EXPECT_LT(permille, 100);
+    engine.stop();
+    EXPECT_EQ(engine.saveStatus(nullptr), VT_SAVE_CANCELLED);
+
+    // A play in its place ends it as a stop does.
+    ASSERT_EQ(engine.save(text.c_str(), 100, 100, 100, keep.c_str(), VT_SAVE_WAV), VT_SAVE_RUNNING);
+    engine.play("Something else.");
+    EXPECT_EQ(engine.saveStatus(nullptr), VT_SAVE_CANCELLED);
+    waitIdle();
+
+    EXPECT_EQ(engine.save("Hi.", 100, 100, 100, (dir / "none/x.wav").c_str(), VT_SAVE_WAV),
+              VT_SAVE_CANNOT_CREATE);
+    EXPECT_EQ(engine.save("Hi.", 100, 100, 100, (dir / "x.aiff").c_str(), 99), VT_SAVE_BAD_FORMAT);
+    engine.unload(kEnglish.speaker);
+    EXPECT_EQ(engine.save("Hi.", 100, 100, 100, (dir / "x.wav").c_str(), VT_SAVE_WAV),
+              VT_SAVE_NOT_LOADED);
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"keep.flac"});
+    std::ifstream in(keep);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+
+    // A full disk, whatever the encoder does with its failed writes; and a read-only one.
+    if (!s_privateMounts) GTEST_SKIP() << "no mount namespace of our own (not root?)";
+    const fs::path small = s_dir / "small";
+    fs::create_directories(small);
+    ASSERT_EQ(::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=48k"), 0);
+    loadWith(kEnglish, "null");
+    const std::string some = longEnglish(60);
+    for (int format : {VT_SAVE_WAV, VT_SAVE_FLAC, VT_SAVE_OGG_VORBIS, VT_SAVE_MP3}) {
+        SCOPED_TRACE(format);
+        ASSERT_EQ(engine.save(some.c_str(), 100, 100, 100, (small / "full").c_str(), format),
+                  VT_SAVE_RUNNING);
+        EXPECT_EQ(finishSave(engine), VT_SAVE_DISK_FULL);
+        EXPECT_TRUE(namesIn(small).empty());
+    }
+    ASSERT_EQ(::mount(nullptr, small.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    EXPECT_EQ(engine.save("Hi.", 100, 100, 100, (small / "x.wav").c_str(), VT_SAVE_WAV),
+              VT_SAVE_CANNOT_CREATE);
+    ::umount2(small.c_str(), MNT_DETACH);
+    fs::remove_all(dir);
 }
 
 }  // namespace
