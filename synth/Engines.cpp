@@ -853,28 +853,29 @@ bool startJob(Language lang, std::shared_ptr<Job> job) {
 
 }  // namespace
 
+namespace {
+
+std::shared_ptr<Job> newJob(const char* text, int pitch, int speed, int volume) {
+    auto job = std::make_shared<Job>();
+    job->playTime = Clock::now();
+    job->text = std::make_shared<const std::string>(text ? text : "");
+    job->pitch = std::clamp(pitch, Limits::kPitchMin, Limits::kPitchMax);
+    job->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
+    job->volume = std::clamp(volume, Limits::kVolumeMin, Limits::kVolumeMax);
+    return job;
+}
+
+}  // namespace
+
 void play(Language lang, const char* text, int pitch, int speed, int volume) {
-    guardedVoid([&] {
-        auto job = std::make_shared<Job>();
-        job->playTime = Clock::now();
-        job->text = std::make_shared<const std::string>(text ? text : "");
-        job->pitch = std::clamp(pitch, Limits::kPitchMin, Limits::kPitchMax);
-        job->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
-        job->volume = std::clamp(volume, Limits::kVolumeMin, Limits::kVolumeMax);
-        startJob(lang, std::move(job));
-    });
+    guardedVoid([&] { startJob(lang, newJob(text, pitch, speed, volume)); });
 }
 
 bool playInto(Language lang, const char* text, int pitch, int speed, int volume,
               std::shared_ptr<AudioSink> sink, std::function<void(double)> progress) {
     return guarded(
         [&] {
-            auto job = std::make_shared<Job>();
-            job->playTime = Clock::now();
-            job->text = std::make_shared<const std::string>(text ? text : "");
-            job->pitch = std::clamp(pitch, Limits::kPitchMin, Limits::kPitchMax);
-            job->speed = std::clamp(speed, Limits::kSpeedMin, Limits::kSpeedMax);
-            job->volume = std::clamp(volume, Limits::kVolumeMin, Limits::kVolumeMax);
+            auto job = newJob(text, pitch, speed, volume);
             job->sink = std::move(sink);
             job->progress = std::move(progress);
             return startJob(lang, std::move(job));

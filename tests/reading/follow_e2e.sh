@@ -56,8 +56,9 @@ rd_start_toolbar "$PROGRAM" 7 2>"$RIG_DIR/toolbar.err" || { echo "FAIL: no toolb
 
 echo "== a right click opens the menu in Japanese; 字幕を表示 turns the caption on and is kept"
 if ITEM= menu right_click; then
-    check "the menu and its items are named" \
-        [ "$(tr '\n' '|' <"$RIG_DIR/menu.out")" = "$MENU|字幕を表示|言語を自動判別|前の文|次の文|速く|遅く|音声ファイルに保存...|バージョン情報|" ]
+    names=$(tr '\n' '|' <"$RIG_DIR/menu.out")
+    check "the menu and its items are named (got: $names)" \
+        [ "$names" = "$MENU|字幕を表示|言語を自動判別 checked|前の文|次の文|速く|遅く|音声ファイルに保存...|バージョン情報|" ]
 else
     fail "no menu after a right click: $(cat "$RIG_DIR/menu.err")"
 fi
