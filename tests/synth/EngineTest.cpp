@@ -747,6 +747,24 @@ TEST_F(EngineTest, MixedTextPlaysAsOneReadingWithEachLanguagesSettings) {
     japanese.stop();
     waitIdle();
     EXPECT_LT(readWav(s_wav).seconds(), full / 2) << "stop did not end the reading";
+
+    // Sentence moves and the heard position follow the runs: offsets are into the whole text.
+    const std::string twoRuns = "ソウルの明洞で言われた。" + korean;
+    const std::size_t second = twoRuns.find(korean);
+    mixed(twoRuns, 100, 100);
+    fs::remove(s_wav);
+    ASSERT_EQ(japanese.playFrom(static_cast<int>(second)), 1);
+    for (int i = 0; i < 10000 && fileSize(s_wav) <= 44; ++i) std::this_thread::sleep_for(1ms);
+    japanese.pause();
+    std::this_thread::sleep_for(300ms);
+    VtPosition pos{};
+    char sentence[256] = "";
+    ASSERT_EQ(japanese.getPosition(&pos, sentence, sizeof sentence), 1);
+    EXPECT_EQ(pos.sentenceStart, static_cast<int>(second));
+    EXPECT_EQ(twoRuns.substr(second, pos.sentenceEnd - pos.sentenceStart), sentence);
+    japanese.restart();
+    waitIdle();
+    EXPECT_NEAR(readWav(s_wav).seconds(), alone, 0.1 * alone) << "the jump read the Korean run";
 }
 
 // A save writes what a play would have played, for every voice and format, and nothing else.
