@@ -22,9 +22,10 @@
 // until the server answers.
 //
 // A reading paused when the server goes away is kept, from the start of the sentence that
-// was being heard: when the server is back (the connection is retried every second), the
-// stream is made again and resume says that sentence again and goes on. A reading that was
-// playing is dropped instead, as its listener has already missed part of it.
+// was being heard: when the server is back (the connection is retried every second while it
+// is paused, and at resume), the stream is made again and resume says that sentence again and
+// goes on. A reading that was playing is dropped instead, as its listener has already missed
+// part of it; so is a paused one resumed while the server is still away.
 
 namespace synth {
 namespace {
@@ -126,9 +127,11 @@ class PulseStream {
         pumpLocked();
     }
     // Audio of a playing utterance is dropped, so the worker is not held back by it; a paused
-    // one goes back to the start of the sentence being heard and waits.
+    // one that the server was playing goes back to the start of the sentence being heard and
+    // waits while it stays paused. One that never reached a server, or is resumed before the
+    // server is back, is dropped as a playing one.
     void onServerLostLocked() {
-        if (m_nToken != 0 && (m_bHeld || m_bWantCorked)) {
+        if (m_nToken != 0 && m_bWantCorked && (m_pStream || m_bHeld)) {
             rewindLocked();
             releaseStreamLocked();
             m_bHeld = true;
@@ -138,7 +141,9 @@ class PulseStream {
             warnNoServer();
             m_bDiscarding = true;
         }
-        dropStreamLocked();
+        m_bHeld = false;
+        releaseStreamLocked();
+        clearLocked();
     }
     void dropStreamLocked() {
         if (!m_pStream) return;
