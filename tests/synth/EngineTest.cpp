@@ -760,8 +760,9 @@ TEST_F(EngineTest, MixedTextPlaysAsOneReadingWithEachLanguagesSettings) {
     VtPosition pos{};
     char sentence[256] = "";
     ASSERT_EQ(japanese.getPosition(&pos, sentence, sizeof sentence), 1);
-    EXPECT_EQ(pos.sentenceStart, static_cast<int>(second));
-    EXPECT_EQ(twoRuns.substr(second, pos.sentenceEnd - pos.sentenceStart), sentence);
+    // Whichever Korean sentence the pause caught (the file sink writes as fast as it can).
+    EXPECT_GE(pos.sentenceStart, static_cast<int>(second));
+    EXPECT_EQ(twoRuns.substr(pos.sentenceStart, pos.sentenceEnd - pos.sentenceStart), sentence);
     japanese.restart();
     waitIdle();
     EXPECT_NEAR(readWav(s_wav).seconds(), alone, 0.1 * alone) << "the jump read the Korean run";
