@@ -7,10 +7,7 @@ set -u
 PROGRAM=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 source "$(dirname "$0")/../e2e/rig.sh"
 source "$(dirname "$0")/../e2e/reading_lib.sh"
-rig_init
-rig_start_x || exit 1
-rig_start_wm || exit 1
-rig_start_pulse || exit 1
+rig_start_desktop || exit 1
 RD_REC="$RIG_DIR/rec.raw"
 rig_start_recorder "$RD_REC"
 
