@@ -281,12 +281,23 @@ class SpeechService {
             }
             if (chosen < 0) {
                 // A full or paused sink drains without telling us, so look again shortly.
-                if (pending)
+                if (pending) {
                     m_cv.wait_for(lock, std::chrono::milliseconds(10));
-                else
+                } else if (m_bVoicesWarm) {
+                    // Nothing to read: no program started for a next clause outlives the
+                    // reading. Then look again, since a play may have come meanwhile.
+                    m_bVoicesWarm = false;
+                    lock.unlock();
+                    for (auto& e : m_engines)
+                        for (auto* voice : {e.natural.get(), e.naturalLatin.get()})
+                            if (voice) voice->rest();
+                    lock.lock();
+                } else {
                     m_cv.wait(lock);
+                }
                 continue;
             }
+            m_bVoicesWarm = true;
             next = static_cast<std::size_t>(chosen) + 1;
             m_nBusy = chosen;
             lock.unlock();
@@ -629,6 +640,7 @@ class SpeechService {
     int m_nSampleRate = -1;
     std::thread m_worker;
     std::vector<int16_t> m_scratch;  // worker only
+    bool m_bVoicesWarm = false;      // worker only: a voice spoke since they last rested
 };
 
 template <typename F>

@@ -2,6 +2,8 @@
 // Runs a program with an argument vector (never a shell), hands it its input on a pipe and
 // streams its standard output back, bounded in time and killed on cancel.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -15,12 +17,35 @@ struct ChildResult {
     int exitCode = -1;
 };
 
-// Starts argv[0] with `input` on its standard input (then closed), standard error
-// discarded, and every other descriptor closed. `onOutput` gets its standard output as it
-// arrives. `cancelled` is polled every 5 ms; when it turns true, or `limit` passes, the
-// child is killed. The child has always been reaped when this returns.
+using ChildOutput = std::function<void(const char*, std::size_t)>;
+
+// A program started before its input is known, so that it loads what it needs while the
+// caller is busy; it waits on its standard input until run. Standard error is discarded and
+// every other descriptor closed, but for descriptor 3 when `sideOutput` is set: a second
+// output (a trace) read beside the first.
+class ChildProgram {
+  public:
+    explicit ChildProgram(const std::vector<std::string>& argv, bool sideOutput = false);
+    // A program never run, or abandoned, is killed; it has always been reaped.
+    ~ChildProgram();
+    ChildProgram(const ChildProgram&) = delete;
+    ChildProgram& operator=(const ChildProgram&) = delete;
+
+    // Once: writes `input` and closes it, hands standard output to `onOutput` and
+    // descriptor 3 to `onSide` as they arrive. `cancelled` is polled every 5 ms; when it
+    // turns true, or `limit` passes, the program is killed.
+    ChildResult run(std::string_view input, const ChildOutput& onOutput,
+                    const ChildOutput& onSide, const std::function<bool()>& cancelled,
+                    std::chrono::milliseconds limit);
+
+  private:
+    pid_t m_pid = -1;
+    int m_in = -1, m_out = -1, m_side = -1;
+};
+
+// Starts the program and runs it at once.
 ChildResult runChild(const std::vector<std::string>& argv, std::string_view input,
-                     const std::function<void(const char*, std::size_t)>& onOutput,
-                     const std::function<bool()>& cancelled, std::chrono::milliseconds limit);
+                     const ChildOutput& onOutput, const std::function<bool()>& cancelled,
+                     std::chrono::milliseconds limit);
 
 }  // namespace synth

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <sstream>
 #include <vector>
 
 #include "platform/Utf8.h"
 #include "synth/backend/ChildProcess.h"
+#include "synth/backend/OpenJTalkTrace.h"
 
 namespace synth {
 namespace {
@@ -35,18 +35,6 @@ std::string number(double v) {
     return text;
 }
 
-bool isSmallKana(char32_t c) {
-    return std::u32string_view(U"ァィゥェォャュョヮ").find(c) != std::u32string_view::npos;
-}
-
-std::vector<std::string> splitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, ',')) fields.push_back(field);
-    return fields;
-}
-
 }  // namespace
 
 bool hasSpeakableText(const std::string& utf8) {
@@ -60,8 +48,16 @@ bool hasSpeakableText(const std::string& utf8) {
     return false;
 }
 
+OpenJTalkVoice::OpenJTalkVoice(OpenJTalkSetup setup) : m_setup(std::move(setup)) {}
+
+OpenJTalkVoice::~OpenJTalkVoice() = default;
+
 std::string OpenJTalkVoice::describe() const {
     return "Open JTalk with " + m_setup.voiceFile;
+}
+
+void OpenJTalkVoice::rest() {
+    m_spare.reset();
 }
 
 SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosody,
@@ -69,50 +65,74 @@ SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosod
     if (!hasSpeakableText(utf8)) return SpeakResult::Done;
     std::vector<std::string> args = baseArgs(m_setup);
     // Speed is the voice's own rate; pitch moves in half-tones, 12 per doubling, so the
-    // percentages keep their meaning (50% is an octave down).
+    // percentages keep their meaning (50% is an octave down). The trace, on descriptor 3,
+    // costs nothing measurable and times the words.
     args.insert(args.end(),
                 {"-r", number(prosody.speed / 100.0), "-fm",
-                 number(12.0 * std::log2(prosody.pitch / 100.0)), "-ow", "/dev/stdout"});
-    std::string header;
-    bool badHeader = false;
-    std::size_t samples = 0;
-    unsigned char carry = 0;
-    bool hasCarry = false;
-    std::vector<int16_t> pcm, clause;
-    const ChildResult result = runChild(
-        args, utf8,
-        [&](const char* data, std::size_t size) {
-            // The program writes a canonical 44-byte RIFF header, then the samples.
-            while (header.size() < 44 && size > 0) {
-                header.push_back(*data++);
-                --size;
-                if (header.size() == 44)
-                    badHeader =
-                        header.compare(0, 4, "RIFF") != 0 || header.compare(36, 4, "data") != 0;
-            }
-            if (badHeader || size == 0) return;
-            pcm.clear();
-            std::size_t i = 0;
-            if (hasCarry) {
-                pcm.push_back(
-                    static_cast<int16_t>(carry | (static_cast<unsigned char>(data[0]) << 8)));
-                i = 1;
-                hasCarry = false;
-            }
-            for (; i + 1 < size; i += 2)
-                pcm.push_back(static_cast<int16_t>(static_cast<unsigned char>(data[i]) |
-                                                   (static_cast<unsigned char>(data[i + 1]) << 8)));
-            if (i < size) {
-                carry = static_cast<unsigned char>(data[i]);
-                hasCarry = true;
-            }
-            samples += pcm.size();
-            clause.insert(clause.end(), pcm.begin(), pcm.end());
-        },
-        cancelled, kClauseLimit);
-    if (result.outcome == ChildResult::Cancelled) return SpeakResult::Cancelled;
-    if (result.outcome != ChildResult::Exited || result.exitCode != 0 || badHeader || samples == 0)
-        return SpeakResult::Failed;
+                 number(12.0 * std::log2(prosody.pitch / 100.0)), "-ow", "/dev/stdout", "-ot",
+                 "/dev/fd/3"});
+    std::vector<int16_t> clause;
+    std::string trace;
+    bool fine = false;
+    // A program started ahead may have died meanwhile (killed from outside): a fresh one
+    // gets the clause once before the voice counts as failed.
+    for (int attempt = 0; attempt < 2 && !fine; ++attempt) {
+        std::unique_ptr<ChildProgram> child;
+        const bool ahead = attempt == 0 && m_spare && m_spareArgs == args;
+        if (ahead) child = std::move(m_spare);
+        else child = std::make_unique<ChildProgram>(args, true);
+        m_spare.reset();
+        clause.clear();
+        trace.clear();
+        std::string header;
+        unsigned char carry = 0;
+        bool badHeader = false, hasCarry = false;
+        const ChildResult result = child->run(
+            utf8,
+            [&](const char* data, std::size_t size) {
+                // The program writes a canonical 44-byte RIFF header, then the samples.
+                while (header.size() < 44 && size > 0) {
+                    header.push_back(*data++);
+                    --size;
+                    if (header.size() == 44)
+                        badHeader = header.compare(0, 4, "RIFF") != 0 ||
+                                    header.compare(36, 4, "data") != 0;
+                }
+                if (badHeader || size == 0) return;
+                std::size_t i = 0;
+                if (hasCarry) {
+                    clause.push_back(static_cast<int16_t>(
+                        carry | (static_cast<unsigned char>(data[0]) << 8)));
+                    i = 1;
+                    hasCarry = false;
+                }
+                for (; i + 1 < size; i += 2)
+                    clause.push_back(
+                        static_cast<int16_t>(static_cast<unsigned char>(data[i]) |
+                                             (static_cast<unsigned char>(data[i + 1]) << 8)));
+                if (i < size) {
+                    carry = static_cast<unsigned char>(data[i]);
+                    hasCarry = true;
+                }
+            },
+            [&](const char* data, std::size_t size) {
+                if (m_words) trace.append(data, size);
+            },
+            cancelled, kClauseLimit);
+        child.reset();
+        fine = result.outcome == ChildResult::Exited && result.exitCode == 0 && !badHeader &&
+               !clause.empty();
+        const bool stopped = result.outcome == ChildResult::Cancelled;
+        if (fine || stopped) {
+            // The next clause's program loads while this one is heard, or while a jump
+            // finds its sentence.
+            m_spare = std::make_unique<ChildProgram>(args, true);
+            m_spareArgs = args;
+        }
+        if (stopped) return SpeakResult::Cancelled;
+        if (!ahead || result.outcome == ChildResult::TimedOut) break;
+    }
+    if (!fine) return SpeakResult::Failed;
     // The program writes its WAV only once the clause is synthesised, so holding it back
     // costs nothing. Each clause comes with about 200 ms of silence before and 300 ms after;
     // between clauses that would be a gap of half a second, and it delays the first sound.
@@ -125,6 +145,11 @@ SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosod
     const std::size_t begin = std::max<std::ptrdiff_t>(0, first - clause.begin() - kLead);
     const std::size_t end =
         std::min(clause.size(), static_cast<std::size_t>(last - clause.begin()) + kTail);
+    if (m_words)
+        for (const TimedPhrase& p : timedPhrases(utf8, trace)) {
+            const auto at = static_cast<std::size_t>(p.seconds * kRate);
+            m_words(p.start, p.end, at > begin ? at - begin : 0);
+        }
     out(clause.data() + begin, end - begin);
     return SpeakResult::Done;
 }
@@ -142,46 +167,7 @@ std::optional<std::string> OpenJTalkVoice::pronounce(const std::string& utf8,
         args, utf8, [&](const char* data, std::size_t size) { trace.append(data, size); },
         cancelled, kClauseLimit);
     if (result.outcome != ChildResult::Exited || result.exitCode != 0) return std::nullopt;
-
-    // The analysis lists one word a line: surface, part of speech (6 fields), base form,
-    // reading, pronunciation, accent/morae, accent rule, and whether the word joins the
-    // accent phrase before it (1). After the accent rules ran, the first word of a phrase
-    // carries the phrase's accent.
-    std::istringstream in(trace);
-    std::string line, out;
-    bool inAnalysis = false, phraseOpen = false;
-    int accent = 0, mora = 0;
-    while (std::getline(in, line)) {
-        if (line == "[Text analysis result]") {
-            inAnalysis = true;
-            continue;
-        }
-        if (!inAnalysis) continue;
-        if (line.empty()) break;
-        const std::vector<std::string> f = splitFields(line);
-        if (f.size() < 13) continue;
-        const std::string& pron = f[9];
-        if (f[1] == "記号") {
-            out += f[0];
-            phraseOpen = false;
-            continue;
-        }
-        if (!phraseOpen || f[12] != "1") {
-            if (phraseOpen) out += '/';
-            phraseOpen = true;
-            mora = 0;
-            accent = std::atoi(f[10].c_str());
-        }
-        std::u32string kana;
-        for (char32_t c : utf8::ToUtf32(pron))
-            if (c != U'’') kana += c == U'ヲ' ? U'オ' : c;  // the particle を is said o
-        for (std::size_t i = 0; i < kana.size(); ++i) {
-            out += utf8::FromUtf32(std::u32string(1, kana[i]));
-            const bool moraEnds = i + 1 >= kana.size() || !isSmallKana(kana[i + 1]);
-            if (moraEnds && ++mora == accent) out += '\'';
-        }
-    }
-    return out;
+    return accentedPronunciation(analysedWords(trace));
 }
 
 }  // namespace synth

@@ -42,6 +42,8 @@ class VoiceBackend {
     // Where the voice tells its words, the next speak calls hand them to `words` (empty:
     // to nobody). Voices that cannot tell ignore it.
     virtual void tellWords(WordOut words) { (void)words; }
+    // Nothing is left to read for now: let go of whatever is kept ready for the next speak.
+    virtual void rest() {}
 };
 
 }  // namespace synth

@@ -13,6 +13,7 @@
 
 #include "platform/Utf8.h"
 #include "synth/Engines.h"
+#include "synth/backend/OpenJTalkVoice.h"
 #include "synth/text/ChineseFrontEnd.h"
 #include "synth/text/EnglishFrontEnd.h"
 #include "synth/text/FrontEnd.h"
@@ -111,6 +112,48 @@ TEST(JapaneseVoice, CorpusAsOpenJTalkSpeaksIt) {
     });
     synth::unloadEngine(synth::Language::Japanese);
     EXPECT_LE(rate, 1.0);  // just above the rate reached (ours alone, without accent: 0.0)
+}
+
+// The words the caption highlights: accent phrases in the order said, each where the clause
+// has it, timed by its first mora in the audio handed out (the silence trimmed before it,
+// the speed applied). A clause said again by the program started ahead sounds the same.
+TEST(JapaneseVoice, TellsEachAccentPhraseWhereItsFirstMoraIsHeard) {
+    synth::OpenJTalkVoice voice({"/usr/bin/open_jtalk", "/var/lib/mecab/dic/open-jtalk/naist-jdic",
+                                 SYNTH_JAPANESE_ENGINE_DIR "/mei_normal.htsvoice"});
+    const std::string clause = "今日は雨が降っています、";
+    auto say = [&](int speed, std::vector<std::string>* phrases, std::vector<double>* at) {
+        std::vector<int16_t> pcm;
+        voice.tellWords([&](std::size_t start, std::size_t end, std::size_t sample) {
+            phrases->push_back(clause.substr(start, end - start));
+            at->push_back(static_cast<double>(sample) / synth::OpenJTalkVoice::kRate);
+        });
+        EXPECT_EQ(voice.speak(
+                      clause, {speed, 100},
+                      [&](const int16_t* s, std::size_t n) { pcm.insert(pcm.end(), s, s + n); },
+                      [] { return false; }),
+                  synth::SpeakResult::Done);
+        return pcm;
+    };
+    std::vector<std::string> phrases, again;
+    std::vector<double> at, againAt, fast;
+    const std::vector<int16_t> pcm = say(100, &phrases, &at);
+    EXPECT_EQ(phrases, (std::vector<std::string>{"今日は", "雨が", "降って", "います"}));
+    ASSERT_EQ(at.size(), 4u);
+    EXPECT_LT(at[0], 0.03) << "the silence trimmed before the first mora is not counted";
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+    const double seconds = static_cast<double>(pcm.size()) / synth::OpenJTalkVoice::kRate;
+    EXPECT_LT(at[3], seconds - 0.3) << "います has two morae and a tail left to say";
+
+    EXPECT_EQ(say(100, &again, &againAt), pcm);
+    EXPECT_EQ(againAt, at);
+    again.clear();
+    // The voice does not halve every sound at twice the speed; the marks follow its audio.
+    const double fastSeconds =
+        static_cast<double>(say(200, &again, &fast).size()) / synth::OpenJTalkVoice::kRate;
+    ASSERT_EQ(fast.size(), 4u);
+    EXPECT_LT(fastSeconds, 0.8 * seconds);
+    EXPECT_NEAR(fast[3] / fastSeconds, at[3] / seconds, 0.05);
+    voice.rest();
 }
 
 TEST(ChineseFrontEnd, ReadsNumbersAsMandarinReadersSayThem) {

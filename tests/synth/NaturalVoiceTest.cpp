@@ -219,6 +219,10 @@ TEST_F(NaturalVoiceTest, StopEndsTheSynthesisProgramAndItsAudioAtOnce) {
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(fileSize(s_wav), size) << "no audio after stop";
     EXPECT_EQ(s_core->waitIdle(1000), 1);
+    // Nor after a reading that ends, though each clause starts the next one's program.
+    speak("今日は雨です。明日は晴れです。");
+    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(childrenOf(getpid()).empty()) << "a program outlived the reading";
 }
 
 TEST_F(NaturalVoiceTest, EspeakSpeaksWhenTheNaturalVoiceCannot) {
