@@ -58,6 +58,13 @@ struct Job {
     int64_t samplesOut = 0;                // worker only: handed to the sink so far
     std::shared_ptr<AudioSink> sink;       // its own (a save), else the engine's
     std::function<void(double)> progress;  // worker only
+    // Worker only: a sentence taken from `stream` ahead of its turn (see prepareNextSentence).
+    struct Sentence {
+        std::string text;
+        std::size_t rawStart = 0, rawEnd = 0;  // in the run
+        double fraction = 0;                   // of the text read once it is
+    };
+    std::optional<Sentence> ahead;
 };
 
 // A job's own sink ends with the job: it must not wait for the worker to let go of it.
@@ -326,6 +333,12 @@ class SpeechService {
         if (rate > 0) stopEspeak();
     }
 
+    struct JobVoice {
+        Prosody prosody;
+        int volume;
+        bool espeakOnly = false;  // see isStranger
+    };
+
     void speakNextSentence(EngineState& e) {
         std::shared_ptr<Job> job;
         std::shared_ptr<AudioSink> sink;
@@ -345,8 +358,8 @@ class SpeechService {
             nextRun(e, *job, encoding, chosenDictionary.get());
             sink->begin(job->token, e.generation);
         }
-        std::string sentence;
-        while (!job->stream->ok() || !job->stream->next(sentence)) {
+        Job::Sentence sentence;
+        while (!takeSentence(*job, sentence)) {
             if (nextRun(e, *job, encoding, nullptr)) continue;
             // Outside the engine's lock too: the sink drops an end whose utterance was stopped.
             sink->end(job->token);
@@ -354,43 +367,23 @@ class SpeechService {
             if (e.job == job) e.job.reset();
             return;
         }
-        if (job->progress) job->progress(job->stream->fractionDone());
+        if (job->progress) job->progress(sentence.fraction);
 
-        // The run's own language reads it, or this engine when that one is not loaded.
-        EngineState& v = voiceFor(e, job->runLanguage);
-        std::shared_ptr<const UserDictionary> dictionary;
-        VoiceConfig config;
-        {
-            std::lock_guard lock(v.mutex);
-            dictionary = v.dictionary;
-            config = v.config;
-        }
-        const std::string shown = sentence;  // what the caption shows, before the dictionary
-        e.position.sentence(job->token, job->runBase + job->stream->rawStart(),
-                            job->runBase + job->stream->rawEnd(), shown, job->samplesOut);
-        // Mixed text had the chosen language's dictionary applied as a whole (nextRun).
-        if (dictionary && !(job->mixed && &v == &e)) sentence = dictionary->apply(sentence);
-        const bool stranger = isStranger(v, job->runLanguage);
-        const std::vector<SpeechSegment> segments =
-            stranger ? std::vector<SpeechSegment>{{false, std::move(sentence)}}
-                     : segmentsFor(v, config, std::move(sentence));
-
-        // Another language's run keeps that language's settings; the chosen one's speed may
-        // change while it is read.
-        const bool own = !job->mixed || &v == &e;
-        JobVoice voice{{job->speed, job->pitch}, job->volume, stranger};
-        if (!own) {
-            const VtVoiceProsody& p = job->mixed->prosodyOf(v.language);
-            voice = {{p.speed, p.pitch}, p.volume, stranger};
-        }
+        // What the caption shows is the sentence before the dictionary.
+        e.position.sentence(job->token, job->runBase + sentence.rawStart,
+                            job->runBase + sentence.rawEnd, sentence.text, job->samplesOut);
+        const std::string& shown = sentence.text;
+        Voicing said = voicing(e, *job, sentence.text);
+        EngineState& v = *said.v;
+        JobVoice& voice = said.voice;
         sink->mark(job->token);
         const Cancelled cancelled = [&] {
             return e.generation.load() != job->token || m_bShutdownAtomic.load();
         };
         std::size_t cursor = 0;
-        for (const SpeechSegment& segment : segments) {
+        for (const SpeechSegment& segment : said.segments) {
             if (cancelled()) return;
-            if (own) voice.prosody.speed = job->speed.load();  // a new speed from here on
+            if (said.own) voice.prosody.speed = job->speed.load();  // a new speed from here on
             // A segment said as the sentence has it is marked while it is heard, and so are
             // the words its voice tells; one the front end rewrote (a reading, a number) is
             // not.
@@ -399,8 +392,69 @@ class SpeechService {
             e.position.word(job->token, at == std::string::npos ? -1 : static_cast<int>(at),
                             at == std::string::npos ? -1 : static_cast<int>(cursor),
                             job->samplesOut);
-            speakSegment(v, e, config, segment, voice, *job, *sink, cancelled, at);
+            speakSegment(v, e, said.config, segment, voice, *job, *sink, cancelled, at);
         }
+        if (!cancelled()) prepareNextSentence(e, *job);
+    }
+
+    // Worker only: the job's next sentence, the one taken ahead first; false at the end of
+    // the run.
+    static bool takeSentence(Job& job, Job::Sentence& out) {
+        if (job.ahead) {
+            out = std::move(*job.ahead);
+            job.ahead.reset();
+            return true;
+        }
+        if (!job.stream->ok() || !job.stream->next(out.text)) return false;
+        out.rawStart = job.stream->rawStart();
+        out.rawEnd = job.stream->rawEnd();
+        out.fraction = job.stream->fractionDone();
+        return true;
+    }
+
+    // The voices, settings and segments a sentence of the job's current run is read with.
+    struct Voicing {
+        EngineState* v;
+        VoiceConfig config;
+        std::vector<SpeechSegment> segments;
+        JobVoice voice;
+        bool own;  // read with the chosen language's settings, whose speed may change
+    };
+    Voicing voicing(EngineState& e, Job& job, std::string sentence) {
+        // The run's own language reads it, or this engine when that one is not loaded.
+        EngineState& v = voiceFor(e, job.runLanguage);
+        Voicing out{&v, {}, {}, {}, !job.mixed || &v == &e};
+        std::shared_ptr<const UserDictionary> dictionary;
+        {
+            std::lock_guard lock(v.mutex);
+            dictionary = v.dictionary;
+            out.config = v.config;
+        }
+        // Mixed text had the chosen language's dictionary applied as a whole (nextRun).
+        if (dictionary && !(job.mixed && &v == &e)) sentence = dictionary->apply(sentence);
+        const bool stranger = isStranger(v, job.runLanguage);
+        out.segments = stranger ? std::vector<SpeechSegment>{{false, std::move(sentence)}}
+                                : segmentsFor(v, out.config, std::move(sentence));
+        // Another language's run keeps that language's settings.
+        out.voice = {{job.speed, job.pitch}, job.volume, stranger};
+        if (!out.own) {
+            const VtVoiceProsody& p = job.mixed->prosodyOf(v.language);
+            out.voice = {{p.speed, p.pitch}, p.volume, stranger};
+        }
+        return out;
+    }
+
+    // Once a sentence is handed to the sink, the next one's first clause is synthesised
+    // while it plays, so that a jump to it (the next-sentence move) is heard at once.
+    void prepareNextSentence(EngineState& e, Job& job) {
+        Job::Sentence next;
+        if (job.ahead || !takeSentence(job, next)) return;
+        job.ahead = std::move(next);
+        const Voicing said = voicing(e, job, job.ahead->text);
+        VoiceBackend* natural = said.v->natural.get();
+        if (natural && !said.voice.espeakOnly && !said.segments.empty() &&
+            !said.segments.front().latin)
+            natural->prepare(said.segments.front().text, said.voice.prosody);
     }
 
     // Opens the job's next run; false after the last. The seed's play has one run, in the
@@ -460,12 +514,6 @@ class SpeechService {
             return splitJapaneseClauses(sentence);
         return readForVoice(config.reading, e.reader.get(), std::move(sentence));
     }
-
-    struct JobVoice {
-        Prosody prosody;
-        int volume;
-        bool espeakOnly = false;  // see isStranger
-    };
 
     // v's voices speak the segment into e's sink (v is e but for the runs of mixed text).
     void speakSegment(EngineState& v, EngineState& e, const VoiceConfig& config,

@@ -106,13 +106,18 @@ ChildProgram::~ChildProgram() {
     }
 }
 
-ChildResult ChildProgram::run(std::string_view input, const ChildOutput& onOutput,
-                              const ChildOutput& onSide, const std::function<bool()>& cancelled,
-                              std::chrono::milliseconds limit) {
-    ChildResult result;
-    if (m_pid <= 0 || m_in < 0) return result;
+void ChildProgram::send(std::string_view input) {
+    if (m_in < 0) return;
     writeAll(m_in, input);
     closeFd(m_in);
+}
+
+ChildResult ChildProgram::finish(const ChildOutput& onOutput, const ChildOutput& onSide,
+                                 const std::function<bool()>& cancelled,
+                                 std::chrono::milliseconds limit) {
+    ChildResult result;
+    if (m_pid <= 0) return result;
+    closeFd(m_in);  // a program never sent anything reads an empty input
 
     const auto deadline = std::chrono::steady_clock::now() + limit;
     bool killed = false;

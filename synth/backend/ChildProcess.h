@@ -31,12 +31,19 @@ class ChildProgram {
     ChildProgram(const ChildProgram&) = delete;
     ChildProgram& operator=(const ChildProgram&) = delete;
 
-    // Once: writes `input` and closes it, hands standard output to `onOutput` and
-    // descriptor 3 to `onSide` as they arrive. `cancelled` is polled every 5 ms; when it
-    // turns true, or `limit` passes, the program is killed.
+    // Once: writes `input` and closes it; the program goes on alone until finish reads it.
+    void send(std::string_view input);
+    // Hands standard output to `onOutput` and descriptor 3 to `onSide` as they arrive, until
+    // the program ends. `cancelled` is polled every 5 ms; when it turns true, or `limit`
+    // passes, the program is killed.
+    ChildResult finish(const ChildOutput& onOutput, const ChildOutput& onSide,
+                       const std::function<bool()>& cancelled, std::chrono::milliseconds limit);
     ChildResult run(std::string_view input, const ChildOutput& onOutput,
                     const ChildOutput& onSide, const std::function<bool()>& cancelled,
-                    std::chrono::milliseconds limit);
+                    std::chrono::milliseconds limit) {
+        send(input);
+        return finish(onOutput, onSide, cancelled, limit);
+    }
 
   private:
     pid_t m_pid = -1;

@@ -58,12 +58,13 @@ std::string OpenJTalkVoice::describe() const {
 
 void OpenJTalkVoice::rest() {
     m_spare.reset();
+    m_prepared.reset();
+    m_said.clear();
+    m_nSaidSamples = 0;
 }
 
-SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosody,
-                                  const PcmOut& out, const Cancelled& cancelled) {
-    if (!hasSpeakableText(utf8)) return SpeakResult::Done;
-    std::vector<std::string> args = baseArgs(m_setup);
+OpenJTalkVoice::Args OpenJTalkVoice::argsFor(const Prosody& prosody) const {
+    Args args = baseArgs(m_setup);
     // Speed is the voice's own rate; pitch moves in half-tones, 12 per doubling, so the
     // percentages keep their meaning (50% is an octave down). The trace, on descriptor 3,
     // costs nothing measurable and times the words.
@@ -71,86 +72,137 @@ SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosod
                 {"-r", number(prosody.speed / 100.0), "-fm",
                  number(12.0 * std::log2(prosody.pitch / 100.0)), "-ow", "/dev/stdout", "-ot",
                  "/dev/fd/3"});
+    return args;
+}
+
+std::unique_ptr<ChildProgram> OpenJTalkVoice::startFor(const Args& args) {
+    std::unique_ptr<ChildProgram> spare = std::move(m_spare);
+    if (spare && m_spareArgs == args) return spare;
+    return std::make_unique<ChildProgram>(args, true);
+}
+
+void OpenJTalkVoice::prepare(const std::string& utf8, const Prosody& prosody) {
+    if (!hasSpeakableText(utf8)) return;
+    const Args args = argsFor(prosody);
+    if (m_prepared && m_preparedArgs == args && m_preparedText == utf8) return;
+    for (const Said& said : m_said)
+        if (said.args == args && said.text == utf8) return;
+    m_prepared = startFor(args);
+    m_prepared->send(utf8);
+    m_preparedArgs = args;
+    m_preparedText = utf8;
+}
+
+void OpenJTalkVoice::remember(Said said) {
+    // Enough for the sentence being read and the one before it, which is where a move back
+    // goes; a few megabytes at most.
+    constexpr std::size_t kClauses = 8, kSamples = kRate * 60;
+    m_nSaidSamples += said.pcm.size();
+    m_said.push_back(std::move(said));
+    while (m_said.size() > kClauses || (m_said.size() > 1 && m_nSaidSamples > kSamples)) {
+        m_nSaidSamples -= m_said.front().pcm.size();
+        m_said.pop_front();
+    }
+}
+
+std::optional<OpenJTalkVoice::Said> OpenJTalkVoice::synthesise(
+    ChildProgram& child, bool sent, const Args& args, const std::string& utf8,
+    const Cancelled& cancelled, ChildResult::Outcome* outcome) {
     std::vector<int16_t> clause;
-    std::string trace;
-    bool fine = false;
+    std::string header, trace;
+    unsigned char carry = 0;
+    bool badHeader = false, hasCarry = false;
+    if (!sent) child.send(utf8);
+    const ChildResult result = child.finish(
+        [&](const char* data, std::size_t size) {
+            // The program writes a canonical 44-byte RIFF header, then the samples.
+            while (header.size() < 44 && size > 0) {
+                header.push_back(*data++);
+                --size;
+                if (header.size() == 44)
+                    badHeader =
+                        header.compare(0, 4, "RIFF") != 0 || header.compare(36, 4, "data") != 0;
+            }
+            if (badHeader || size == 0) return;
+            std::size_t i = 0;
+            if (hasCarry) {
+                clause.push_back(
+                    static_cast<int16_t>(carry | (static_cast<unsigned char>(data[0]) << 8)));
+                i = 1;
+                hasCarry = false;
+            }
+            for (; i + 1 < size; i += 2)
+                clause.push_back(static_cast<int16_t>(static_cast<unsigned char>(data[i]) |
+                                                      (static_cast<unsigned char>(data[i + 1]) << 8)));
+            if (i < size) {
+                carry = static_cast<unsigned char>(data[i]);
+                hasCarry = true;
+            }
+        },
+        [&](const char* data, std::size_t size) { trace.append(data, size); }, cancelled,
+        kClauseLimit);
+    *outcome = result.outcome;
+    if (result.outcome != ChildResult::Exited || result.exitCode != 0 || badHeader ||
+        clause.empty())
+        return std::nullopt;
+    // Each clause comes with about 200 ms of silence before and 300 ms after; between
+    // clauses that would be a gap of half a second, and it delays the first sound.
+    Said said{args, utf8, {}, {}};
+    constexpr int16_t kQuiet = 200;
+    constexpr std::size_t kLead = kRate / 50, kTail = kRate * 3 / 20;  // 20 ms, 150 ms
+    auto loud = [&](int16_t v) { return v > kQuiet || v < -kQuiet; };
+    const auto first = std::find_if(clause.begin(), clause.end(), loud);
+    if (first == clause.end()) return said;
+    const auto last = std::find_if(clause.rbegin(), clause.rend(), loud).base();
+    const std::size_t begin = std::max<std::ptrdiff_t>(0, first - clause.begin() - kLead);
+    const std::size_t end =
+        std::min(clause.size(), static_cast<std::size_t>(last - clause.begin()) + kTail);
+    said.pcm.assign(clause.begin() + static_cast<std::ptrdiff_t>(begin),
+                    clause.begin() + static_cast<std::ptrdiff_t>(end));
+    for (const TimedPhrase& p : timedPhrases(utf8, trace)) {
+        const auto at = static_cast<std::size_t>(p.seconds * kRate);
+        said.marks.push_back({p.start, p.end, at > begin ? at - begin : 0});
+    }
+    return said;
+}
+
+SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosody,
+                                  const PcmOut& out, const Cancelled& cancelled) {
+    if (!hasSpeakableText(utf8)) return SpeakResult::Done;
+    const Args args = argsFor(prosody);
+    auto say = [&](const Said& said) {
+        if (m_words)
+            for (const Said::Mark& m : said.marks) m_words(m.start, m.end, m.sample);
+        if (!said.pcm.empty()) out(said.pcm.data(), said.pcm.size());
+        return SpeakResult::Done;
+    };
+    for (const Said& kept : m_said)
+        if (kept.args == args && kept.text == utf8) return cancelled() ? SpeakResult::Cancelled : say(kept);
+    std::optional<Said> said;
     // A program started ahead may have died meanwhile (killed from outside): a fresh one
     // gets the clause once before the voice counts as failed.
-    for (int attempt = 0; attempt < 2 && !fine; ++attempt) {
-        std::unique_ptr<ChildProgram> child;
-        const bool ahead = attempt == 0 && m_spare && m_spareArgs == args;
-        if (ahead) child = std::move(m_spare);
-        else child = std::make_unique<ChildProgram>(args, true);
-        m_spare.reset();
-        clause.clear();
-        trace.clear();
-        std::string header;
-        unsigned char carry = 0;
-        bool badHeader = false, hasCarry = false;
-        const ChildResult result = child->run(
-            utf8,
-            [&](const char* data, std::size_t size) {
-                // The program writes a canonical 44-byte RIFF header, then the samples.
-                while (header.size() < 44 && size > 0) {
-                    header.push_back(*data++);
-                    --size;
-                    if (header.size() == 44)
-                        badHeader = header.compare(0, 4, "RIFF") != 0 ||
-                                    header.compare(36, 4, "data") != 0;
-                }
-                if (badHeader || size == 0) return;
-                std::size_t i = 0;
-                if (hasCarry) {
-                    clause.push_back(static_cast<int16_t>(
-                        carry | (static_cast<unsigned char>(data[0]) << 8)));
-                    i = 1;
-                    hasCarry = false;
-                }
-                for (; i + 1 < size; i += 2)
-                    clause.push_back(
-                        static_cast<int16_t>(static_cast<unsigned char>(data[i]) |
-                                             (static_cast<unsigned char>(data[i + 1]) << 8)));
-                if (i < size) {
-                    carry = static_cast<unsigned char>(data[i]);
-                    hasCarry = true;
-                }
-            },
-            [&](const char* data, std::size_t size) {
-                if (m_words) trace.append(data, size);
-            },
-            cancelled, kClauseLimit);
+    for (int attempt = 0; attempt < 2 && !said; ++attempt) {
+        const bool prepared = attempt == 0 && m_prepared && m_preparedArgs == args &&
+                              m_preparedText == utf8;
+        const bool ahead = prepared || (attempt == 0 && m_spare && m_spareArgs == args);
+        std::unique_ptr<ChildProgram> child = prepared ? std::move(m_prepared) : startFor(args);
+        m_prepared.reset();  // prepared for a jump that did not come
+        ChildResult::Outcome outcome = ChildResult::CannotStart;
+        said = synthesise(*child, prepared, args, utf8, cancelled, &outcome);
         child.reset();
-        fine = result.outcome == ChildResult::Exited && result.exitCode == 0 && !badHeader &&
-               !clause.empty();
-        const bool stopped = result.outcome == ChildResult::Cancelled;
-        if (fine || stopped) {
+        const bool stopped = outcome == ChildResult::Cancelled;
+        if (said || stopped) {
             // The next clause's program loads while this one is heard, or while a jump
             // finds its sentence.
             m_spare = std::make_unique<ChildProgram>(args, true);
             m_spareArgs = args;
         }
         if (stopped) return SpeakResult::Cancelled;
-        if (!ahead || result.outcome == ChildResult::TimedOut) break;
+        if (!ahead || outcome == ChildResult::TimedOut) break;
     }
-    if (!fine) return SpeakResult::Failed;
-    // The program writes its WAV only once the clause is synthesised, so holding it back
-    // costs nothing. Each clause comes with about 200 ms of silence before and 300 ms after;
-    // between clauses that would be a gap of half a second, and it delays the first sound.
-    constexpr int16_t kQuiet = 200;
-    constexpr std::size_t kLead = kRate / 50, kTail = kRate * 3 / 20;  // 20 ms, 150 ms
-    auto loud = [&](int16_t v) { return v > kQuiet || v < -kQuiet; };
-    const auto first = std::find_if(clause.begin(), clause.end(), loud);
-    if (first == clause.end()) return SpeakResult::Done;
-    const auto last = std::find_if(clause.rbegin(), clause.rend(), loud).base();
-    const std::size_t begin = std::max<std::ptrdiff_t>(0, first - clause.begin() - kLead);
-    const std::size_t end =
-        std::min(clause.size(), static_cast<std::size_t>(last - clause.begin()) + kTail);
-    if (m_words)
-        for (const TimedPhrase& p : timedPhrases(utf8, trace)) {
-            const auto at = static_cast<std::size_t>(p.seconds * kRate);
-            m_words(p.start, p.end, at > begin ? at - begin : 0);
-        }
-    out(clause.data() + begin, end - begin);
+    if (!said) return SpeakResult::Failed;
+    say(*said);
+    remember(std::move(*said));
     return SpeakResult::Done;
 }
 

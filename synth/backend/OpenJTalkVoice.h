@@ -4,21 +4,23 @@
 //
 // One program run per clause, the clause on a pipe and the WAV back on another, so a stop
 // kills the run and leaves nothing behind; a clause of at most a few dozen characters is
-// synthesised in well under 200 ms, which makes the first clause the first audio. While a
-// clause is heard, the program for the next one is already started and has loaded its
-// dictionary and voice (a third of a short clause's time), which is what makes a jump to
-// another sentence quick.
+// synthesised in well under 200 ms, which makes the first clause the first audio.
+//
+// The program writes its audio only once the whole clause is synthesised, so a jump to
+// another sentence would wait for that. Hence, while a sentence plays, the next one's first
+// clause is synthesised (prepare), the latest clauses said are kept for a move back, and the
+// program for the next clause is started ahead, its dictionary and voice loaded.
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "synth/backend/ChildProcess.h"
 #include "synth/backend/VoiceBackend.h"
 
 namespace synth {
-
-class ChildProgram;
 
 struct OpenJTalkSetup {
     std::string program;     // the open_jtalk executable
@@ -41,6 +43,7 @@ class OpenJTalkVoice final : public VoiceBackend {
                       const Cancelled& cancelled) override;
     // Words are the accent phrases, timed by their first mora in the program's labels.
     void tellWords(WordOut words) override { m_words = std::move(words); }
+    void prepare(const std::string& utf8, const Prosody& prosody) override;
     void rest() override;
 
     // The katakana pronunciation the voice speaks for the clause, accent phrases separated by
@@ -48,10 +51,33 @@ class OpenJTalkVoice final : public VoiceBackend {
     std::optional<std::string> pronounce(const std::string& utf8, const Cancelled& cancelled);
 
   private:
+    using Args = std::vector<std::string>;
+    struct Said {
+        Args args;
+        std::string text;
+        std::vector<int16_t> pcm;  // without the silence trimmed around it
+        struct Mark {
+            std::size_t start, end, sample;
+        };
+        std::vector<Mark> marks;
+    };
+    Args argsFor(const Prosody& prosody) const;
+    // Runs the clause through `child` (sent already when `sent`); nothing when it fails.
+    std::optional<Said> synthesise(ChildProgram& child, bool sent, const Args& args,
+                                   const std::string& utf8, const Cancelled& cancelled,
+                                   ChildResult::Outcome* outcome);
+    std::unique_ptr<ChildProgram> startFor(const Args& args);
+    void remember(Said said);
+
     OpenJTalkSetup m_setup;
     WordOut m_words;
-    std::unique_ptr<ChildProgram> m_spare;  // started for the next clause
-    std::vector<std::string> m_spareArgs;
+    std::unique_ptr<ChildProgram> m_spare;  // started for the next clause, waiting for it
+    Args m_spareArgs;
+    std::unique_ptr<ChildProgram> m_prepared;  // synthesising what prepare was given
+    Args m_preparedArgs;
+    std::string m_preparedText;
+    std::deque<Said> m_said;  // the latest clauses, newest last
+    std::size_t m_nSaidSamples = 0;
 };
 
 // True when the clause holds anything the voice can say (kana, kanji, letters or digits);

@@ -42,6 +42,12 @@ class VoiceBackend {
     // Where the voice tells its words, the next speak calls hand them to `words` (empty:
     // to nobody). Voices that cannot tell ignore it.
     virtual void tellWords(WordOut words) { (void)words; }
+    // What a later speak will likely be given (the start of the next sentence): a voice
+    // that synthesises it meanwhile says it at once then. Others ignore it.
+    virtual void prepare(const std::string& utf8, const Prosody& prosody) {
+        (void)utf8;
+        (void)prosody;
+    }
     // Nothing is left to read for now: let go of whatever is kept ready for the next speak.
     virtual void rest() {}
 };

@@ -106,9 +106,11 @@ bool TextStream::next(std::string& sentence) {
         m_nBufPos = end;
         const std::size_t first = piece.find_first_not_of(' ');
         if (first != std::string::npos) {
+            // The sentence starts where its bytes do, so that the text and the range
+            // reported for it agree.
             m_nSentenceStart = rawAt(start + first);
             m_nSentenceEnd = rawAt(end);
-            sentence = std::move(piece);
+            sentence = piece.substr(first);
             return true;
         }
     }

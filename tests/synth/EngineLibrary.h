@@ -203,6 +203,14 @@ struct Pcm {
     }
 };
 
+// The sample with each {} replaced by k. Repeats of a sample are numbered so that each
+// clause is new: the Japanese voice says a clause it said lately from memory.
+inline std::string numbered(std::string sample, int k) {
+    for (std::size_t at; (at = sample.find("{}")) != std::string::npos;)
+        sample.replace(at, 2, std::to_string(k));
+    return sample;
+}
+
 inline Pcm readWav(const std::string& path) {
     Pcm pcm;
     std::ifstream in(path, std::ios::binary);

@@ -29,7 +29,7 @@ struct Voice {
 };
 const Voice kVoices[] = {
     {&kJapanese, "Japanese (Open JTalk)", "CP932",
-     "今日は東京で会議がありました。明日は大阪へ行く予定です。"},
+     "今日は東京で{}回目の会議がありました。明日は大阪へ{}人で行く予定です。"},
     {&kEnglish, "English (flite)", "CP1252",
      "The engine reads this sentence aloud, again and again. "},
     {&kChinese, "Chinese (espeak-ng)", "CP936", "今天天气很好，我们去公园散步吧。"},
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
             continue;
         }
         std::string utf8;
-        for (int i = 0; i < repeats; ++i) utf8 += v.sentence;
+        for (int k = 1; k <= repeats; ++k) utf8 += numbered(v.sentence, k);
         const std::string text = encode(utf8, v.encoding);
         for (const auto& f : kFormats) {
             const std::string path = (dir / (std::string(v.lang->suffix) + f.extension)).string();

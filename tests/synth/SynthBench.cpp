@@ -327,7 +327,8 @@ int main() {
         const std::string wav = (dir / "rtf.wav").string();
         setenv("SELVARINE_AUDIO", ("wav:" + wav).c_str(), 1);
         const std::pair<const char*, const char*> samples[] = {
-            {"今日は良い天気です。東京で友達と会って、映画を見ました。", "CP932"},
+            {"今日は{}回目の良い天気です。東京で{}人の友達と会って、映画を{}本見ました。",
+             "CP932"},
             {"The quick brown fox jumps over the lazy dog, and keeps running into the woods. ",
              "CP1252"},
             {"今天天气很好，我们去公园散步，然后一起吃晚饭。", "CP936"},
@@ -336,7 +337,7 @@ int main() {
             EngineLibrary& engine = *engines[i];
             engine.loadFrom(engine.engineDir(SYNTH_PROGRAM_DIR));
             std::string text;
-            while (text.size() < 3000) text += samples[i].first;
+            for (int k = 1; text.size() < 3000; ++k) text += numbered(samples[i].first, k);
             const std::string encoded = encode(text, samples[i].second);
             const auto t = Clock::now();
             engine.play(encoded);

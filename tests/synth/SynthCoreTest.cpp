@@ -127,10 +127,10 @@ TEST(TextStream, SplitsIntoSentences) {
     // Each row: text, the sentences it splits into.
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"Hello there. Pi is 3.14 today!Yes? This\nnext line",
-         {"Hello there.", " Pi is 3.14 today!", "Yes?", " This ", "next line"}},
+         {"Hello there.", "Pi is 3.14 today!", "Yes?", "This ", "next line"}},
         {"今日は。明日は！　あさって", {"今日は。", "明日は！", "　あさって"}},
         {"本当？！」と彼は言った。", {"本当？！」", "と彼は言った。"}},
-        {"Wait... what?! \"Yes.\" Done", {"Wait...", " what?!", " \"Yes.\"", " Done"}},
+        {"Wait... what?! \"Yes.\" Done", {"Wait...", "what?!", "\"Yes.\"", "Done"}},
         {"a;b: c", {"a;b: c"}},  // no end mark: one sentence
         {"句", {"句"}},
         {"   \n\n \t ", {}},
