@@ -38,9 +38,8 @@ class ChildProgram {
     // passes, the program is killed.
     ChildResult finish(const ChildOutput& onOutput, const ChildOutput& onSide,
                        const std::function<bool()>& cancelled, std::chrono::milliseconds limit);
-    ChildResult run(std::string_view input, const ChildOutput& onOutput,
-                    const ChildOutput& onSide, const std::function<bool()>& cancelled,
-                    std::chrono::milliseconds limit) {
+    ChildResult run(std::string_view input, const ChildOutput& onOutput, const ChildOutput& onSide,
+                    const std::function<bool()>& cancelled, std::chrono::milliseconds limit) {
         send(input);
         return finish(onOutput, onSide, cancelled, limit);
     }

@@ -110,8 +110,8 @@ std::vector<double> moraStarts(std::string_view trace) {
         }
         if (!inMora) starts.push_back(static_cast<double>(start) / 1e7);
         inMora = !(phoneme == "N" || phoneme == "cl" ||
-                   (phoneme.size() == 1 && std::string_view("aiueoAIUEO").find(phoneme[0]) !=
-                                               std::string_view::npos));
+                   (phoneme.size() == 1 &&
+                    std::string_view("aiueoAIUEO").find(phoneme[0]) != std::string_view::npos));
     }
     return starts;
 }

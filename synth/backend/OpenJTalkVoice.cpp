@@ -68,10 +68,9 @@ OpenJTalkVoice::Args OpenJTalkVoice::argsFor(const Prosody& prosody) const {
     // Speed is the voice's own rate; pitch moves in half-tones, 12 per doubling, so the
     // percentages keep their meaning (50% is an octave down). The trace, on descriptor 3,
     // costs nothing measurable and times the words.
-    args.insert(args.end(),
-                {"-r", number(prosody.speed / 100.0), "-fm",
-                 number(12.0 * std::log2(prosody.pitch / 100.0)), "-ow", "/dev/stdout", "-ot",
-                 "/dev/fd/3"});
+    args.insert(args.end(), {"-r", number(prosody.speed / 100.0), "-fm",
+                             number(12.0 * std::log2(prosody.pitch / 100.0)), "-ow", "/dev/stdout",
+                             "-ot", "/dev/fd/3"});
     return args;
 }
 
@@ -105,9 +104,11 @@ void OpenJTalkVoice::remember(Said said) {
     }
 }
 
-std::optional<OpenJTalkVoice::Said> OpenJTalkVoice::synthesise(
-    ChildProgram& child, bool sent, const Args& args, const std::string& utf8,
-    const Cancelled& cancelled, ChildResult::Outcome* outcome) {
+std::optional<OpenJTalkVoice::Said> OpenJTalkVoice::synthesise(ChildProgram& child, bool sent,
+                                                               const Args& args,
+                                                               const std::string& utf8,
+                                                               const Cancelled& cancelled,
+                                                               ChildResult::Outcome* outcome) {
     std::vector<int16_t> clause;
     std::string header, trace;
     unsigned char carry = 0;
@@ -132,8 +133,9 @@ std::optional<OpenJTalkVoice::Said> OpenJTalkVoice::synthesise(
                 hasCarry = false;
             }
             for (; i + 1 < size; i += 2)
-                clause.push_back(static_cast<int16_t>(static_cast<unsigned char>(data[i]) |
-                                                      (static_cast<unsigned char>(data[i + 1]) << 8)));
+                clause.push_back(
+                    static_cast<int16_t>(static_cast<unsigned char>(data[i]) |
+                                         (static_cast<unsigned char>(data[i + 1]) << 8)));
             if (i < size) {
                 carry = static_cast<unsigned char>(data[i]);
                 hasCarry = true;
@@ -177,16 +179,17 @@ SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosod
         return SpeakResult::Done;
     };
     for (const Said& kept : m_said)
-        if (kept.args == args && kept.text == utf8) return cancelled() ? SpeakResult::Cancelled : say(kept);
+        if (kept.args == args && kept.text == utf8)
+            return cancelled() ? SpeakResult::Cancelled : say(kept);
     std::optional<Said> said;
     // A program started ahead may have died meanwhile (killed from outside): a fresh one
     // gets the clause once before the voice counts as failed.
     for (int attempt = 0; attempt < 2 && !said; ++attempt) {
-        const bool prepared = attempt == 0 && m_prepared && m_preparedArgs == args &&
-                              m_preparedText == utf8;
+        const bool prepared =
+            attempt == 0 && m_prepared && m_preparedArgs == args && m_preparedText == utf8;
         const bool ahead = prepared || (attempt == 0 && m_spare && m_spareArgs == args);
         std::unique_ptr<ChildProgram> child = prepared ? std::move(m_prepared) : startFor(args);
-        m_prepared.reset();  // prepared for a jump that did not come
+        m_prepared.reset();  // prepared for another clause: a jump went elsewhere
         ChildResult::Outcome outcome = ChildResult::CannotStart;
         said = synthesise(*child, prepared, args, utf8, cancelled, &outcome);
         child.reset();

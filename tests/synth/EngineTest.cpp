@@ -769,8 +769,7 @@ TEST_F(EngineTest, MixedTextPlaysAsOneReadingWithEachLanguagesSettings) {
     EXPECT_EQ(twoRuns.substr(pos.sentenceStart, pos.sentenceEnd - pos.sentenceStart), sentence);
     japanese.restart();
     waitIdle();
-    EXPECT_NEAR(readWav(s_wav).seconds(), 3 * alone, 0.3 * alone)
-        << "the jump read the Korean run";
+    EXPECT_NEAR(readWav(s_wav).seconds(), 3 * alone, 0.3 * alone) << "the jump read the Korean run";
 }
 
 // A save writes what a play would have played, for every voice and format, and nothing else.
