@@ -40,8 +40,11 @@ TEST_F(VoiceSettingsWindowTest, EveryButtonShowsItsWholeCaptionInsideTheDialog) 
             SCOPED_TRACE(button->text().toStdString());
             EXPECT_GE(button->width(), NeededWidth(*button));
             EXPECT_TRUE(window.rect().contains(button->geometry()));
-            for (const QAbstractButton* other : buttons)
-                if (other != button) EXPECT_FALSE(button->geometry().intersects(other->geometry()));
+            for (const QAbstractButton* other : buttons) {
+                if (other != button) {
+                    EXPECT_FALSE(button->geometry().intersects(other->geometry()));
+                }
+            }
         }
         if (const char* dir = std::getenv("SHOT_DIR"))
             window.grab().save(QString("%1/%2.png").arg(dir).arg(lang.name));

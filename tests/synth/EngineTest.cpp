@@ -827,7 +827,7 @@ TEST_F(EngineTest, AStoppedOrFailedSaveLeavesNoFile) {
     ASSERT_EQ(engine.save(text.c_str(), 100, 100, 100, keep.c_str(), VT_SAVE_FLAC),
               VT_SAVE_RUNNING);
     std::this_thread::sleep_for(500ms);
-    const long early = residentKiB();
+    [[maybe_unused]] const long early = residentKiB();
     std::this_thread::sleep_for(2000ms);
 #ifndef __SANITIZE_ADDRESS__  // its quarantine keeps the encoders' freed blocks resident
     EXPECT_LT(residentKiB() - early, 8 * 1024) << "memory grows while a long text is saved";
