@@ -885,6 +885,25 @@ void unloadUserDictionary(Language lang) {
 
 namespace {
 
+// Engine lock held: makes `job` the engine's and ends the one before, which is returned to be
+// let go outside the lock. A jump goes on with the same text, whose sentences stay known.
+std::shared_ptr<Job> installLocked(EngineState& e, std::shared_ptr<Job> job, bool jump) {
+    job->token = ++e.generation;
+    if (e.sink) e.sink->cancel();
+    if (jump)
+        e.position.restart(job->token);
+    else
+        e.position.newText(job->token);
+    std::shared_ptr<Job> old = std::move(e.job);
+    cancelOwnSink(old);
+    // A save is not a reading to follow or move in.
+    if (!job->sink) e.reading = job;
+    e.job = std::move(job);
+    e.firstAudioNs = -1;
+    if (!jump) e.runLateNs = MixedText::kNoHandover;
+    return old;
+}
+
 bool startJob(Language lang, std::shared_ptr<Job> job) {
     return guarded(
         [&] {
@@ -894,16 +913,7 @@ bool startJob(Language lang, std::shared_ptr<Job> job) {
             {
                 std::lock_guard lock(e.mutex);
                 if (!e.loaded) return false;
-                job->token = ++e.generation;
-                if (e.sink) e.sink->cancel();
-                e.position.newText(job->token);
-                old = std::move(e.job);
-                cancelOwnSink(old);
-                // A save is not a reading to follow or move in.
-                if (!job->sink) e.reading = job;
-                e.job = std::move(job);
-                e.firstAudioNs = -1;
-                e.runLateNs = MixedText::kNoHandover;
+                old = installLocked(e, std::move(job), false);
             }
             service.wake();
             return true;
@@ -1017,14 +1027,7 @@ bool playFrom(Language lang, int offset) {
                     job->mixed = e.reading->mixed->again();
                     job->textFinal = e.reading->textFinal;
                 }
-                job->token = ++e.generation;
-                if (e.sink) e.sink->cancel();
-                e.position.restart(job->token);
-                old = std::move(e.job);
-                cancelOwnSink(old);
-                e.reading = job;
-                e.job = std::move(job);
-                e.firstAudioNs = -1;
+                old = installLocked(e, std::move(job), true);
             }
             service.wake();
             return true;
