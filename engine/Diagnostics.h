@@ -1,0 +1,28 @@
+#pragma once
+// The program's lines on stderr, in one voice: "selvarine: " and the message. Errors are
+// always said; details (which voice speaks, why an engine is unavailable, which limits of the
+// desktop apply) only when SELVARINE_VERBOSE is set. Any thread; never throws.
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace diag {
+
+enum class Level { Error, Detail };
+
+inline bool Verbose() { return std::getenv("SELVARINE_VERBOSE") != nullptr; }
+
+// One line, printf-style, without the trailing newline.
+__attribute__((format(printf, 2, 3))) inline void Say(Level level, const char* format, ...) {
+    if (level == Level::Detail && !Verbose()) return;
+    char line[2048];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    // One write, so lines of two threads never interleave.
+    std::fprintf(stderr, "selvarine: %s\n", line);
+}
+
+}  // namespace diag
