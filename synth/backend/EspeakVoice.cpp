@@ -91,3 +91,13 @@ SpeakResult EspeakVoice::speak(const std::string& utf8, const Prosody& prosody, 
 }
 
 }  // namespace synth
+
+// espeak-ng 1.51 makes its audio device in espeak_ng_InitializeOutput whatever the output
+// mode, and making it opens a test connection to the sound server, which waits as long as a
+// hung server does. We only ever use its synchronous output, so it gets no device: this
+// definition comes before the audio library's in the lookup order of every program that
+// loads us (the core is loaded before the libraries it needs).
+extern "C" __attribute__((visibility("default"))) struct audio_object* create_audio_device_object(
+    const char*, const char*, const char*) {
+    return nullptr;
+}

@@ -45,6 +45,11 @@ class OpenJTalkVoice final : public VoiceBackend {
     void tellWords(WordOut words) override { m_words = std::move(words); }
     void prepare(const std::string& utf8, const Prosody& prosody) override;
     void rest() override;
+    bool readsWrittenText() const override { return true; }
+    std::optional<std::string> handedText(const std::string& utf8,
+                                          const Cancelled& cancelled) override {
+        return pronounce(utf8, cancelled);
+    }
 
     // The katakana pronunciation the voice speaks for the clause, accent phrases separated by
     // '/', a ' after each phrase's accented mora; nothing when the program fails.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace synth {
@@ -50,6 +51,16 @@ class VoiceBackend {
     }
     // Nothing is left to read for now: let go of whatever is kept ready for the next speak.
     virtual void rest() {}
+    // True when the voice reads text as it is written (kanji, numbers, counters), so its
+    // front end only cuts sentences into clauses.
+    virtual bool readsWrittenText() const { return false; }
+    // What the voice makes of the text for the reading preview: the text itself, unless the
+    // voice analyses it further; nothing when that fails.
+    virtual std::optional<std::string> handedText(const std::string& utf8,
+                                                  const Cancelled& cancelled) {
+        (void)cancelled;
+        return utf8;
+    }
 };
 
 }  // namespace synth

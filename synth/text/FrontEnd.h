@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "synth/VoiceConfig.h"
 #include "synth/text/SpeechSegment.h"
 
 namespace synth {
 
 class JapaneseReader;
+
+// What a voice configuration's front end does with a sentence before its voices get it.
+enum class TextReading { None, Japanese, Mandarin, Korean, English };
 
 // `reader` is used for TextReading::Japanese; without it the sentence goes through as it is.
 std::vector<SpeechSegment> readForVoice(TextReading reading, JapaneseReader* reader,

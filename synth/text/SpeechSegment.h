@@ -9,6 +9,9 @@ namespace synth {
 struct SpeechSegment {
     bool latin = false;  // spoken by the Latin voice
     std::string text;    // UTF-8
+    // Bytes [start, end) of the sentence as shown that the segment says as written; -1 when
+    // the front end rewrote it (a reading, a number), which leaves nothing there to mark.
+    int start = -1, end = -1;
 };
 
 }  // namespace synth

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/Utf8.h"
-#include "synth/Engines.h"
+#include "synth/api/Engines.h"
 #include "synth/backend/OpenJTalkVoice.h"
 #include "synth/text/ChineseFrontEnd.h"
 #include "synth/text/EnglishFrontEnd.h"

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "platform/Utf8.h"
-#include "synth/SpeechPosition.h"
-#include "synth/VoiceConfig.h"
+#include "synth/pipeline/SpeechPosition.h"
+#include "synth/backend/VoiceConfig.h"
 #include "synth/text/JapaneseReader.h"
 #include "synth/text/SentenceSplit.h"
 #include "synth/text/TextScan.h"

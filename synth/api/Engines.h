@@ -1,9 +1,8 @@
 #pragma once
-// The shared core behind the four engine libraries. One speech worker thread owns every
-// voice back-end for the whole process (synth/backend/): espeak-ng is a process-wide
-// singleton that crashes when two threads synthesise, and flite keeps global state, so
-// both are used only from the worker. A natural voice (Open JTalk, flite) that is missing
-// or fails gives way to espeak-ng, which speaks in its place.
+// The program's speech core behind the four engine libraries: one SpeechCore
+// (synth/core/SpeechCore.h) with the installed voices and the sink SELVARINE_AUDIO chooses.
+// A natural voice (Open JTalk, flite) that is missing or fails gives way to espeak-ng, which
+// speaks in its place.
 //
 // Every function here may be called from any thread, in any state, and never throws.
 
@@ -12,23 +11,13 @@
 #include <memory>
 
 #include "engine/EngineApi.h"
-#include "synth/Language.h"
-#include "synth/SpeechPosition.h"
+#include "synth/core/SpeechCore.h"
+#include "synth/pipeline/Language.h"
+#include "synth/pipeline/SpeechPosition.h"
 
 namespace synth {
 
-class AudioSink;
-
-// Results of loadEngine.
-enum LoadStatus : short {
-    kLoaded = 0,
-    kNoEngineDirectory = 1,  // missing, unreadable or malformed voice.conf, or no directory
-    kUnknownEncoding = 2,    // iconv does not know the configured encoding
-    kVoiceFailed = 3,        // the synthesiser or one of the configured voices cannot start
-    kReadingFailed = 4,      // MeCab or its dictionary cannot start
-    kInternalError = 5,
-};
-
+// A LoadStatus (synth/core/SpeechCore.h).
 short loadEngine(Language lang, const char* engineDir);
 void unloadEngine(Language lang);
 // Value of an information code (11 to 19); 0 for unknown codes.

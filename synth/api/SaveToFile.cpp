@@ -1,4 +1,4 @@
-#include "synth/SaveToFile.h"
+#include "synth/api/SaveToFile.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "engine/EngineApi.h"
-#include "synth/Engines.h"
+#include "synth/api/Engines.h"
 #include "synth/audio/SoundFileSink.h"
 
 namespace synth {

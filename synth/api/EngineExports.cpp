@@ -14,8 +14,8 @@
 #include <cstring>
 
 #include "engine/EngineApi.h"
-#include "synth/Engines.h"
-#include "synth/SaveToFile.h"
+#include "synth/api/Engines.h"
+#include "synth/api/SaveToFile.h"
 
 #define SELVARINE_CAT2(a, b) a##b
 #define SELVARINE_CAT(a, b) SELVARINE_CAT2(a, b)

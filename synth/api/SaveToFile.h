@@ -2,7 +2,7 @@
 // Saving an engine's speech to a sound file, behind VT_SAVETTS_x and VT_SAVESTATUS_x
 // (engine/EngineApi.h states the contract). Any thread, any state; never throws.
 
-#include "synth/Language.h"
+#include "synth/pipeline/Language.h"
 
 namespace synth {
 

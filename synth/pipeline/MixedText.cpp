@@ -1,8 +1,8 @@
-#include "synth/MixedText.h"
+#include "synth/pipeline/MixedText.h"
 
 #include <algorithm>
 
-#include "synth/Language.h"
+#include "synth/pipeline/Language.h"
 
 namespace synth {
 

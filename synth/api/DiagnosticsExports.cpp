@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "synth/Engines.h"
+#include "synth/api/Engines.h"
 
 extern "C" {
 

@@ -1,4 +1,4 @@
-#include "synth/SpeechPosition.h"
+#include "synth/pipeline/SpeechPosition.h"
 
 #include <algorithm>
 #include <iterator>

@@ -22,9 +22,10 @@
 #include <optional>
 #include <string>
 
+#include "synth/text/FrontEnd.h"
+
 namespace synth {
 
-enum class TextReading { None, Japanese, Mandarin, Korean, English };
 enum class Backend { Espeak, OpenJTalk, Flite };
 
 struct VoiceConfig {

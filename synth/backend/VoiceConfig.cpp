@@ -1,4 +1,4 @@
-#include "synth/VoiceConfig.h"
+#include "synth/backend/VoiceConfig.h"
 
 #include <sys/stat.h>
 

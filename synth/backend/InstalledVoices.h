@@ -1,0 +1,16 @@
+#pragma once
+// The voices installed with the program: espeak-ng for every language, Open JTalk and flite
+// where voice.conf names them.
+
+#include "synth/backend/VoiceFactory.h"
+
+namespace synth {
+
+class InstalledVoices final : public VoiceFactory {
+  public:
+    int start() override;
+    void stop() override;
+    OpenedVoices open(const VoiceConfig& config, const std::string& engineDir, int rate) override;
+};
+
+}  // namespace synth
