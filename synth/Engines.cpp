@@ -31,7 +31,7 @@
 #include "synth/backend/OpenJTalkVoice.h"
 #include "synth/backend/Sha256.h"
 #include "synth/text/FrontEnd.h"
-#include "synth/text/JapaneseReader.h"
+#include "synth/text/ja/JapaneseReader.h"
 #include "synth/text/TextStream.h"
 #include "synth/text/UserDictionary.h"
 

@@ -11,7 +11,7 @@
 #include "platform/Utf8.h"
 #include "synth/SpeechPosition.h"
 #include "synth/VoiceConfig.h"
-#include "synth/text/JapaneseReader.h"
+#include "synth/text/ja/JapaneseReader.h"
 #include "synth/text/SentenceSplit.h"
 #include "synth/text/TextScan.h"
 #include "synth/text/TextStream.h"

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "synth/backend/OpenJTalkVoice.h"
 #include "synth/backend/Sha256.h"
@@ -33,13 +34,19 @@ class TempDir {
     fs::path m_path;
 };
 
-// True while `pid` runs (a zombie waiting for its parent counts as gone).
+// True while `pid` runs (a zombie waiting for its parent counts as gone). A process killed
+// a moment ago may take a little while to die.
 bool running(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) return false;
-    const auto paren = line.rfind(')');
-    return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] != 'Z';
+    for (int tries = 0; tries < 200; ++tries) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        if (!std::getline(stat, line)) return false;
+        const auto paren = line.rfind(')');
+        if (paren == std::string::npos || paren + 2 >= line.size() || line[paren + 2] == 'Z')
+            return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
 }
 
 TEST(VoiceProgram, AClauseTheProgramStallsFloodsOrForksOnFailsAloneAndLeavesNothingRunning) {
