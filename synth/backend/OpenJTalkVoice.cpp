@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/Diagnostics.h"
 #include "platform/Utf8.h"
 #include "synth/backend/ChildProcess.h"
 #include "synth/backend/OpenJTalkTrace.h"
@@ -209,7 +210,13 @@ SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosod
         }
         if (stopped) return SpeakResult::Cancelled;
         // A program that hung or flooded would only do it again.
-        if (!ahead || outcome == ChildResult::TimedOut || outcome == ChildResult::TooMuch) break;
+        if (outcome == ChildResult::TimedOut || outcome == ChildResult::TooMuch) {
+            diag::Say(diag::Level::Detail, "%s: given up on a clause of %zu bytes (%s)",
+                      m_setup.program.c_str(), utf8.size(),
+                      outcome == ChildResult::TimedOut ? "no answer in time" : "too much output");
+            break;
+        }
+        if (!ahead) break;
     }
     if (!said) return SpeakResult::Failed;
     say(*said);
