@@ -40,7 +40,7 @@ std::string prepareForAnalysis(const std::string& sentence) {
 }  // namespace ja
 
 std::string prepareForOpenJTalk(const std::string& sentence) {
-    // prepare writes numbers in full-width digits for MeCab; Open JTalk reads a decimal
+    // The analysis wants numbers in full-width digits; Open JTalk reads a decimal
     // point only between ASCII digits.
     const std::u32string text = utf8::ToUtf32(ja::prepareForAnalysis(sentence));
     std::u32string out;
