@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
+#include "engine/Diagnostics.h"
 #include "synth/audio/AudioSink.h"
 #include "synth/audio/SinkFactory.h"
 
@@ -29,7 +29,7 @@ class WavFile {
         m_nRate = sampleRate;
         m_pFile = std::fopen(m_strPath.c_str(), "wb");
         if (!m_pFile) {
-            if (!m_bWarned) std::fprintf(stderr, "selvarine: cannot write %s\n", m_strPath.c_str());
+            if (!m_bWarned) diag::Say(diag::Level::Error, "cannot write %s", m_strPath.c_str());
             m_bWarned = true;
             return;
         }
@@ -163,18 +163,6 @@ std::unique_ptr<AudioSink> makeWavSink(const std::string& path, int sampleRate) 
 
 std::unique_ptr<AudioSink> makeNullSink() {
     return std::make_unique<NullSink>();
-}
-
-std::unique_ptr<AudioSink> makeAudioSink(int sampleRate, const std::string& description) {
-    const char* env = std::getenv("SELVARINE_AUDIO");
-    const std::string choice = env ? env : "";
-    if (choice == "null") return makeNullSink();
-    if (choice.rfind("wav:", 0) == 0 && choice.size() > 4)
-        return makeWavSink(choice.substr(4), sampleRate);
-    if (!choice.empty() && choice != "pulse")
-        std::fprintf(stderr, "selvarine: SELVARINE_AUDIO=%s not understood, using PulseAudio\n",
-                     choice.c_str());
-    return makePulseSink(sampleRate, description);
 }
 
 }  // namespace synth

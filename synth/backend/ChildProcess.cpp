@@ -72,7 +72,10 @@ ChildProgram::ChildProgram(const std::vector<std::string>& argv, bool sideOutput
     sigfillset(&all);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // A group of its own, so that what it starts can be ended with it.
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(
+        &attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -99,11 +102,27 @@ ChildProgram::~ChildProgram() {
     closeFd(m_in);
     closeFd(m_out);
     closeFd(m_side);
+    end();
+}
+
+void ChildProgram::end() {
     if (m_pid <= 0) return;
-    ::kill(m_pid, SIGKILL);
+    // The program is not reaped yet (at most a zombie), so its id still names its group.
+    ::kill(-m_pid, SIGKILL);
     int status = 0;
     while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
+    m_pid = -1;
+}
+
+// Whether the program has ended, leaving it unreaped.
+bool ChildProgram::exited(int* status) {
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+        info.si_pid != m_pid)
+        return false;
+    *status = info.si_code == CLD_EXITED ? info.si_status : -1;
+    return true;
 }
 
 void ChildProgram::send(std::string_view input) {
@@ -114,30 +133,32 @@ void ChildProgram::send(std::string_view input) {
 
 ChildResult ChildProgram::finish(const ChildOutput& onOutput, const ChildOutput& onSide,
                                  const std::function<bool()>& cancelled,
-                                 std::chrono::milliseconds limit) {
+                                 const ChildLimits& limits) {
     ChildResult result;
     if (m_pid <= 0) return result;
     closeFd(m_in);  // a program never sent anything reads an empty input
 
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    bool killed = false;
+    const auto deadline = std::chrono::steady_clock::now() + limits.time;
+    const std::size_t bound[2] = {limits.output, limits.side};
+    std::size_t written[2] = {0, 0};
+    auto giveUp = [&](ChildResult::Outcome why) {
+        result.outcome = why;
+        end();
+        return result;
+    };
     char buffer[16384];
-    while (m_out >= 0 || m_side >= 0) {
-        if (cancelled && cancelled()) {
-            result.outcome = ChildResult::Cancelled;
-            killed = true;
-            break;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            result.outcome = ChildResult::TimedOut;
-            killed = true;
-            break;
-        }
+    int exitCode = -1;
+    bool done = false;
+    for (;;) {
+        if (cancelled && cancelled()) return giveUp(ChildResult::Cancelled);
+        if (std::chrono::steady_clock::now() >= deadline) return giveUp(ChildResult::TimedOut);
+        // Once the program has ended, what is left in the pipes is taken without waiting for
+        // their end: a child it started may hold them open.
         pollfd p[2] = {{m_out, POLLIN, 0}, {m_side, POLLIN, 0}};
-        const int ready = ::poll(p, 2, 5);
+        const int ready = ::poll(p, 2, done ? 0 : 5);
         if (ready < 0 && errno != EINTR) break;
-        if (ready <= 0) continue;
-        for (int k = 0; k < 2; ++k) {
+        if (ready <= 0 && done) break;
+        for (int k = 0; k < 2 && ready > 0; ++k) {
             int& fd = k == 0 ? m_out : m_side;
             if (fd < 0 || !(p[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -146,32 +167,19 @@ ChildResult ChildProgram::finish(const ChildOutput& onOutput, const ChildOutput&
                 closeFd(fd);
                 continue;
             }
+            written[k] += static_cast<std::size_t>(n);
+            if (written[k] > bound[k]) return giveUp(ChildResult::TooMuch);
             const ChildOutput& to = k == 0 ? onOutput : onSide;
             if (to) to(buffer, static_cast<std::size_t>(n));
         }
+        if (!done) done = exited(&exitCode);
     }
     closeFd(m_out);
     closeFd(m_side);
-    // A child may close its output and still run on: it is bounded like the rest.
-    int status = 0;
-    while (!killed) {
-        const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
-        if (done == m_pid || (done < 0 && errno != EINTR)) break;
-        if (cancelled && cancelled()) {
-            result.outcome = ChildResult::Cancelled;
-            killed = true;
-        } else if (std::chrono::steady_clock::now() >= deadline) {
-            result.outcome = ChildResult::TimedOut;
-            killed = true;
-        } else {
-            ::usleep(1000);
-        }
-    }
-    if (killed) return result;  // the destructor kills and reaps it
-    m_pid = -1;
-    if (WIFEXITED(status)) {
+    end();
+    if (done && exitCode >= 0) {
         result.outcome = ChildResult::Exited;
-        result.exitCode = WEXITSTATUS(status);
+        result.exitCode = exitCode;
     } else {
         result.outcome = ChildResult::Signalled;
     }
@@ -180,9 +188,9 @@ ChildResult ChildProgram::finish(const ChildOutput& onOutput, const ChildOutput&
 
 ChildResult runChild(const std::vector<std::string>& argv, std::string_view input,
                      const ChildOutput& onOutput, const std::function<bool()>& cancelled,
-                     std::chrono::milliseconds limit) {
+                     const ChildLimits& limits) {
     ChildProgram child(argv);
-    return child.run(input, onOutput, {}, cancelled, limit);
+    return child.run(input, onOutput, {}, cancelled, limits);
 }
 
 }  // namespace synth

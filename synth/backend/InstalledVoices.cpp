@@ -40,9 +40,10 @@ std::unique_ptr<VoiceBackend> openNaturalVoice(Backend backend, const VoiceConfi
         return nullptr;
     }
     if (!config.htsVoiceSha256.empty()) {
-        const auto digest = sha256OfFile(file);
+        std::string unread;
+        const auto digest = sha256OfFile(file, &unread);
         if (!digest) {
-            *why = "cannot read the voice file " + file;
+            *why = "the voice file " + file + " is refused: " + unread;
             return nullptr;
         }
         if (*digest != config.htsVoiceSha256) {

@@ -6,15 +6,13 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/Diagnostics.h"
 #include "platform/Utf8.h"
 #include "synth/backend/ChildProcess.h"
 #include "synth/backend/OpenJTalkTrace.h"
 
 namespace synth {
 namespace {
-
-// Far above any clause's synthesis time; only a hung program meets it.
-constexpr std::chrono::milliseconds kClauseLimit{10000};
 
 std::vector<std::string> baseArgs(const OpenJTalkSetup& s, int rate = OpenJTalkVoice::kRate,
                                   int framePeriod = OpenJTalkVoice::kFramePeriod) {
@@ -36,6 +34,20 @@ std::string number(double v) {
 }
 
 }  // namespace
+
+ChildLimits clauseLimits(std::size_t characters, int speed) {
+    const double slower = 100.0 / std::clamp(speed, 10, 1000);
+    // Seconds of speech the clause may take, its pauses included.
+    const double seconds = (1.0 + 2.0 * static_cast<double>(characters)) * slower;
+    ChildLimits limits{};
+    // Ten times or more what a clause takes here (a 40-character one: 0.3 s), so a busy
+    // machine never trips it, and a fraction of the 10 s a hung program used to cost.
+    limits.time = std::chrono::milliseconds(
+        1500 + static_cast<long>(80.0 * static_cast<double>(characters) * slower));
+    limits.output = 44 + static_cast<std::size_t>(seconds * OpenJTalkVoice::kRate) * 2;
+    limits.side = (64 << 10) + static_cast<std::size_t>(seconds * (256 << 10));
+    return limits;
+}
 
 bool hasSpeakableText(const std::string& utf8) {
     for (char32_t c : utf8::ToUtf32(utf8)) {
@@ -59,7 +71,7 @@ std::string OpenJTalkVoice::describe() const {
 void OpenJTalkVoice::rest() {
     m_spare.reset();
     m_prepared.reset();
-    m_said.clear();
+    std::deque<Said>().swap(m_said);
     m_nSaidSamples = 0;
 }
 
@@ -104,11 +116,9 @@ void OpenJTalkVoice::remember(Said said) {
     }
 }
 
-std::optional<OpenJTalkVoice::Said> OpenJTalkVoice::synthesise(ChildProgram& child, bool sent,
-                                                               const Args& args,
-                                                               const std::string& utf8,
-                                                               const Cancelled& cancelled,
-                                                               ChildResult::Outcome* outcome) {
+std::optional<OpenJTalkVoice::Said> OpenJTalkVoice::synthesise(
+    ChildProgram& child, bool sent, const Args& args, const std::string& utf8,
+    const ChildLimits& limits, const Cancelled& cancelled, ChildResult::Outcome* outcome) {
     std::vector<int16_t> clause;
     std::string header, trace;
     unsigned char carry = 0;
@@ -141,8 +151,7 @@ std::optional<OpenJTalkVoice::Said> OpenJTalkVoice::synthesise(ChildProgram& chi
                 hasCarry = true;
             }
         },
-        [&](const char* data, std::size_t size) { trace.append(data, size); }, cancelled,
-        kClauseLimit);
+        [&](const char* data, std::size_t size) { trace.append(data, size); }, cancelled, limits);
     *outcome = result.outcome;
     if (result.outcome != ChildResult::Exited || result.exitCode != 0 || badHeader ||
         clause.empty())
@@ -172,6 +181,7 @@ SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosod
                                   const PcmOut& out, const Cancelled& cancelled) {
     if (!hasSpeakableText(utf8)) return SpeakResult::Done;
     const Args args = argsFor(prosody);
+    const ChildLimits limits = clauseLimits(utf8::ToUtf32(utf8).size(), prosody.speed);
     auto say = [&](const Said& said) {
         if (m_words)
             for (const Said::Mark& m : said.marks) m_words(m.start, m.end, m.sample);
@@ -191,7 +201,7 @@ SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosod
         std::unique_ptr<ChildProgram> child = prepared ? std::move(m_prepared) : startFor(args);
         m_prepared.reset();  // prepared for another clause: a jump went elsewhere
         ChildResult::Outcome outcome = ChildResult::CannotStart;
-        said = synthesise(*child, prepared, args, utf8, cancelled, &outcome);
+        said = synthesise(*child, prepared, args, utf8, limits, cancelled, &outcome);
         child.reset();
         const bool stopped = outcome == ChildResult::Cancelled;
         if (said || stopped) {
@@ -201,7 +211,14 @@ SpeakResult OpenJTalkVoice::speak(const std::string& utf8, const Prosody& prosod
             m_spareArgs = args;
         }
         if (stopped) return SpeakResult::Cancelled;
-        if (!ahead || outcome == ChildResult::TimedOut) break;
+        // A program that hung or flooded would only do it again.
+        if (outcome == ChildResult::TimedOut || outcome == ChildResult::TooMuch) {
+            diag::Say(diag::Level::Detail, "%s: given up on a clause of %zu bytes (%s)",
+                      m_setup.program.c_str(), utf8.size(),
+                      outcome == ChildResult::TimedOut ? "no answer in time" : "too much output");
+            break;
+        }
+        if (!ahead) break;
     }
     if (!said) return SpeakResult::Failed;
     say(*said);
@@ -218,9 +235,11 @@ std::optional<std::string> OpenJTalkVoice::pronounce(const std::string& utf8,
     std::vector<std::string> args = baseArgs(m_setup, 8000, 40);
     args.insert(args.end(), {"-r", "4", "-ow", "/dev/null", "-ot", "/dev/stdout"});
     std::string trace;
+    ChildLimits limits = clauseLimits(utf8::ToUtf32(utf8).size(), 100);
+    limits.output = limits.side;
     const ChildResult result = runChild(
         args, utf8, [&](const char* data, std::size_t size) { trace.append(data, size); },
-        cancelled, kClauseLimit);
+        cancelled, limits);
     if (result.outcome != ChildResult::Exited || result.exitCode != 0) return std::nullopt;
     return accentedPronunciation(analysedWords(trace));
 }

@@ -69,8 +69,8 @@ class OpenJTalkVoice final : public VoiceBackend {
     Args argsFor(const Prosody& prosody) const;
     // Runs the clause through `child` (sent already when `sent`); nothing when it fails.
     std::optional<Said> synthesise(ChildProgram& child, bool sent, const Args& args,
-                                   const std::string& utf8, const Cancelled& cancelled,
-                                   ChildResult::Outcome* outcome);
+                                   const std::string& utf8, const ChildLimits& limits,
+                                   const Cancelled& cancelled, ChildResult::Outcome* outcome);
     std::unique_ptr<ChildProgram> startFor(const Args& args);
     void remember(Said said);
 
@@ -84,6 +84,13 @@ class OpenJTalkVoice final : public VoiceBackend {
     std::deque<Said> m_said;  // the latest clauses, newest last
     std::size_t m_nSaidSamples = 0;
 };
+
+// What the program may spend on a clause of `characters` code points said at `speed`
+// percent. A clause of a few dozen characters takes under 0.2 s, mostly the program's start,
+// and its audio and trace grow with the time it is said in; 2 s a character covers numbers and
+// letters spelt out (1,234,567 is 22 morae). A program past these bounds is hung or broken:
+// the clause fails rather than silencing the reading or filling memory.
+ChildLimits clauseLimits(std::size_t characters, int speed);
 
 // True when the clause holds anything the voice can say (kana, kanji, letters or digits);
 // the program fails on text of symbols only.

@@ -1,5 +1,7 @@
 #include "synth/backend/Sha256.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -53,10 +55,22 @@ void compress(std::array<uint32_t, 8>& h, const unsigned char* block) {
 
 }  // namespace
 
-std::optional<std::string> sha256OfFile(const std::string& path) {
+std::optional<std::string> sha256OfFile(const std::string& path, std::string* why,
+                                        std::uint64_t maxBytes) {
+    auto fail = [&](std::string reason) -> std::optional<std::string> {
+        if (why) *why = std::move(reason);
+        return std::nullopt;
+    };
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          &std::fclose);
-    if (!file) return std::nullopt;
+    if (!file) return fail("cannot read " + path);
+    // The size of what was opened, not of what the name points to by the time it is asked.
+    struct stat st {};
+    if (::fstat(fileno(file.get()), &st) != 0) return fail("cannot read " + path);
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        return fail(path + " holds " + std::to_string(st.st_size >> 20) +
+                    " MB, more than any voice file (" + std::to_string(maxBytes >> 20) +
+                    " MB at most)");
     std::array<uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                  0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
     unsigned char block[64];
@@ -65,8 +79,10 @@ std::optional<std::string> sha256OfFile(const std::string& path) {
     while ((n = std::fread(block, 1, sizeof block, file.get())) == sizeof block) {
         compress(h, block);
         total += n;
+        // A file that grows while it is read is held to the same bound.
+        if (total > maxBytes) return fail(path + " grew past the size of any voice file");
     }
-    if (std::ferror(file.get())) return std::nullopt;
+    if (std::ferror(file.get())) return fail("cannot read " + path);
     total += n;
     unsigned char tail[128] = {};
     std::copy(block, block + n, tail);

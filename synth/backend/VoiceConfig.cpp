@@ -3,9 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 #include <utility>
+
+#include "engine/Diagnostics.h"
 
 namespace synth {
 namespace {
@@ -15,6 +19,13 @@ std::string trim(const std::string& s) {
     if (first == std::string::npos) return {};
     const auto last = s.find_last_not_of(" \t\r");
     return s.substr(first, last - first + 1);
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
 }
 
 bool fail(std::string* error, std::string why) {
@@ -77,14 +88,19 @@ std::optional<VoiceConfig> readVoiceConfig(const std::string& engineDir, std::st
                 {"espeak", Backend::Espeak},
                 {"openjtalk", Backend::OpenJTalk},
                 {"flite", Backend::Flite}};
-            const auto* found = std::find_if(std::begin(kBackends), std::end(kBackends),
-                                             [&](const auto& b) { return value == b.first; });
+            const auto* found =
+                std::find_if(std::begin(kBackends), std::end(kBackends),
+                             [&](const auto& b) { return sameName(value, b.first); });
+            // A name mistyped by hand must not cost the language its voice: espeak-ng
+            // speaks every language, so it takes over, and the details say why.
+            Backend backend = Backend::Espeak;
             if (found == std::end(kBackends) ||
-                (key == "latin-backend" && found->second == Backend::OpenJTalk)) {
-                fail(error, path + ": unknown " + key + " " + value);
-                return std::nullopt;
-            }
-            (key == "backend" ? config.backend : config.latinBackend) = found->second;
+                (key == "latin-backend" && found->second == Backend::OpenJTalk))
+                diag::Say(diag::Level::Detail, "%s:%d: unknown %s \"%s\"; espeak-ng speaks instead",
+                          path.c_str(), lineNo, key.c_str(), value.c_str());
+            else
+                backend = found->second;
+            (key == "backend" ? config.backend : config.latinBackend) = backend;
         } else if (key == "reading") {
             static const std::pair<const char*, TextReading> kReadings[] = {
                 {"none", TextReading::None},

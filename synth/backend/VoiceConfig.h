@@ -12,6 +12,7 @@
 //   backend      what speaks the text: `espeak` (default), `openjtalk` (Japanese text as it
 //                is written, with pitch accent) or `flite` (English)
 //   latin-backend  what speaks the Latin runs: `espeak` (default, latin-voice) or `flite`
+//                Back-end names are matched ignoring case; an unknown one is espeak.
 //   hts-voice    the .htsvoice file of `openjtalk`, relative to the engine directory
 //   hts-voice-sha256  its checksum; a file that does not match is not used
 //   openjtalk-program, openjtalk-dictionary  (default /usr/bin/open_jtalk and

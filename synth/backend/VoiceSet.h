@@ -13,7 +13,7 @@
 #include <string>
 
 #include "synth/backend/VoiceBackend.h"
-#include "synth/text/JapaneseReader.h"
+#include "synth/text/ja/JapaneseReader.h"
 
 namespace synth {
 

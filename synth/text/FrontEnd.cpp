@@ -3,9 +3,9 @@
 #include "platform/Utf8.h"
 #include "synth/text/ChineseFrontEnd.h"
 #include "synth/text/EnglishFrontEnd.h"
-#include "synth/text/JapaneseReader.h"
 #include "synth/text/KoreanFrontEnd.h"
 #include "synth/text/TextScan.h"
+#include "synth/text/ja/JapaneseReader.h"
 
 namespace synth {
 
@@ -31,10 +31,6 @@ namespace {
 
 bool isClauseEnd(char32_t c) {
     return std::u32string_view(U"、。，．！？!?;；:：,").find(c) != std::u32string_view::npos;
-}
-
-bool isHiragana(char32_t c) {
-    return c >= 0x3041 && c <= 0x3096;
 }
 
 void addClauses(const std::u32string& text, std::vector<SpeechSegment>& out) {

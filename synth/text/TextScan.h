@@ -20,6 +20,12 @@ inline bool isAsciiDigit(char32_t c) {
 inline bool isLatinLetter(char32_t c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
+inline bool isHiragana(char32_t c) {
+    return c >= 0x3041 && c <= 0x3096;
+}
+inline bool isKatakana(char32_t c) {
+    return (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC;
+}
 
 // A number written in ASCII digits, with thousands separators taken out.
 struct DigitNumber {

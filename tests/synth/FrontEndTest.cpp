@@ -17,7 +17,7 @@
 #include "synth/text/ChineseFrontEnd.h"
 #include "synth/text/EnglishFrontEnd.h"
 #include "synth/text/FrontEnd.h"
-#include "synth/text/JapaneseReader.h"
+#include "synth/text/ja/JapaneseReader.h"
 #include "synth/text/KoreanFrontEnd.h"
 
 namespace {

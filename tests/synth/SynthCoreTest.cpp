@@ -11,7 +11,7 @@
 #include "platform/Utf8.h"
 #include "synth/pipeline/SpeechPosition.h"
 #include "synth/backend/VoiceConfig.h"
-#include "synth/text/JapaneseReader.h"
+#include "synth/text/ja/JapaneseReader.h"
 #include "synth/text/SentenceSplit.h"
 #include "synth/text/TextScan.h"
 #include "synth/text/TextStream.h"
@@ -277,6 +277,17 @@ TEST(VoiceConfig, ReadsKeysAndRefusesIncompleteFiles) {
     EXPECT_EQ(config->reading, synth::TextReading::Japanese);
     std::ofstream(dir / "voice.conf") << "voice=ja\nencoding=CP932\nreading=magic\n";
     EXPECT_FALSE(synth::readVoiceConfig(dir.string(), &why));
+    // A back-end name in other case is that back-end; a mistyped one leaves espeak-ng speaking.
+    std::ofstream(dir / "voice.conf") << "voice=ja\nencoding=CP932\nbackend = OpenJTalk\n"
+                                         "latin-backend = Flite\n";
+    config = synth::readVoiceConfig(dir.string(), &why);
+    ASSERT_TRUE(config) << why;
+    EXPECT_EQ(config->backend, synth::Backend::OpenJTalk);
+    EXPECT_EQ(config->latinBackend, synth::Backend::Flite);
+    std::ofstream(dir / "voice.conf") << "voice=ja\nencoding=CP932\nbackend = OpenJTlak\n";
+    config = synth::readVoiceConfig(dir.string(), &why);
+    ASSERT_TRUE(config) << why;
+    EXPECT_EQ(config->backend, synth::Backend::Espeak);
     fs::remove_all(dir);
 }
 
