@@ -14,24 +14,16 @@ RegKeyData* FindRegKey(RegDocument& doc, std::string_view path) {
 
 RegDocument MergeOutsideEdit(const RegDocument& mine, RegDocument theirs,
                              const RegOwnChanges& own) {
-    for (const std::string& folded : own.keys) {
-        const RegKeyData* key = FindRegKey(mine, folded);
-        if (key && !FindRegKey(theirs, folded)) theirs.keys.push_back({key->path, {}});
-    }
-    for (const auto& [keyPath, name] : own.values) {
+    for (const RegKeyData& key : mine.keys)
+        if (!FindRegKey(theirs, key.path)) theirs.keys.push_back(key);
+    for (const auto& [keyPath, name] : own) {
         const RegKeyData* ours = FindRegKey(mine, keyPath);
         if (!ours) continue;
         const RegValue* value = nullptr;
         for (const auto& v : ours->values)
             if (RegNamesEqual(v.name, name)) value = &v;
         if (!value) continue;
-        RegKeyData* key = FindRegKey(theirs, keyPath);
-        if (!key) {
-            // The other program removed the key this program just wrote to: the newer
-            // write wins, as it does for a value.
-            theirs.keys.push_back({ours->path, {}});
-            key = &theirs.keys.back();
-        }
+        RegKeyData* key = FindRegKey(theirs, keyPath);  // there: every key of mine is
         bool replaced = false;
         for (auto& v : key->values) {
             if (!RegNamesEqual(v.name, name)) continue;
@@ -42,6 +34,16 @@ RegDocument MergeOutsideEdit(const RegDocument& mine, RegDocument theirs,
         if (!replaced) key->values.push_back(*value);
     }
     return theirs;
+}
+
+std::size_t RegEntryCount(const RegDocument& doc) {
+    std::size_t count = doc.keys.size();
+    for (const RegKeyData& key : doc.keys) count += key.values.size();
+    return count;
+}
+
+bool MayBeCutOff(const RegParseReport& report, const RegDocument& doc, std::size_t entriesBefore) {
+    return !report.Clean() || RegEntryCount(doc) < entriesBefore;
 }
 
 }  // namespace platform

@@ -3,9 +3,28 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <ctime>
+#include <thread>
 
 namespace platform {
+namespace {
+
+// An in-place save (truncate, then write) leaves the file empty or cut short for a moment;
+// a file changed this recently may still be on its way.
+constexpr long long kSettleNs = 1'000'000'000;
+constexpr auto kLookAgainAfter = std::chrono::milliseconds(10);
+
+bool ChangedRecently(const struct stat& st) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const long long age =
+        (now.tv_sec - st.st_mtim.tv_sec) * 1'000'000'000LL + (now.tv_nsec - st.st_mtim.tv_nsec);
+    return age < kSettleNs && age > -kSettleNs;
+}
+
+}  // namespace
 
 RegFileHive::RegFileHive(std::string filePath) : m_strPath(std::move(filePath)) {}
 
@@ -24,7 +43,8 @@ RegFileHive::LoadResult RegFileHive::Load() {
     m_bReadOnly = false;
     m_bPreserved = false;
     m_synced = {};
-    m_own.Clear();
+    m_nSyncedEntries = 0;
+    m_own.clear();
     if (m_strPath.empty()) return LoadResult::Missing;
     RemoveStaleTemporaries(m_strPath);
 
@@ -55,8 +75,10 @@ RegFileHive::LoadResult RegFileHive::Load() {
     }
     m_strLoaded = text;
     m_synced = FileId::Of(st);
+    if (text.empty()) return LoadResult::Loaded;  // nothing in it to keep
 
     RegParseReport report = ParseRegText(text, &m_doc);
+    m_nSyncedEntries = RegEntryCount(m_doc);
     if (report.Clean()) return LoadResult::Loaded;
 
     // Keep the damaged original before anything overwrites it; if no copy can be made,
@@ -96,7 +118,6 @@ RegStatus RegFileHive::CreateKey(const std::string& path, RegKey* key) {
         std::string part = path.substr(0, pos);
         if (!FindRegKey(m_doc, part)) {
             m_doc.keys.push_back({part, {}});
-            m_own.keys.insert(RegFoldedName(part));
             created = true;
         }
     }
@@ -133,7 +154,7 @@ RegStatus RegFileHive::SetValue(RegKey key, const std::string& name, RegType typ
     if (!k) return kRegNotFound;
     // Set here even when it holds that value already: it is this program's from now on, and
     // a merge with another program's edit keeps it.
-    m_own.values.insert({RegFoldedName(h->second.path), RegFoldedName(name)});
+    m_own.insert({RegFoldedName(h->second.path), RegFoldedName(name)});
     RegValue value{name, type, {}};
     if (size) {
         const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -202,25 +223,36 @@ RegFileHive::Outside RegFileHive::TakeOutsideChanges() {
             FailWrite("another program made it too large to be settings; it is kept as it is");
             return Outside::Failed;
         case ReadOutcome::Failed:
-            FailWrite(std::string("another program changed it and it cannot be read (") +
-                      std::strerror(err) + ")");
+            // chmod 000 says "hands off" as plainly as a file of another user does.
+            FailWrite(std::string("it cannot be read (") + std::strerror(err) +
+                      "), so it is kept as it is");
             return Outside::Failed;
         case ReadOutcome::Read:
             break;
     }
     RegDocument theirs;
     const RegParseReport report = ParseRegText(text, &theirs);
-    if (!report.Clean()) {
+    if (MayBeCutOff(report, theirs, m_nSyncedEntries)) {
         struct stat now {};
-        // Caught half way through another program's write: look again.
-        if (stat(m_strPath.c_str(), &now) != 0 || FileId::Of(now) != FileId::Of(st)) return Outside::Retry;
-        // What cannot be understood would be lost by the merge: keep it first, as at load.
+        if (stat(m_strPath.c_str(), &now) != 0 || FileId::Of(now) != FileId::Of(st) ||
+            ChangedRecently(st))
+            return Outside::Retry;
+    }
+    if (!report.Clean() && !text.empty()) {
+        // What cannot be understood would be lost by the merge: keep it first, as at load, and
+        // once a run, so that a program that keeps damaging it does not fill the folder.
+        if (m_bPreserved) {
+            FailWrite("another program left it damaged again; it is kept as it is until mended");
+            return Outside::Failed;
+        }
+        m_bPreserved = true;
         if (!KeepCopy(text)) {
             FailWrite("another program left it damaged, and no copy of it can be kept aside");
             return Outside::Failed;
         }
         if (!report.headerOk) theirs.keys.clear();
     }
+    m_nSyncedEntries = RegEntryCount(theirs);
     m_doc = MergeOutsideEdit(m_doc, std::move(theirs), m_own);
     m_strLoaded = std::move(text);
     m_synced = FileId::Of(st);
@@ -239,9 +271,13 @@ RegStatus RegFileHive::Save() {
                                        : "it is kept as it is (" + m_strProblem + ")");
         return kRegWriteFault;
     }
-    // Another program may change the file between the look and the rename; the look is
-    // repeated just before the rename, and then the merge, a few times.
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    // Another program may change the file between the look and the rename, or be half way
+    // through writing it: the look is repeated, just before the rename too, until the file
+    // holds still, for a little longer than a write in progress is waited for.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::nanoseconds(kSettleNs) +
+                        10 * kLookAgainAfter;
+    for (bool first = true; first || std::chrono::steady_clock::now() < giveUp; first = false) {
+        if (!first) std::this_thread::sleep_for(kLookAgainAfter);
         if (ChangedOutside()) {
             const Outside outside = TakeOutsideChanges();
             if (outside == Outside::Failed) return kRegWriteFault;
@@ -253,7 +289,8 @@ RegStatus RegFileHive::Save() {
                 m_strPath, FormatRegText(m_doc), 0600, &err, [this] { return !ChangedOutside(); },
                 &st)) {
             m_synced = FileId::Of(st);
-            m_own.Clear();
+            m_nSyncedEntries = RegEntryCount(m_doc);
+            m_own.clear();
             m_strWriteProblem.clear();
             return kRegOk;
         }

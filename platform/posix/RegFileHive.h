@@ -11,8 +11,13 @@
 //
 // Another program (an editor, sed) may change the file while the hive is in use. Before each
 // write the hive looks whether the file is still the one it last read or wrote (device,
-// inode, size, modification time); if not, it takes the file's values and keeps over them
-// only the values and keys it set itself since then.
+// inode, size, modification time, mode); if not, it takes the file's values and keeps over
+// them the values it set itself since then, and every key it holds: a key missing from the
+// file comes back with the hive's values. A file that is empty, cut off or shorter than
+// before and changed within the last second may be another program's in-place save half
+// done: it is looked at again shortly after, never taken as damaged then. A damaged edit is
+// kept aside (once a run; a second one is left as it is and not written over), an empty one
+// is not.
 
 #include <functional>
 #include <map>
@@ -90,7 +95,7 @@ class RegFileHive final : public RegistryHive {
     std::string m_strWriteProblem;
     std::string m_strLoaded;  // the file's text as loaded, for PreserveStored
     bool m_bReadOnly = false;
-    bool m_bPreserved = false;
+    bool m_bPreserved = false;  // a copy was kept aside (or tried) in this run: at most one
     RegDocument m_doc;
     std::map<RegKey, Handle> m_handles;
     RegKey m_nextHandle = 1;
@@ -98,7 +103,8 @@ class RegFileHive final : public RegistryHive {
     bool m_bDirty = false;
     // The file as last read or written; size -1 when there was none.
     FileId m_synced;
-    RegOwnChanges m_own;  // since the file was last read or written
+    std::size_t m_nSyncedEntries = 0;  // keys and values the file held then
+    RegOwnChanges m_own;               // since the file was last read or written
 };
 
 }  // namespace platform

@@ -20,7 +20,8 @@ bool Exists(const std::string& path) {
 
 FileId FileId::Of(const struct stat& st) {
     return {st.st_dev, st.st_ino, st.st_size,
-            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec,
+            st.st_mode & 07777};
 }
 
 ReadOutcome ReadSettingsText(const std::string& path, std::string* text, struct stat* st,
@@ -36,6 +37,10 @@ ReadOutcome ReadSettingsText(const std::string& path, std::string* text, struct 
     bool read = fstat(fd, st) == 0;
     if (read && !S_ISREG(st->st_mode)) {
         errno = S_ISDIR(st->st_mode) ? EISDIR : EINVAL;
+        read = false;
+    }
+    if (read && !(st->st_mode & S_IRUSR)) {
+        errno = EACCES;
         read = false;
     }
     if (read && static_cast<std::size_t>(st->st_size) > kMaxSettingsFileSize) {

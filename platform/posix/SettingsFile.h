@@ -19,6 +19,7 @@ struct FileId {
     ino_t ino = 0;
     off_t size = -1;  // -1: no file
     long long mtimeNs = 0;
+    mode_t mode = 0;  // a chmod changes nothing else
     bool operator==(const FileId&) const = default;
     static FileId Of(const struct stat& st);
 };
@@ -26,7 +27,9 @@ struct FileId {
 enum class ReadOutcome { Read, Missing, TooLarge, Failed };
 
 // Reads a file that should be a settings file; st receives its status as opened, error the
-// errno when it fails. Never blocks on a fifo in the file's place.
+// errno when it fails. Never blocks on a fifo in the file's place. A file whose mode denies
+// its owner reading fails with EACCES even for root, so that such a file is left alone
+// whoever runs the program.
 ReadOutcome ReadSettingsText(const std::string& path, std::string* text, struct stat* st,
                              int* error);
 

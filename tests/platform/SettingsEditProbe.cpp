@@ -117,8 +117,8 @@ int main(int argc, char** argv) {
             nextLook += std::chrono::seconds(1);
         }
         std::size_t inMemory = 0;
-        for (const char* k : {"", "\\Japanese", "\\English", "\\Chinese", "\\Korean",
-                              "\\Chinese\\Code"}) {
+        for (const char* k :
+             {"", "\\Japanese", "\\English", "\\Chinese", "\\Korean", "\\Chinese\\Code"}) {
             RegKey probe = kNoKey;
             if (hive.OpenKey(std::string("SOFTWARE\\Tarnholm\\Selvarine") + k, RegAccess::Read,
                              &probe) == kRegOk) {
@@ -139,12 +139,14 @@ int main(int argc, char** argv) {
         if (fs::file_size(entry.path()) == 0) ++emptyCopies;
     }
     const std::string last = Read(file);
-    std::printf("in-place saves by another program in %d s: %d; toolbar-like writes: %d (%d failed)\n",
-                seconds, saves, writes, failed);
+    std::printf(
+        "in-place saves by another program in %d s: %d; toolbar-like writes: %d (%d failed)\n",
+        seconds, saves, writes, failed);
     std::printf("the full file: %zu bytes, %zu sections\n", full.size(), fullSections);
-    std::printf("looks 5 ms after a save that found fewer sections: %d; smallest seen: %zu bytes, "
-                "%zu sections\n",
-                short_looks, smallestBytes, smallestSections);
+    std::printf(
+        "looks 5 ms after a save that found fewer sections: %d; smallest seen: %zu bytes, "
+        "%zu sections\n",
+        short_looks, smallestBytes, smallestSections);
     std::printf("fewest sections in the hive's memory: %zu\n", smallestInMemory);
     std::printf("copies kept aside as damaged: %d (%d empty)\n", copies, emptyCopies);
     std::printf("at the end: %zu bytes, %zu sections\n", last.size(), Sections(last));
