@@ -105,13 +105,16 @@ int main(int argc, char** argv) {
     });
 
     int writes = 0, failed = 0;
+    Clock::duration longestFlush{};
     std::size_t smallestInMemory = fullSections;
     const auto end = Clock::now() + std::chrono::seconds(seconds);
     auto nextLook = Clock::now();
     for (std::uint32_t volume = 100; Clock::now() < end; ++volume) {
         SetDword(hive, key, "volume", volume);
         ++writes;
+        const auto began = Clock::now();
         if (hive.Flush() != kRegOk) ++failed;
+        longestFlush = std::max(longestFlush, Clock::now() - began);
         if (Clock::now() >= nextLook) {
             hive.TakeStoredChanges();
             nextLook += std::chrono::seconds(1);
@@ -142,6 +145,8 @@ int main(int argc, char** argv) {
     std::printf(
         "in-place saves by another program in %d s: %d; toolbar-like writes: %d (%d failed)\n",
         seconds, saves, writes, failed);
+    std::printf("longest write (the toolbar waits for it): %.1f ms\n",
+                std::chrono::duration<double, std::milli>(longestFlush).count());
     std::printf("the full file: %zu bytes, %zu sections\n", full.size(), fullSections);
     std::printf(
         "looks 5 ms after a save that found fewer sections: %d; smallest seen: %zu bytes, "
