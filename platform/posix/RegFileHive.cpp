@@ -212,7 +212,7 @@ bool RegFileHive::ChangedOutside() const {
     return FileId::Of(st) != m_synced;
 }
 
-RegFileHive::Outside RegFileHive::TakeOutsideChanges() {
+RegFileHive::Outside RegFileHive::TakeOutsideChanges(bool beforeWrite) {
     std::string text;
     struct stat st {};
     int err = 0;
@@ -232,7 +232,10 @@ RegFileHive::Outside RegFileHive::TakeOutsideChanges() {
     }
     RegDocument theirs;
     const RegParseReport report = ParseRegText(text, &theirs);
-    if (MayBeCutOff(report, theirs, m_nSyncedEntries)) {
+    // A file shorter than before but whole may be an edit that removed values: taken at once
+    // when only read, since the rest of a save still on its way is taken at the next look. A
+    // write would make the cut for good, so it waits.
+    if (beforeWrite ? MayBeCutOff(report, theirs, m_nSyncedEntries) : !report.Clean()) {
         struct stat now {};
         if (stat(m_strPath.c_str(), &now) != 0 || FileId::Of(now) != FileId::Of(st) ||
             ChangedRecently(st))
@@ -261,7 +264,7 @@ RegFileHive::Outside RegFileHive::TakeOutsideChanges() {
 
 bool RegFileHive::TakeStoredChanges() {
     if (m_strPath.empty() || m_bReadOnly || !ChangedOutside()) return false;
-    return TakeOutsideChanges() == Outside::Taken;
+    return TakeOutsideChanges(false) == Outside::Taken;
 }
 
 RegStatus RegFileHive::Save() {
@@ -279,7 +282,7 @@ RegStatus RegFileHive::Save() {
     for (bool first = true; first || std::chrono::steady_clock::now() < giveUp; first = false) {
         if (!first) std::this_thread::sleep_for(kLookAgainAfter);
         if (ChangedOutside()) {
-            const Outside outside = TakeOutsideChanges();
+            const Outside outside = TakeOutsideChanges(true);
             if (outside == Outside::Failed) return kRegWriteFault;
             if (outside == Outside::Retry) continue;
         }

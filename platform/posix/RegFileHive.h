@@ -86,7 +86,7 @@ class RegFileHive final : public RegistryHive {
     RegStatus Changed();
     bool KeepCopy(const std::string& text);
     bool ChangedOutside() const;
-    Outside TakeOutsideChanges();
+    Outside TakeOutsideChanges(bool beforeWrite);
     void FailWrite(const std::string& reason);
 
     std::string m_strPath;
