@@ -1,212 +1,37 @@
 #include "platform/posix/RegFileHive.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
+#include <chrono>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <ctime>
+#include <thread>
 
 namespace platform {
 namespace {
 
-bool MakeDirs(const std::string& dir) {
-    if (dir.empty()) return true;
-    struct stat st {};
-    if (stat(dir.c_str(), &st) == 0) {
-        errno = ENOTDIR;
-        return S_ISDIR(st.st_mode);
-    }
-    size_t slash = dir.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeDirs(dir.substr(0, slash))) return false;
-    return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
-}
+// An in-place save (truncate, then write) leaves the file empty or cut short for a moment;
+// a file changed this recently may still be on its way.
+constexpr long long kSettleNs = 1'000'000'000;
+constexpr auto kLookAgainAfter = std::chrono::milliseconds(10);
 
-std::string DirOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0) errno = EIO;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Beyond RLIMIT_FSIZE a write raises SIGXFSZ, which by default ends the program with the
-// user's change unkept; ignored, the write fails with EFBIG and is reported like a full disk.
-// A handler someone else installed stays.
-void IgnoreFileSizeSignal() {
-    struct sigaction current {};
-    if (sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
-        std::signal(SIGXFSZ, SIG_IGN);
-}
-
-enum class ReadOutcome { Read, Missing, TooLarge, Failed };
-
-// Reads a file that should be a settings file; st receives its status as opened.
-ReadOutcome ReadSettingsText(const std::string& path, std::string* text, struct stat* st,
-                             int* error) {
-    text->clear();
-    *error = 0;
-    // O_NONBLOCK: a fifo in the file's place must not hang the start.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        *error = errno;
-        return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed;
-    }
-    bool read = fstat(fd, st) == 0;
-    if (read && !S_ISREG(st->st_mode)) {
-        errno = S_ISDIR(st->st_mode) ? EISDIR : EINVAL;
-        read = false;
-    }
-    if (read && static_cast<std::size_t>(st->st_size) > RegFileHive::kMaxFileSize) {
-        close(fd);
-        return ReadOutcome::TooLarge;
-    }
-    if (read) {
-        text->resize(static_cast<std::size_t>(st->st_size));
-        std::size_t done = 0;
-        while (true) {
-            if (done == text->size()) text->resize(done + 4096);  // it may have grown meanwhile
-            const ssize_t n = ::read(fd, text->data() + done, text->size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) read = false;
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-            if (done > RegFileHive::kMaxFileSize) break;
-        }
-        text->resize(done);
-    }
-    const int err = errno;
-    close(fd);
-    if (read) return ReadOutcome::Read;
-    *error = err ? err : EIO;
-    return ReadOutcome::Failed;
-}
-
-std::string PasswordHome() {
-    const passwd* pw = getpwuid(getuid());
-    return pw && pw->pw_dir ? pw->pw_dir : "";
-}
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
+bool ChangedRecently(const struct stat& st) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const long long age =
+        (now.tv_sec - st.st_mtim.tv_sec) * 1'000'000'000LL + (now.tv_nsec - st.st_mtim.tv_nsec);
+    return age < kSettleNs && age > -kSettleNs;
 }
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode,
-                         int* error, const std::function<bool()>& mayReplace,
-                         struct stat* written) {
-    IgnoreFileSizeSignal();
-    const auto fail = [error](int err) {
-        if (error) *error = err;
-        return false;
-    };
-    std::string dir = DirOf(path);
-    if (!MakeDirs(dir)) return fail(errno);
-    std::string tmp = path + ".tmp.XXXXXX";
-    int fd = mkstemp(tmp.data());
-    if (fd < 0) return fail(errno);
-    // Every step is checked: a full disk or a size limit may surface at write, fsync or close,
-    // and the old file must then stay as it is.
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, data) && fsync(fd) == 0 &&
-              (!written || fstat(fd, written) == 0);
-    int err = ok ? 0 : errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && mayReplace && !mayReplace()) {
-        ok = false;
-        err = 0;
-    }
-    if (ok && rename(tmp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        unlink(tmp.c_str());
-        return fail(err);
-    }
-    // Make the rename itself durable.
-    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    if (error) *error = 0;
-    return true;
-}
-
 RegFileHive::RegFileHive(std::string filePath) : m_strPath(std::move(filePath)) {}
 
-RegFileHive::FileId RegFileHive::IdOf(const struct stat& st) {
-    return {st.st_dev, st.st_ino, st.st_size,
-            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
-}
-
-std::string RegFileHive::DefaultPath() {
-    return DefaultPath({[](const char* name) { return std::getenv(name); }, PasswordHome});
-}
-
-std::string RegFileHive::DefaultPath(const Environment& env) {
-    const char* config = env.getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') return std::string(config) + "/Tarnholm/Selvarine.reg";
-    std::string home;
-    if (const char* h = env.getenv("HOME"); h && *h == '/') {
-        home = h;
-    } else {
-        // A relative HOME would put the file wherever the program was started. The password
-        // database's home counts only as a folder of this user's: system accounts name "/" or
-        // a folder that does not exist, and a folder of another user is not a private one.
-        home = env.passwordHome ? env.passwordHome() : std::string();
-        struct stat st {};
-        if (home.empty() || home[0] != '/' || stat(home.c_str(), &st) != 0 ||
-            !S_ISDIR(st.st_mode) || st.st_uid != getuid())
-            return {};
-    }
-    return home + "/.config/Tarnholm/Selvarine.reg";
-}
-
-// A write killed between mkstemp and rename leaves NAME.tmp.XXXXXX behind; only this
-// program makes such names beside its file, and only one copy of it runs.
-void RegFileHive::RemoveStaleTemporaries() const {
-    const std::string dir = DirOf(m_strPath);
-    const std::string prefix = m_strPath.substr(m_strPath.find_last_of('/') + 1) + ".tmp.";
-    DIR* d = opendir(dir.c_str());
-    if (!d) return;
-    while (const dirent* entry = readdir(d)) {
-        const std::string name = entry->d_name;
-        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
-        struct stat st {};
-        const std::string path = dir + "/" + name;
-        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid())
-            unlink(path.c_str());
-    }
-    closedir(d);
-}
-
 bool RegFileHive::KeepCopy(const std::string& text) {
-    std::string backup = m_strPath + ".bad";
-    for (int i = 1; Exists(backup) && i < 100; ++i)
-        backup = m_strPath + ".bad." + std::to_string(i);
-    if (Exists(backup) || !WriteFileAtomically(backup, text, 0600)) return false;
-    m_strBackup = backup;
+    std::string backup = KeepBackupCopy(m_strPath, text);
+    if (backup.empty()) return false;
+    m_strBackup = std::move(backup);
     return true;
 }
 
@@ -218,10 +43,10 @@ RegFileHive::LoadResult RegFileHive::Load() {
     m_bReadOnly = false;
     m_bPreserved = false;
     m_synced = {};
-    m_setValues.clear();
-    m_createdKeys.clear();
+    m_nSyncedEntries = 0;
+    m_own.clear();
     if (m_strPath.empty()) return LoadResult::Missing;
-    RemoveStaleTemporaries();
+    RemoveStaleTemporaries(m_strPath);
 
     std::string text;
     struct stat st {};
@@ -231,10 +56,8 @@ RegFileHive::LoadResult RegFileHive::Load() {
             return LoadResult::Missing;
         case ReadOutcome::TooLarge: {
             // Moved, not copied: it may be huge. It stays in place when it cannot be moved.
-            std::string backup = m_strPath + ".bad";
-            for (int i = 1; Exists(backup) && i < 100; ++i)
-                backup = m_strPath + ".bad." + std::to_string(i);
-            if (!Exists(backup) && rename(m_strPath.c_str(), backup.c_str()) == 0) {
+            const std::string backup = FreeBackupName(m_strPath);
+            if (!backup.empty() && rename(m_strPath.c_str(), backup.c_str()) == 0) {
                 m_strBackup = backup;
                 return LoadResult::Salvaged;
             }
@@ -251,9 +74,11 @@ RegFileHive::LoadResult RegFileHive::Load() {
             break;
     }
     m_strLoaded = text;
-    m_synced = IdOf(st);
+    m_synced = FileId::Of(st);
+    if (text.empty()) return LoadResult::Loaded;  // nothing in it to keep
 
     RegParseReport report = ParseRegText(text, &m_doc);
+    m_nSyncedEntries = RegEntryCount(m_doc);
     if (report.Clean()) return LoadResult::Loaded;
 
     // Keep the damaged original before anything overwrites it; if no copy can be made,
@@ -270,12 +95,6 @@ void RegFileHive::PreserveStored() {
     if (!KeepCopy(m_strLoaded)) m_bReadOnly = true;
 }
 
-RegKeyData* RegFileHive::FindKey(const std::string& path) {
-    for (auto& k : m_doc.keys)
-        if (RegNamesEqual(k.path, path)) return &k;
-    return nullptr;
-}
-
 RegKey RegFileHive::NewHandle(const std::string& path, bool writable) {
     RegKey key = m_nextHandle++;
     m_handles[key] = Handle{path, writable};
@@ -284,7 +103,7 @@ RegKey RegFileHive::NewHandle(const std::string& path, bool writable) {
 
 RegStatus RegFileHive::OpenKey(const std::string& path, RegAccess access, RegKey* key) {
     *key = kNoKey;
-    if (!FindKey(path)) return kRegNotFound;
+    if (!FindRegKey(m_doc, path)) return kRegNotFound;
     *key = NewHandle(path, access != RegAccess::Read);
     return kRegOk;
 }
@@ -297,9 +116,8 @@ RegStatus RegFileHive::CreateKey(const std::string& path, RegKey* key) {
     for (size_t pos = 0; pos != std::string::npos;) {
         pos = path.find('\\', pos + 1);
         std::string part = path.substr(0, pos);
-        if (!FindKey(part)) {
+        if (!FindRegKey(m_doc, part)) {
             m_doc.keys.push_back({part, {}});
-            m_createdKeys.insert(RegFoldedName(part));
             created = true;
         }
     }
@@ -312,7 +130,7 @@ RegStatus RegFileHive::QueryValue(RegKey key, const std::string& name, RegType* 
                                   std::uint32_t* size) {
     auto h = m_handles.find(key);
     if (h == m_handles.end()) return kRegInvalidHandle;
-    RegKeyData* k = FindKey(h->second.path);
+    RegKeyData* k = FindRegKey(m_doc, h->second.path);
     if (!k) return kRegNotFound;
     for (const auto& v : k->values) {
         if (!RegNamesEqual(v.name, name)) continue;
@@ -332,11 +150,11 @@ RegStatus RegFileHive::SetValue(RegKey key, const std::string& name, RegType typ
     auto h = m_handles.find(key);
     if (h == m_handles.end()) return kRegInvalidHandle;
     if (!h->second.writable) return kRegAccessDenied;
-    RegKeyData* k = FindKey(h->second.path);
+    RegKeyData* k = FindRegKey(m_doc, h->second.path);
     if (!k) return kRegNotFound;
     // Set here even when it holds that value already: it is this program's from now on, and
     // a merge with another program's edit keeps it.
-    m_setValues.insert({RegFoldedName(h->second.path), RegFoldedName(name)});
+    m_own.insert({RegFoldedName(h->second.path), RegFoldedName(name)});
     RegValue value{name, type, {}};
     if (size) {
         const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -391,10 +209,10 @@ bool RegFileHive::ChangedOutside() const {
         // Gone: the values in memory are all there is. Any other failure is looked into
         // by reading.
         return errno != ENOENT;
-    return IdOf(st) != m_synced;
+    return FileId::Of(st) != m_synced;
 }
 
-RegFileHive::Outside RegFileHive::TakeOutsideChanges() {
+RegFileHive::Outside RegFileHive::TakeOutsideChanges(bool beforeWrite) {
     std::string text;
     struct stat st {};
     int err = 0;
@@ -405,66 +223,48 @@ RegFileHive::Outside RegFileHive::TakeOutsideChanges() {
             FailWrite("another program made it too large to be settings; it is kept as it is");
             return Outside::Failed;
         case ReadOutcome::Failed:
-            FailWrite(std::string("another program changed it and it cannot be read (") +
-                      std::strerror(err) + ")");
+            // chmod 000 says "hands off" as plainly as a file of another user does.
+            FailWrite(std::string("it cannot be read (") + std::strerror(err) +
+                      "), so it is kept as it is");
             return Outside::Failed;
         case ReadOutcome::Read:
             break;
     }
     RegDocument theirs;
     const RegParseReport report = ParseRegText(text, &theirs);
-    if (!report.Clean()) {
+    // A file shorter than before but whole may be an edit that removed values: taken at once
+    // when only read, since the rest of a save still on its way is taken at the next look. A
+    // write would make the cut for good, so it waits.
+    if (beforeWrite ? MayBeCutOff(report, theirs, m_nSyncedEntries) : !report.Clean()) {
         struct stat now {};
-        // Caught half way through another program's write: look again.
-        if (stat(m_strPath.c_str(), &now) != 0 || IdOf(now) != IdOf(st)) return Outside::Retry;
-        // What cannot be understood would be lost by the merge: keep it first, as at load.
+        if (stat(m_strPath.c_str(), &now) != 0 || FileId::Of(now) != FileId::Of(st) ||
+            ChangedRecently(st))
+            return Outside::Retry;
+    }
+    if (!report.Clean() && !text.empty()) {
+        // What cannot be understood would be lost by the merge: keep it first, as at load, and
+        // once a run, so that a program that keeps damaging it does not fill the folder.
+        if (m_bPreserved) {
+            FailWrite("another program left it damaged again; it is kept as it is until mended");
+            return Outside::Failed;
+        }
+        m_bPreserved = true;
         if (!KeepCopy(text)) {
             FailWrite("another program left it damaged, and no copy of it can be kept aside");
             return Outside::Failed;
         }
         if (!report.headerOk) theirs.keys.clear();
     }
-    const auto find = [&theirs](const std::string& path) -> RegKeyData* {
-        for (auto& k : theirs.keys)
-            if (RegNamesEqual(k.path, path)) return &k;
-        return nullptr;
-    };
-    for (const std::string& folded : m_createdKeys) {
-        const RegKeyData* mine = FindKey(folded);
-        if (mine && !find(folded)) theirs.keys.push_back({mine->path, {}});
-    }
-    for (const auto& [keyPath, name] : m_setValues) {
-        const RegKeyData* mine = FindKey(keyPath);
-        if (!mine) continue;
-        const RegValue* value = nullptr;
-        for (const auto& v : mine->values)
-            if (RegNamesEqual(v.name, name)) value = &v;
-        if (!value) continue;
-        RegKeyData* key = find(keyPath);
-        if (!key) {
-            // The other program removed the key this program just wrote to: the newer
-            // write wins, as it does for a value.
-            theirs.keys.push_back({mine->path, {}});
-            key = &theirs.keys.back();
-        }
-        bool replaced = false;
-        for (auto& v : key->values) {
-            if (!RegNamesEqual(v.name, name)) continue;
-            v.type = value->type;
-            v.data = value->data;
-            replaced = true;
-        }
-        if (!replaced) key->values.push_back(*value);
-    }
-    m_doc = std::move(theirs);
+    m_nSyncedEntries = RegEntryCount(theirs);
+    m_doc = MergeOutsideEdit(m_doc, std::move(theirs), m_own);
     m_strLoaded = std::move(text);
-    m_synced = IdOf(st);
+    m_synced = FileId::Of(st);
     return Outside::Taken;
 }
 
 bool RegFileHive::TakeStoredChanges() {
     if (m_strPath.empty() || m_bReadOnly || !ChangedOutside()) return false;
-    return TakeOutsideChanges() == Outside::Taken;
+    return TakeOutsideChanges(false) == Outside::Taken;
 }
 
 RegStatus RegFileHive::Save() {
@@ -474,11 +274,15 @@ RegStatus RegFileHive::Save() {
                                        : "it is kept as it is (" + m_strProblem + ")");
         return kRegWriteFault;
     }
-    // Another program may change the file between the look and the rename; the look is
-    // repeated just before the rename, and then the merge, a few times.
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    // Another program may change the file between the look and the rename, or be half way
+    // through writing it: the look is repeated, just before the rename too, until the file
+    // holds still, for a little longer than a write in progress is waited for.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::nanoseconds(kSettleNs) +
+                        10 * kLookAgainAfter;
+    for (bool first = true; first || std::chrono::steady_clock::now() < giveUp; first = false) {
+        if (!first) std::this_thread::sleep_for(kLookAgainAfter);
         if (ChangedOutside()) {
-            const Outside outside = TakeOutsideChanges();
+            const Outside outside = TakeOutsideChanges(true);
             if (outside == Outside::Failed) return kRegWriteFault;
             if (outside == Outside::Retry) continue;
         }
@@ -487,9 +291,9 @@ RegStatus RegFileHive::Save() {
         if (WriteFileAtomically(
                 m_strPath, FormatRegText(m_doc), 0600, &err, [this] { return !ChangedOutside(); },
                 &st)) {
-            m_synced = IdOf(st);
-            m_setValues.clear();
-            m_createdKeys.clear();
+            m_synced = FileId::Of(st);
+            m_nSyncedEntries = RegEntryCount(m_doc);
+            m_own.clear();
             m_strWriteProblem.clear();
             return kRegOk;
         }

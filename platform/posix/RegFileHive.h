@@ -11,19 +11,24 @@
 //
 // Another program (an editor, sed) may change the file while the hive is in use. Before each
 // write the hive looks whether the file is still the one it last read or wrote (device,
-// inode, size, modification time); if not, it takes the file's values and keeps over them
-// only the values and keys it set itself since then.
-
-#include <sys/stat.h>
+// inode, size, modification time, mode); if not, it takes the file's values and keeps over
+// them the values it set itself since then, and every key it holds: a key missing from the
+// file comes back with the hive's values. A file that is empty, cut off or shorter than
+// before and changed within the last second may be another program's in-place save half
+// done: it is looked at again shortly after, never taken as damaged then. A damaged edit is
+// kept aside (once a run; a second one is left as it is and not written over), an empty one
+// is not.
 
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
-#include <utility>
 
 #include "platform/RegFileFormat.h"
+#include "platform/RegMerge.h"
 #include "platform/RegistryHive.h"
+#include "platform/posix/AtomicFile.h"
+#include "platform/posix/ConfigPath.h"
+#include "platform/posix/SettingsFile.h"
 
 namespace platform {
 
@@ -31,22 +36,16 @@ class RegFileHive final : public RegistryHive {
   public:
     enum class LoadResult { Loaded, Missing, Salvaged, Unreadable };
     // Larger files are not settings of ours; they are kept aside like damaged ones.
-    static constexpr std::size_t kMaxFileSize = 1u << 20;
+    static constexpr std::size_t kMaxFileSize = kMaxSettingsFileSize;
 
     // An empty path keeps the hive in memory only: nothing is read or written, and Flush
     // succeeds.
     explicit RegFileHive(std::string filePath);
 
-    // Where the settings of this user live: $XDG_CONFIG_HOME when absolute, else the home
-    // folder's .config, the home folder being $HOME when absolute, else the password
-    // database's entry when it names a folder of this user. Empty when there is no such
-    // folder: never a folder that other users share.
-    struct Environment {
-        std::function<const char*(const char* name)> getenv;
-        std::function<std::string()> passwordHome;  // the user's home in the password database
-    };
-    static std::string DefaultPath();
-    static std::string DefaultPath(const Environment& env);
+    // Where the settings of this user live (ConfigPath.h).
+    using Environment = ConfigEnvironment;
+    static std::string DefaultPath() { return SettingsFilePath(); }
+    static std::string DefaultPath(const Environment& env) { return SettingsFilePath(env); }
 
     // Reads the file. Salvaged: it was damaged or too large, the readable values were kept
     // and the original was kept aside (BackupPath()). Unreadable: it exists but cannot be
@@ -81,24 +80,13 @@ class RegFileHive final : public RegistryHive {
         std::string path;
         bool writable;
     };
-    // What tells one version of the file from another without reading it.
-    struct FileId {
-        dev_t dev = 0;
-        ino_t ino = 0;
-        off_t size = -1;
-        long long mtimeNs = 0;
-        bool operator==(const FileId&) const = default;
-    };
     enum class Outside { Taken, Retry, Failed };
-    static FileId IdOf(const struct stat& st);
-    RegKeyData* FindKey(const std::string& path);
     RegKey NewHandle(const std::string& path, bool writable);
     RegStatus Save();
     RegStatus Changed();
     bool KeepCopy(const std::string& text);
-    void RemoveStaleTemporaries() const;
     bool ChangedOutside() const;
-    Outside TakeOutsideChanges();
+    Outside TakeOutsideChanges(bool beforeWrite);
     void FailWrite(const std::string& reason);
 
     std::string m_strPath;
@@ -107,7 +95,7 @@ class RegFileHive final : public RegistryHive {
     std::string m_strWriteProblem;
     std::string m_strLoaded;  // the file's text as loaded, for PreserveStored
     bool m_bReadOnly = false;
-    bool m_bPreserved = false;
+    bool m_bPreserved = false;  // a copy was kept aside (or tried) in this run: at most one
     RegDocument m_doc;
     std::map<RegKey, Handle> m_handles;
     RegKey m_nextHandle = 1;
@@ -115,18 +103,8 @@ class RegFileHive final : public RegistryHive {
     bool m_bDirty = false;
     // The file as last read or written; size -1 when there was none.
     FileId m_synced;
-    // Set or created here since the file was last read or written, by folded name.
-    std::set<std::pair<std::string, std::string>> m_setValues;
-    std::set<std::string> m_createdKeys;
+    std::size_t m_nSyncedEntries = 0;  // keys and values the file held then
+    RegOwnChanges m_own;               // since the file was last read or written
 };
-
-// Writes data to path atomically with the given mode; false on any failure (the old file,
-// if any, is then unchanged), with *error (when given) the errno that says why. A file-size
-// limit (RLIMIT_FSIZE) fails the write with EFBIG rather than ending the program: SIGXFSZ is
-// ignored from the first write on. mayReplace, when given, runs just before the rename and
-// can call it off (false, error 0). written, when given, receives the new file's status.
-bool WriteFileAtomically(const std::string& path, const std::string& data, unsigned mode,
-                         int* error = nullptr, const std::function<bool()>& mayReplace = {},
-                         struct stat* written = nullptr);
 
 }  // namespace platform

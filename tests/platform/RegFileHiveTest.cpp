@@ -1,16 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <thread>
 
 #include "platform/RegFileFormat.h"
+#include "platform/RegMerge.h"
 #include "platform/posix/RegFileHive.h"
 
 using namespace platform;
@@ -241,6 +246,24 @@ TEST(RegFileHive, WhatCannotBeReadIsNeverOverwrittenAndLeftoversAreCleared) {
     chmod(file.c_str(), 0600);
     EXPECT_EQ(ReadFile(file), stored);
 
+    SCOPED_TRACE("made unreadable while in use: left alone, even by root, until readable again");
+    {
+        RegFileHive live(file);
+        ASSERT_EQ(live.Load(), RegFileHive::LoadResult::Loaded);
+        RegKey key;
+        ASSERT_EQ(live.OpenKey(kTop, RegAccess::Write, &key), kRegOk);
+        chmod(file.c_str(), 0);
+        EXPECT_EQ(SetDword(live, key, "X", 300), kRegWriteFault);
+        EXPECT_NE(live.WriteProblem().find("Permission denied"), std::string::npos);
+        struct stat st {};
+        ASSERT_EQ(stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0u);
+        EXPECT_EQ(ReadFile(file), stored);
+        chmod(file.c_str(), 0600);
+        EXPECT_EQ(live.Flush(), kRegOk);
+        EXPECT_NE(ReadFile(file).find("\"X\"=dword:0000012c"), std::string::npos);
+    }
+
     SCOPED_TRACE("a folder in the file's place");
     const std::string folder = dir / "Folder.reg";
     fs::create_directory(folder);
@@ -363,6 +386,175 @@ TEST(RegFileHive, ValuesAnotherProgramWroteSurviveTheNextWrite) {
         ASSERT_EQ(after.OpenKey(kTop + std::string("\\Japanese"), RegAccess::Read, &jpn), kRegOk);
         EXPECT_EQ(QueryDword(after, jpn, "volume"), 100u);
         EXPECT_EQ(QueryDword(hive, key, "Y"), 0x63u) << "the edit is in force in memory too";
+    }
+}
+
+// Editors without atomic saves truncate the file and write it again. Writing meanwhile, the
+// hive once took the empty or half-written file as damaged: it dropped the other program's
+// sections from memory, wrote a file of its own section only, and kept a .bad copy each time.
+TEST(RegFileHive, AnInPlaceSaveByAnotherProgramLosesNothing) {
+    TempDir dir;
+    const std::string file = dir / "Selvarine.reg";
+    std::string full = "REGEDIT4\n";
+    for (const char* key : {"", "\\Japanese", "\\English", "\\Chinese", "\\Korean"})
+        full += std::string("\n[HKEY_CURRENT_USER\\") + kTop + key +
+                "]\n\"volume\"=dword:00000064\n\"speed\"=dword:00000064\n";
+    WriteFile(file, full);
+    RegFileHive hive(file);
+    ASSERT_EQ(hive.Load(), RegFileHive::LoadResult::Loaded);
+    hive.DeferWrites([] {});
+    RegKey japanese;
+    ASSERT_EQ(hive.OpenKey(kTop + std::string("\\Japanese"), RegAccess::Write, &japanese), kRegOk);
+
+    std::atomic<bool> stop{false};
+    std::thread editor([&] {
+        while (!stop) {
+            const int fd = open(file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+            (void)!write(fd, full.data(), full.size() / 2);
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            (void)!write(fd, full.data() + full.size() / 2, full.size() - full.size() / 2);
+            close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    int lost = 0;
+    for (std::uint32_t round = 0; round < 30 && lost == 0; ++round) {
+        SetDword(hive, japanese, "volume", 200 + round);
+        EXPECT_EQ(hive.Flush(), kRegOk) << hive.WriteProblem();
+        if (round % 3 == 0) hive.TakeStoredChanges();
+        RegKey korean;
+        if (hive.OpenKey(kTop + std::string("\\Korean"), RegAccess::Read, &korean) != kRegOk) {
+            ++lost;
+            continue;
+        }
+        std::uint32_t speed = 0, size = 4;
+        if (hive.QueryValue(korean, "speed", nullptr, &speed, &size) != kRegOk) ++lost;
+        hive.CloseKey(korean);
+    }
+    stop = true;
+    editor.join();
+    EXPECT_EQ(lost, 0) << "the other program's values left the hive's memory";
+    SetDword(hive, japanese, "volume", 7);
+    ASSERT_EQ(hive.Flush(), kRegOk);
+    RegDocument stored;
+    EXPECT_TRUE(ParseRegText(ReadFile(file), &stored).Clean());
+    EXPECT_EQ(stored.keys.size(), 5u) << ReadFile(file);
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".bad"), std::string::npos)
+            << "kept aside as damaged: " << entry.path();
+}
+
+// Another program's edits taken while the hive is in use, found a while after they were made:
+// an emptied file costs nothing and leaves no copy, a damaged one is kept aside once a run, and
+// a second damaged one is neither copied nor written over.
+TEST(RegFileHive, EditsWhileInUseAreKeptAsideOnceAndEmptinessNever) {
+    TempDir dir;
+    const std::string file = dir / "Selvarine.reg";
+    const std::string good = "REGEDIT4\n\n[HKEY_CURRENT_USER\\" + std::string(kTop) +
+                             "]\n\"X\"=dword:00000010\n\n[HKEY_CURRENT_USER\\A]\n";
+    WriteFile(file, "");
+    RegFileHive atStart(file);
+    EXPECT_EQ(atStart.Load(), RegFileHive::LoadResult::Loaded);
+    EXPECT_FALSE(fs::exists(file + ".bad"));
+
+    WriteFile(file, good);
+    RegFileHive hive(file);
+    ASSERT_EQ(hive.Load(), RegFileHive::LoadResult::Loaded);
+    RegKey key;
+    ASSERT_EQ(hive.OpenKey(kTop, RegAccess::Write, &key), kRegOk);
+    const auto editSecondsAgo = [&](const std::string& text) {
+        WriteFile(file, text);
+        const timespec past[2] = {{time(nullptr) - 5, 0}, {time(nullptr) - 5, 0}};
+        utimensat(AT_FDCWD, file.c_str(), past, 0);
+    };
+
+    editSecondsAgo("");
+    EXPECT_EQ(SetDword(hive, key, "X", 1), kRegOk);
+    RegDocument stored;
+    EXPECT_TRUE(ParseRegText(ReadFile(file), &stored).Clean());
+    EXPECT_EQ(stored.keys.size(), 2u) << ReadFile(file);
+    EXPECT_FALSE(fs::exists(file + ".bad"));
+
+    const std::string damaged = good + "\"Y\"=dword:000";
+    editSecondsAgo(damaged);
+    EXPECT_EQ(SetDword(hive, key, "X", 2), kRegOk);
+    EXPECT_EQ(ReadFile(file + ".bad"), damaged);
+
+    editSecondsAgo(damaged + "\n\"Z");
+    EXPECT_EQ(SetDword(hive, key, "X", 3), kRegWriteFault);
+    EXPECT_EQ(ReadFile(file), damaged + "\n\"Z");
+    EXPECT_FALSE(fs::exists(file + ".bad.1"));
+}
+
+// The merge of another program's edit with this program's own changes, with no file.
+TEST(RegMerge, OwnValuesWinAndNoKeyIsLost) {
+    // "[A] x=1 y=2 [B] z=3": keys and DWORD values.
+    const auto doc = [](const std::string& spec) {
+        RegDocument d;
+        std::istringstream words(spec);
+        for (std::string w; words >> w;) {
+            if (w.front() == '[') {
+                d.keys.push_back({w.substr(1, w.size() - 2), {}});
+                continue;
+            }
+            const std::uint8_t v = static_cast<std::uint8_t>(std::stoi(w.substr(w.find('=') + 1)));
+            d.keys.back().values.push_back(
+                {w.substr(0, w.find('=')), RegType::Dword, {v, 0, 0, 0}});
+        }
+        return d;
+    };
+    struct Row {
+        const char* name;
+        const char* mine;
+        const char* theirs;
+        RegOwnChanges own;
+        const char* merged;
+    };
+    const Row rows[] = {
+        {"their values stand where ours were not set",
+         "[A] x=1 y=2",
+         "[A] x=5 y=6",
+         {{"a", "x"}},
+         "[A] x=1 y=6"},
+        {"their added value stays, their removed one stays removed",
+         "[A] x=1 y=2",
+         "[A] x=1 z=3",
+         {},
+         "[A] x=1 z=3"},
+        {"a key missing from theirs comes back whole",
+         "[A] x=1 [B] y=2",
+         "[A] x=1",
+         {},
+         "[A] x=1 [B] y=2"},
+        {"a value set here in a key that lacks it",
+         "[A] x=1 n=4",
+         "[A] x=1",
+         {{"a", "n"}},
+         "[A] x=1 n=4"},
+        {"names compare folded and keep their spelling",
+         "[A] X=1",
+         "[a] x=5",
+         {{"a", "x"}},
+         "[a] x=1"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(FormatRegText(MergeOutsideEdit(doc(r.mine), doc(r.theirs), r.own)),
+                  FormatRegText(doc(r.merged)));
+    }
+
+    SCOPED_TRACE("what may be a save caught half way");
+    const std::string head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n";
+    const std::pair<std::string, bool> texts[] = {
+        {"", true},
+        {head + "\"x\"=dwo", true},
+        {head, true},
+        {head + "\"x\"=dword:00000001\n", false},
+        {head + "\"x\"=dword:00000001\n\"y\"=dword:00000002\n", false}};
+    for (const auto& [text, cutOff] : texts) {
+        RegDocument d;
+        const RegParseReport report = ParseRegText(text, &d);
+        EXPECT_EQ(MayBeCutOff(report, d, 2), cutOff) << text;
     }
 }
 
