@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: built by cpack from the build tree into a folder of
 # its own, checked by lintian, unpacked with dpkg-deb, and the unpacked program run on the
-# desktop rig: --help and --version without a display, the toolbar shown, one Japanese
-# reading spoken by the packaged voice. The AppStream file and the manual page must validate
+# desktop rig: --help and --version without a display (the About box takes the same version
+# header, which its widget test checks), the toolbar shown, one Japanese reading spoken by
+# the packaged voice. The AppStream file and the manual page must validate
 # and render cleanly.
 #   package_e2e.sh BUILD_DIR
 set -u
@@ -35,7 +36,7 @@ check "no build tools among the dependencies" \
 $1
 EOT' sh "$depends"
 
-lintian --fail-on error,warning --no-tag-display-limit "$DEB" >"$RIG_DIR/lintian.log" 2>&1
+lintian --fail-on error,warning --tag-display-limit 0 "$DEB" >"$RIG_DIR/lintian.log" 2>&1
 status=$?
 cat "$RIG_DIR/lintian.log"
 check "lintian finds no error or warning" [ "$status" -eq 0 ]
@@ -68,11 +69,12 @@ check "metainfo names the desktop entry" \
 check "metainfo's release is the package's version" \
     grep -q "<release version=\"$VERSION\"" "$METAINFO"
 zcat "$ROOT/usr/share/man/man1/selvarine.1.gz" >"$RIG_DIR/selvarine.1"
-groff -ww -man -Tutf8 "$RIG_DIR/selvarine.1" >"$RIG_DIR/man.txt" 2>"$RIG_DIR/man.err"
+groff -ww -man -Tutf8 "$RIG_DIR/selvarine.1" 2>"$RIG_DIR/man.err" | sed 's/.\x08//g' >"$RIG_DIR/man.txt"
 check "groff -ww renders the manual page without a warning: $(cat "$RIG_DIR/man.err")" \
     [ ! -s "$RIG_DIR/man.err" ]
-check "the manual page documents the environment" \
-    grep -q SELVARINE_VERBOSE "$RIG_DIR/man.txt"
+for word in --help --version SELVARINE_AUDIO SELVARINE_MESSAGES SELVARINE_VERBOSE Selvarine.reg; do
+    check "the manual page documents $word" grep -q -- "$word" "$RIG_DIR/man.txt"
+done
 
 echo "== the command line, with no display"
 nodisplay() { env -u DISPLAY -u WAYLAND_DISPLAY "$PROGRAM" "$@"; }
@@ -82,8 +84,6 @@ nodisplay --no-such-option >/dev/null 2>"$RIG_DIR/refused.err"
 status=$?
 check "an unknown option ends with status 2 (got $status)" [ "$status" -eq 2 ]
 check "and names the option" grep -q -- "--no-such-option" "$RIG_DIR/refused.err"
-check "the About box shows the same version" \
-    grep -qa "Selvarine 日中英韓 Ver $VERSION" "$DIR/selvarine"
 
 echo "== the unpacked program reads aloud"
 rig_start_x && rig_start_wm && rig_start_pulse || { echo "FAIL: the desktop rig"; exit 1; }
