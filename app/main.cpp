@@ -11,10 +11,12 @@
 
 #include "app/CBrisoletApp.h"
 #include "app/CBrisoletDlg.h"
+#include "app/CommandLine.h"
 #include "app/CaptionWindow.h"
 #include "app/ToolbarWindow.h"
 #include "dialogs/qt/CLangselDlg.h"
 #include "dialogs/qt/QtVoiceDialogRunner.h"
+#include "engine/Diagnostics.h"
 #include "engine/LibraryEngineSet.h"
 #include "platform/ProgramDir.h"
 #include "platform/posix/FlockInstanceLock.h"
@@ -101,6 +103,14 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before Qt, which would need a display for --help too.
+    const app::CommandLineResult command = app::ReadCommandLine(argc, argv);
+    if (command.exitStatus >= 0) {
+        if (!command.error.empty()) diag::Say(diag::Level::Error, "%s", command.error.c_str());
+        // Help that could not be written (a closed pipe, a full disk) is a failure.
+        if (std::fputs(command.out.c_str(), stdout) < 0 || std::fflush(stdout) != 0) return 1;
+        return command.exitStatus;
+    }
     platform::X11QtStart start(argc, argv, "selvarine");
     if (!start.Ready()) {
         if (start.Choice().reason == platform::DisplayPlatformChoice::Reason::NoDisplay)

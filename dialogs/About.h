@@ -3,11 +3,13 @@
 
 #include <string>
 
+#include "SelvarineVersion.h"
+
 namespace dialogs {
 
 inline constexpr int kAboutDialog = 100;
 inline constexpr const char* kAboutTitle = "バージョン情報";
-inline constexpr const char* kAboutProductLine = "Selvarine 日中英韓 Ver 1.01";
+inline constexpr const char* kAboutProductLine = "Selvarine 日中英韓 Ver " SELVARINE_VERSION;
 // The Japanese voice's licence asks for its authors to be named.
 inline constexpr const char* kAboutVoiceCredit =
     "日本語音声 Mei: © Nagoya Institute of Technology (MMDAgent Project Team), CC-BY-3.0";

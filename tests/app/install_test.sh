@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# An install lays out the same program directory as the build tree, a valid desktop entry
+# An install lays out the same program directory as the build tree (lib/selvarine, started
+# through a link in bin/), a valid desktop entry
 # that starts the installed program, and the program icon in the hicolor theme's sizes. The
 # prefix holds a space and a quote, which the entry's Exec must carry through its quoting.
 # One test, one install: cmake --install writes its manifest into the build tree, so two
@@ -30,9 +31,12 @@ exec_program() {
 icon_size() { file -b "$1" | sed -n 's/^PNG image data, \([0-9]*\) x \([0-9]*\).*/\1x\2/p'; }
 
 same_program_dir() {
-    diff <(cd "$BUILD/bin" && find . ! -type d | sort) <(cd "$PREFIX/bin" && find . ! -type d | sort)
+    diff <(cd "$BUILD/bin" && find . ! -type d | sort) \
+         <(cd "$PREFIX/lib/selvarine" && find . ! -type d | sort)
 }
-check "build/bin and <prefix>/bin hold the same files" same_program_dir
+check "build/bin and <prefix>/lib/selvarine hold the same files" same_program_dir
+check "bin/selvarine is a relative link to it" \
+    test "$(readlink "$PREFIX/bin/selvarine")" = ../lib/selvarine/selvarine
 check "the entry is installed" test -f "$ENTRY"
 check "desktop-file-validate passes" desktop-file-validate "$ENTRY"
 check "its name" test "$(key Name)" = "Selvarine 日中英韓"

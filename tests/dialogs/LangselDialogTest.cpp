@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "SelvarineVersion.h"
 #include "dialogs/qt/CAbout.h"
 #include "dialogs/qt/CLangselDlg.h"
 #include "settings/Globals.h"
@@ -137,7 +138,7 @@ TEST(CAbout, ShowsTheProductAndClosesWithOkOrEscape) {
         icon = icon || !label->pixmap().isNull();
     }
     EXPECT_TRUE(icon);
-    EXPECT_TRUE(texts.contains(QStringLiteral("Selvarine 日中英韓 Ver 1.01")));
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("Selvarine 日中英韓 Ver " SELVARINE_VERSION)));
     EXPECT_TRUE(texts.filter(QStringLiteral("espeak-ng 1.")).size() == 1)
         << texts.join('|').toStdString();
     EXPECT_TRUE(about.OkButton()->isDefault());
