@@ -134,7 +134,7 @@ TEST_F(SaveSpeech, CancelStopOrCloseEndsTheSaveWithoutAWord) {
     engines.saveStatuses = {VT_SAVE_RUNNING};
     const std::function<void()> ends[] = {
         [this] { dialogs.cancelNow = true; },  // the progress window's button
-        [this] { capture.EndCapture(); },      // stop, close or another read
+        [this] { capture.EndCapture(); },      // stop or close
     };
     for (const auto& end : ends) {
         engines.calls.clear();
