@@ -152,7 +152,7 @@ enum VtSaveStatus {
     VT_SAVE_DONE = 1,
     VT_SAVE_CANCELLED = 2,
     VT_SAVE_NOT_LOADED = 3,
-    VT_SAVE_BAD_FORMAT = 4,     // an unknown format, or one the sound file library cannot write
+    VT_SAVE_BAD_FORMAT = 4,  // an unknown format, or one the sound file library cannot write
     // The folder is missing, read-only or not ours to write; or path names a folder, is too
     // long for the file system, or is another user's file in a sticky folder (/tmp).
     VT_SAVE_CANNOT_CREATE = 5,
