@@ -114,14 +114,7 @@ class Converter {
             }
             std::uint32_t entry = m_table[c].load(std::memory_order_relaxed);
             if (entry == 0) {
-                char bytes[kMaxBytes];
-                const std::size_t n = Ask(&c, 1, bytes);
-                entry = kKnown;
-                if (!(n == 1 && bytes[0] == '?'))
-                    for (std::size_t k = 0; k < n; ++k)
-                        entry |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k]))
-                                 << (8 * (n - 1 - k));
-                entry |= static_cast<std::uint32_t>(n == 1 && bytes[0] == '?' ? 0 : n) << 24;
+                entry = Learn(c);
                 m_table[c].store(entry, std::memory_order_relaxed);
             }
             const std::size_t n = (entry >> 24) & 0x3;
@@ -158,6 +151,18 @@ class Converter {
         const std::size_t produced = kMaxBytes - outLeft;
         if (r == static_cast<std::size_t>(-1) || inLeft != 0 || produced == 0) return Default(out);
         return produced;
+    }
+
+    // The table entry for a BMP character.
+    std::uint32_t Learn(char16_t c) {
+        char bytes[kMaxBytes];
+        const std::size_t n = Ask(&c, 1, bytes);
+        if (n == 1 && bytes[0] == '?') return kKnown;
+        std::uint32_t entry = kKnown | static_cast<std::uint32_t>(n) << 24;
+        for (std::size_t k = 0; k < n; ++k)
+            entry |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k]))
+                     << (8 * (n - 1 - k));
+        return entry;
     }
 
     iconv_t m_cd = reinterpret_cast<iconv_t>(-1);
