@@ -1,25 +1,71 @@
 #include "app/CaptionWindow.h"
 
+#include <QFontMetrics>
 #include <QLabel>
+#include <QTextBoundaryFinder>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
 constexpr int kMargin = 6;
 constexpr const char* kTitle = "字幕";
 
+// Qt wraps rich text only where a line may break, so a word wider than the strip (a long URL,
+// a long compound) would be cut off at its edge. Such a word may break between any two of its
+// characters. map[i] is where text[i] lands in the result (map[text.size()] its end).
+QString Breakable(const QString& text, const QFontMetrics& metrics, int width,
+                  std::vector<qsizetype>& map) {
+    QString out;
+    map.assign(static_cast<std::size_t>(text.size()) + 1, 0);
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype j = i;
+        while (j < text.size() && !text[j].isSpace()) ++j;
+        const QString word = text.mid(i, j - i);
+        std::vector<bool> breaks(static_cast<std::size_t>(word.size()) + 1, false);
+        if (metrics.horizontalAdvance(word) > width) {
+            QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, word);
+            for (qsizetype at = graphemes.toNextBoundary(); at > 0 && at < word.size();
+                 at = graphemes.toNextBoundary())
+                breaks[static_cast<std::size_t>(at)] = true;
+        }
+        for (qsizetype k = 0; k < word.size(); ++k) {
+            if (breaks[static_cast<std::size_t>(k)]) out += QChar(0x200B);
+            map[static_cast<std::size_t>(i + k)] = out.size();
+            out += word[k];
+        }
+        for (; j < text.size() && text[j].isSpace(); ++j) {
+            map[static_cast<std::size_t>(j)] = out.size();
+            out += text[j];
+        }
+        i = j;
+    }
+    map.back() = out.size();
+    return out;
+}
+
 // The sentence as rich text with bytes [start, end) marked; unmarked when the range is not
 // within it.
-QString MarkedHtml(const std::string& sentence, int start, int end) {
-    auto part = [&](std::size_t from, std::size_t to) {
-        return QString::fromUtf8(sentence.data() + from, static_cast<qsizetype>(to - from))
-            .toHtmlEscaped();
+QString MarkedHtml(const std::string& sentence, int start, int end, const QFontMetrics& metrics,
+                   int width) {
+    std::vector<qsizetype> map;
+    const auto at = [&](int bytes) {
+        const auto units = static_cast<std::size_t>(
+            QString::fromUtf8(sentence.data(), static_cast<qsizetype>(bytes)).size());
+        return map[std::min(units, map.size() - 1)];
     };
+    const QString text =
+        Breakable(QString::fromUtf8(sentence.data(), static_cast<qsizetype>(sentence.size())),
+                  metrics, width, map);
     if (start < 0 || end <= start || static_cast<std::size_t>(end) > sentence.size())
-        return part(0, sentence.size());
-    const auto s = static_cast<std::size_t>(start), e = static_cast<std::size_t>(end);
-    return part(0, s) + "<span style=\"background-color:#1c5fb8; color:#ffffff;\">" + part(s, e) +
-           "</span>" + part(e, sentence.size());
+        return text.toHtmlEscaped();
+    const qsizetype s = at(start), e = at(end);
+    return text.left(s).toHtmlEscaped() +
+           "<span style=\"background-color:#1c5fb8; color:#ffffff;\">" +
+           text.mid(s, e - s).toHtmlEscaped() + "</span>" + text.mid(e).toHtmlEscaped();
 }
 
 }  // namespace
@@ -46,7 +92,9 @@ CaptionWindow::CaptionWindow()
 CaptionWindow::~CaptionWindow() = default;
 
 int CaptionWindow::ShowCaption(const std::string& sentence, int wordStart, int wordEnd) {
-    m_label->setText(MarkedHtml(sentence, wordStart, wordEnd));
+    m_label->ensurePolished();
+    m_label->setText(MarkedHtml(sentence, wordStart, wordEnd, m_label->fontMetrics(),
+                                CaptionFollower::kCaptionWidth - 2 * kMargin));
     m_label->setAccessibleName(
         QString::fromUtf8(sentence.data(), static_cast<qsizetype>(sentence.size())).trimmed());
     const int height =

@@ -128,9 +128,13 @@ typedef VtSetSpeed* VtSetSpeedFn;
 // VtSaveFormat given, without playing it and as fast as the voices synthesise. It replaces
 // whatever the engine was playing or saving, and returns at once: VT_SAVE_RUNNING once the
 // save has begun, or why it could not (VT_SAVE_NOT_LOADED, VT_SAVE_BAD_FORMAT,
-// VT_SAVE_CANNOT_CREATE, VT_SAVE_DISK_FULL). The audio goes to a temporary file beside path,
+// VT_SAVE_CANNOT_CREATE, VT_SAVE_DISK_FULL, VT_SAVE_READ_ONLY). Whether the file can be put at
+// path is checked then, before any synthesis. The audio goes to a temporary file beside path,
 // which is renamed over path only once all of it is written; a save that is stopped or fails
-// leaves no file of its own behind, and an existing file at path stays as it was.
+// leaves no file of its own behind, and an existing file at path stays as it was. A file it
+// replaces keeps its permissions (and its owner where we may keep it); a second hard link to
+// it keeps the old content. A file at path that we may not write is replaced only when
+// VT_SAVE_REPLACE_READ_ONLY is or'ed into the format.
 // VT_SAVESTATUS_x(permille) tells how the latest save stands, with how much of the text is
 // done (0 to 1000) in *permille when permille is not null: VT_SAVE_RUNNING until it ends,
 // then VT_SAVE_DONE, VT_SAVE_CANCELLED (VT_STOPTTS_x, a play, an unload), VT_SAVE_DISK_FULL,
@@ -141,19 +145,23 @@ enum VtSaveFormat {
     VT_SAVE_FLAC = 2,
     VT_SAVE_OGG_VORBIS = 3,
     VT_SAVE_MP3 = 4,
+    VT_SAVE_REPLACE_READ_ONLY = 0x100,  // a flag or'ed into the format (see above)
 };
 enum VtSaveStatus {
     VT_SAVE_RUNNING = 0,
     VT_SAVE_DONE = 1,
     VT_SAVE_CANCELLED = 2,
     VT_SAVE_NOT_LOADED = 3,
-    VT_SAVE_BAD_FORMAT = 4,     // an unknown format, or one the sound file library cannot write
-    VT_SAVE_CANNOT_CREATE = 5,  // the folder is missing, read-only or not ours to write
+    VT_SAVE_BAD_FORMAT = 4,  // an unknown format, or one the sound file library cannot write
+    // The folder is missing, read-only or not ours to write; or path names a folder, is too
+    // long for the file system, or is another user's file in a sticky folder (/tmp).
+    VT_SAVE_CANNOT_CREATE = 5,
     VT_SAVE_DISK_FULL = 6,
     VT_SAVE_WRITE_FAILED = 7,  // any other failure to write or to put the file in place
     VT_SAVE_NONE = 8,
     VT_SAVE_UNAVAILABLE = 9,  // the library has no save entry points (never returned by one)
     VT_SAVE_TOO_LONG = 10,    // more audio than the format can hold (WAV: 4 GB)
+    VT_SAVE_READ_ONLY = 11,   // a file we may not write is at path, and the format lacks the flag
 };
 
 typedef short VtSave(const char* text, int pitch, int speed, int volume, const char* path,

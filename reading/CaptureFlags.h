@@ -23,6 +23,9 @@ extern unsigned g_nCapture;
 // The capture whose text is saved to a sound file rather than spoken; 0 for none. Only the
 // capture of that number counts, so a stop, a close or another read drops the save.
 extern unsigned g_nSaveCapture;
+// Counts the readings asked for (a read command, or text handed straight to a voice), so a
+// save that something else ended can tell whether a reading took its place.
+extern unsigned g_nReadings;
 
 namespace reading {
 

@@ -2,8 +2,9 @@
 
 #include <iconv.h>
 
+#include <atomic>
 #include <bit>
-#include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace reading {
@@ -48,9 +49,32 @@ std::size_t CharacterBoundary(int codePage, const char* bytes, std::size_t limit
     return i;
 }
 
+int TableIndex(int codePage) {
+    switch (codePage) {
+        case 932:
+            return 0;
+        case 1252:
+            return 1;
+        case 936:
+            return 2;
+        default:
+            return 3;
+    }
+}
+
+// What each BMP character becomes, per code page, learnt from iconv the first time it is met.
+// These code pages are stateless, so a character converts alone as it does within a text;
+// asking iconv once per character instead of converting whole texts through it avoids the
+// error and reset it pays for each character the code page lacks (seconds for a megabyte of
+// Korean). Entries are 0 until learnt, then kKnown | length << 24 | bytes, where length 0
+// stands for the default character. Any thread; two threads learning one character store the
+// same value.
+constexpr std::uint32_t kKnown = 0x80000000u;
+std::atomic<std::uint32_t> g_table[4][0x10000];
+
 class Converter {
   public:
-    explicit Converter(int codePage) {
+    explicit Converter(int codePage) : m_table(g_table[TableIndex(codePage)]) {
         if (const char* name = IconvName(codePage))
             m_cd = iconv_open(name,
                               std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE");
@@ -63,56 +87,93 @@ class Converter {
 
     bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
 
-    // Converts text into sink(bytes, length) calls; with a bounded sink, stops when it refuses.
-    // Returns the number of bytes accepted.
+    // Converts text into sink(bytes, length) calls, each ending between two characters; with a
+    // bounded sink, stops when it refuses. Returns the number of bytes accepted.
     template <typename Sink>
     std::size_t Run(std::u16string_view text, Sink&& sink) {
-        if (const auto zero = text.find(u'\0'); zero != std::u16string_view::npos)
-            text = text.substr(0, zero);
+        text = ConvertedPart(text);
         char chunk[4096];
-        char* in = const_cast<char*>(reinterpret_cast<const char*>(text.data()));
-        std::size_t inLeft = text.size() * sizeof(char16_t);
-        std::size_t total = 0;
-        while (inLeft > 0) {
-            char* outPtr = chunk;
-            std::size_t outLeft = sizeof chunk;
-            const std::size_t r = iconv(m_cd, &in, &inLeft, &outPtr, &outLeft);
-            const int err = r == static_cast<std::size_t>(-1) ? errno : 0;
-            const std::size_t produced = sizeof chunk - outLeft;
-            if (produced > 0) {
-                const std::size_t took = sink(chunk, produced);
-                total += took;
-                if (took < produced) return total;
-            }
-            if (err == E2BIG) continue;
-            if (err == EILSEQ || err == EINVAL) {
-                // Unconvertible character, lone surrogate, or a high surrogate at the very end.
-                const std::size_t skip = SurrogatePairAt(in, inLeft) ? 4 : 2;
-                in += skip;
-                inLeft -= skip;
-                if (sink("?", 1) == 0) return total;
-                total += 1;
-                iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        std::size_t used = 0, total = 0;
+        const auto flush = [&] {
+            const std::size_t took = used ? sink(chunk, used) : 0;
+            total += took;
+            const bool all = took == used;
+            used = 0;
+            return all;
+        };
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (sizeof chunk - used < kMaxBytes && !flush()) return total;
+            const char16_t c = text[i];
+            if (c >= 0xD800 && c <= 0xDFFF) {
+                // A pair names a character outside the table; a lone half is malformed.
+                const bool pair = c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                                  text[i + 1] <= 0xDFFF;
+                used += pair ? Ask(&text[i], 2, chunk + used) : Default(chunk + used);
+                i += pair ? 1 : 0;
                 continue;
             }
-            if (err != 0) return total;
+            std::uint32_t entry = m_table[c].load(std::memory_order_relaxed);
+            if (entry == 0) {
+                entry = Learn(c);
+                m_table[c].store(entry, std::memory_order_relaxed);
+            }
+            const std::size_t n = (entry >> 24) & 0x3;
+            if (n == 0) {
+                used += Default(chunk + used);
+            } else {
+                for (std::size_t k = 0; k < n; ++k)
+                    chunk[used++] = static_cast<char>(entry >> (8 * (n - 1 - k)));
+            }
         }
+        flush();
         return total;
     }
 
   private:
-    static bool SurrogatePairAt(const char* p, std::size_t left) {
-        if (left < 4) return false;
-        char16_t hi, lo;
-        std::memcpy(&hi, p, 2);
-        std::memcpy(&lo, p + 2, 2);
-        return hi >= 0xD800 && hi <= 0xDBFF && lo >= 0xDC00 && lo <= 0xDFFF;
+    // The most bytes one character takes here: these code pages use two at most; a third is
+    // room to spare.
+    static constexpr std::size_t kMaxBytes = 3;
+
+    static std::size_t Default(char* out) {
+        *out = '?';
+        return 1;
+    }
+
+    // iconv's conversion of one character (units of UTF-16) into out[0..kMaxBytes); the
+    // default character when it has none or it would not fit.
+    std::size_t Ask(const char16_t* units, std::size_t count, char* out) {
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char* in = const_cast<char*>(reinterpret_cast<const char*>(units));
+        std::size_t inLeft = count * sizeof(char16_t);
+        char* outPtr = out;
+        std::size_t outLeft = kMaxBytes;
+        const std::size_t r = iconv(m_cd, &in, &inLeft, &outPtr, &outLeft);
+        const std::size_t produced = kMaxBytes - outLeft;
+        if (r == static_cast<std::size_t>(-1) || inLeft != 0 || produced == 0) return Default(out);
+        return produced;
+    }
+
+    // The table entry for a BMP character.
+    std::uint32_t Learn(char16_t c) {
+        char bytes[kMaxBytes];
+        const std::size_t n = Ask(&c, 1, bytes);
+        if (n == 1 && bytes[0] == '?') return kKnown;
+        std::uint32_t entry = kKnown | static_cast<std::uint32_t>(n) << 24;
+        for (std::size_t k = 0; k < n; ++k)
+            entry |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k]))
+                     << (8 * (n - 1 - k));
+        return entry;
     }
 
     iconv_t m_cd = reinterpret_cast<iconv_t>(-1);
+    std::atomic<std::uint32_t>* m_table;
 };
 
 }  // namespace
+
+std::u16string_view ConvertedPart(std::u16string_view text) {
+    return text.substr(0, text.find(u'\0'));
+}
 
 std::size_t WideToCodePage(int codePage, std::u16string_view text, char* out,
                            std::size_t capacity) {

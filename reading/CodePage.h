@@ -1,7 +1,8 @@
 #pragma once
 // UTF-16 to the byte code pages the engines read (932, 1252, 936, 949), through iconv.
 // A character the code page lacks, and a malformed UTF-16 unit (a lone surrogate), become the
-// default character '?'. The text ends at its first zero unit.
+// default character '?', so every character gives at least one byte. The text ends at its
+// first zero unit. Any thread.
 
 #include <cstddef>
 #include <string>
@@ -19,5 +20,9 @@ std::size_t WideToCodePage(int codePage, std::u16string_view text, char* out, st
 
 // The byte length WideToCodePage would produce with unlimited room.
 std::size_t CodePageLength(int codePage, std::u16string_view text);
+
+// The text up to its first zero unit: what the conversions read. It converts to nothing
+// exactly when this is empty (for a known code page), which takes no conversion to learn.
+std::u16string_view ConvertedPart(std::u16string_view text);
 
 }  // namespace reading

@@ -23,6 +23,12 @@ namespace reading {
 inline constexpr const char* kSaveTitle = "音声ファイルに保存";
 inline constexpr const char* kMsgSaveProgress = "「%s」に保存しています...";
 inline constexpr const char* kMsgSaveOverwrite = "「%s」は既にあります。\n上書きしますか?";
+inline constexpr const char* kMsgSaveReadOnly = "「%s」は読み取り専用です。\n上書きしますか?";
+inline constexpr const char* kMsgSaveStoppedByReading =
+    "読み上げを始めたため、音声ファイルへの保存を中止しました。"
+    "書きかけのファイルは残していません。";
+inline constexpr const char* kMsgSaveNameTooLong =
+    "「%s」は名前が長すぎます。短い名前を入力してください。";
 inline constexpr const char* kMsgSaveIsFolder =
     "「%s」はフォルダーです。保存するファイルの名前を入力してください。";
 inline constexpr const char* kMsgSaveCannotCreate =

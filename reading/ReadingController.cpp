@@ -139,6 +139,7 @@ bool ReadingController::TakeText(const std::u16string& text,
 
 bool ReadingController::SpeakText(const std::u16string& text,
                                   const std::function<void()>& consumed) {
+    ++g_nReadings;
     const ReadingSettings settings = m_settings();
     const engine::LanguageInfo* lang = engine::FindLanguage(settings.language);
     const int codePage = EngineCodePage(lang, settings.chiCodepage);
@@ -151,9 +152,9 @@ bool ReadingController::SpeakText(const std::u16string& text,
     // nothing about its language, so it always takes the QZ conversion.
     if (settings.autoLanguage && codePage != 0) {
         // Like the code page path, the text ends at its first zero unit.
-        const std::string utf8 = utf8::FromUtf16(text.substr(0, text.find(u'\0')));
+        const std::string utf8 = utf8::FromUtf16(ConvertedPart(text));
         if (!synth::readByChosenAlone(utf8, language)) {
-            if (CodePageLength(kAnsiCodePage, text) == 0) return false;
+            if (utf8.empty()) return false;
             if (consumed) consumed();
             m_engines.Stop(language);
             m_engines.PlayUtf8(language, window, utf8.c_str(), lang->speaker, settings.voices);

@@ -1,5 +1,7 @@
 #include "reading/SaveSpeechCommand.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -107,7 +109,24 @@ void SaveSpeechCommand::Save(const std::u16string& text) {
             !m_dialogs.AskYesNo(Format(kMsgSaveOverwrite, NameOf(target.path)), kSaveTitle))
             continue;
         if (g_nCapture != m_nCapture) return;
-        if (!Explain(Write(encoded.get(), settings, target), target)) return;
+        const unsigned readings = g_nReadings;
+        short status = Write(encoded.get(), settings, target);
+        if (status == VT_SAVE_READ_ONLY) {
+            if (!m_dialogs.AskYesNo(Format(kMsgSaveReadOnly, NameOf(target.path)), kSaveTitle))
+                continue;
+            if (g_nCapture != m_nCapture) return;
+            SaveTarget anyway = target;
+            anyway.format |= VT_SAVE_REPLACE_READ_ONLY;
+            status = Write(encoded.get(), settings, anyway);
+        }
+        // A reading in the save's place ends it (one voice does one thing at a time): the user
+        // asked to hear something now, so the reading goes on, but the save is not lost
+        // unsaid.
+        if (status == VT_SAVE_CANCELLED && g_nReadings != readings) {
+            Warn(kMsgSaveStoppedByReading);
+            return;
+        }
+        if (!Explain(status, target)) return;
     }
 }
 
@@ -143,8 +162,15 @@ bool SaveSpeechCommand::Explain(short status, const SaveTarget& target) {
         case VT_SAVE_CANCELLED:
             return false;
         case VT_SAVE_CANNOT_CREATE:
-            Warn(Format(kMsgSaveCannotCreate, FolderOf(target.path)));
+        case VT_SAVE_READ_ONLY: {
+            const std::string name = NameOf(target.path);
+            const long nameMax = ::pathconf(FolderOf(target.path).c_str(), _PC_NAME_MAX);
+            if (nameMax > 0 && name.size() > static_cast<std::size_t>(nameMax))
+                Warn(Format(kMsgSaveNameTooLong, name));
+            else
+                Warn(Format(kMsgSaveCannotCreate, FolderOf(target.path)));
             return true;
+        }
         case VT_SAVE_DISK_FULL:
             Warn(kMsgSaveDiskFull);
             return true;

@@ -2,8 +2,8 @@
 // Saving the speech of a captured text to a sound file: asks for the file, has the current
 // language's engine write it (as fast as it synthesises, nothing played) and shows the
 // progress until the file is in place, the user cancels, or something else ends the capture
-// (stop, close, another read). A save that fails says why and asks for another place; the
-// text is kept until the user gives up.
+// (stop, close, another read; a read says that it ended the save). A save that fails says why
+// and asks for another place; the text is kept until the user gives up.
 
 #include <functional>
 #include <string>

@@ -21,6 +21,7 @@ int g_bTakeNextWindow = 0;
 char g_szWindowTitle[70] = {};
 unsigned g_nCapture = 0;
 unsigned g_nSaveCapture = 0;
+unsigned g_nReadings = 0;
 
 namespace reading {
 
@@ -73,6 +74,7 @@ void SelectionCapture::Read(bool selectAll, bool save) {
     EndCapture();
     const unsigned capture = g_nCapture;
     g_nSaveCapture = save ? capture : 0;
+    if (!save) ++g_nReadings;
 
     m_view.Activate();
     if (!m_clipboard.Open()) {

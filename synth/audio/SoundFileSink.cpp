@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 
+#include "engine/Diagnostics.h"
 #include "engine/EngineApi.h"
 
 namespace synth {
@@ -41,6 +42,54 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// What is at a save's path, learnt before any synthesis: a target that cannot be replaced is
+// refused now rather than at the rename, hours of synthesis later.
+struct Target {
+    short refusal = VT_SAVE_RUNNING;  // VT_SAVE_CANNOT_CREATE when the rename would fail
+    bool replaces = false;            // a file is there, whose attributes the new one takes
+    bool readOnly = false;            // that file is one we may not write
+    mode_t mode = 0;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+Target examine(const std::string& path, const std::string& folder) {
+    Target t;
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    struct stat at {};
+    if (::lstat(path.c_str(), &at) != 0) {
+        if (errno == ENAMETOOLONG || (nameMax > 0 && name.size() > std::size_t(nameMax)))
+            t.refusal = VT_SAVE_CANNOT_CREATE;
+        return t;
+    }
+    // A folder cannot be renamed over by a file.
+    if (S_ISDIR(at.st_mode)) {
+        t.refusal = VT_SAVE_CANNOT_CREATE;
+        return t;
+    }
+    // In a sticky folder only the file's owner, the folder's owner or root may replace it.
+    struct stat dir {};
+    const uid_t me = ::geteuid();
+    if (::stat(folder.c_str(), &dir) == 0 && (dir.st_mode & S_ISVTX) && me != 0 &&
+        at.st_uid != me && dir.st_uid != me) {
+        t.refusal = VT_SAVE_CANNOT_CREATE;
+        return t;
+    }
+    // Through a link, the file it names carries the attributes; a dangling link has none.
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0 || !S_ISREG(file.st_mode)) return t;
+    t.replaces = true;
+    // Permissions only: set-id bits have no business on a sound file.
+    t.mode = file.st_mode & 0777;
+    t.uid = file.st_uid;
+    t.gid = file.st_gid;
+    // Write bits, not only access(): root may write anything, but a 0444 file is still meant
+    // to stay as it is.
+    t.readOnly = (file.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+    return t;
+}
+
 SoundFileSink* self(void* user) {
     return static_cast<SoundFileSink*>(user);
 }
@@ -61,6 +110,8 @@ SF_VIRTUAL_IO kVirtualIo = {
 
 std::shared_ptr<SoundFileSink> SoundFileSink::create(const std::string& path, int format,
                                                      int sampleRate, short* status) {
+    const bool replaceReadOnly = (format & VT_SAVE_REPLACE_READ_ONLY) != 0;
+    format &= ~VT_SAVE_REPLACE_READ_ONLY;
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = 1;
@@ -73,9 +124,14 @@ std::shared_ptr<SoundFileSink> SoundFileSink::create(const std::string& path, in
         *status = VT_SAVE_CANNOT_CREATE;
         return nullptr;
     }
+    const std::string folder = folderOf(path);
+    const Target target = examine(path, folder);
+    if (target.refusal != VT_SAVE_RUNNING || (target.readOnly && !replaceReadOnly)) {
+        *status = target.readOnly ? short(VT_SAVE_READ_ONLY) : target.refusal;
+        return nullptr;
+    }
     // Beside the target, so the final rename stays on one file system; hidden, since it is
     // there only while the save runs. 0666 less the umask, as any new file of the user's.
-    const std::string folder = folderOf(path);
     std::random_device random;
     std::string temp;
     int fd = -1;
@@ -89,6 +145,20 @@ std::shared_ptr<SoundFileSink> SoundFileSink::create(const std::string& path, in
     if (fd < 0) {
         *status = errno == ENOSPC || errno == EDQUOT ? VT_SAVE_DISK_FULL : VT_SAVE_CANNOT_CREATE;
         return nullptr;
+    }
+    if (target.replaces) {
+        // The replacement is the same file to everyone else: the owner and group when we may
+        // give them (root saving over a user's file; a group we are in), then the mode, which
+        // a change of owner may alter. A mode we cannot set would expose a private file.
+        if (::fchown(fd, target.uid, target.gid) != 0 && ::fchown(fd, -1, target.gid) != 0)
+            diag::Say(diag::Level::Detail, "save: %s gets our group, not the old one",
+                      path.c_str());
+        if (::fchmod(fd, target.mode) != 0) {
+            ::close(fd);
+            ::unlink(temp.c_str());
+            *status = VT_SAVE_CANNOT_CREATE;
+            return nullptr;
+        }
     }
     std::shared_ptr<SoundFileSink> sink(new SoundFileSink(path, temp, fd));
     std::lock_guard lock(sink->m_mutex);

@@ -4,9 +4,11 @@
 //
 // The audio goes to a temporary file beside the target, which is renamed over the target
 // only at end, once everything is written and synced: a cancelled or failed file is removed,
-// and a file already at the target stays as it was until then. Every byte goes through this
-// sink's own write calls, so a full disk is noticed whatever the format's encoder does with
-// the results of its writes.
+// and a file already at the target stays as it was until then. The replacement takes the
+// replaced file's permissions; being a new file, it leaves a second hard link to the old one
+// with the old content (writing in place would keep the link but could leave a partial
+// file). Every byte goes through this sink's own write calls, so a full disk is noticed
+// whatever the format's encoder does with the results of its writes.
 
 #include <atomic>
 #include <cstdint>
@@ -30,10 +32,12 @@ struct SaveProgress {
 
 class SoundFileSink final : public AudioSink {
   public:
-    // Creates the temporary file for `format` (a VtSaveFormat) at `sampleRate`; null with
-    // the reason (VT_SAVE_BAD_FORMAT, VT_SAVE_CANNOT_CREATE, VT_SAVE_DISK_FULL,
-    // VT_SAVE_WRITE_FAILED) in *status when it cannot. A WAV file that would outgrow its
-    // 32-bit sizes fails with VT_SAVE_TOO_LONG instead of writing a wrong header.
+    // Creates the temporary file for `format` (a VtSaveFormat, VT_SAVE_REPLACE_READ_ONLY
+    // allowed) at `sampleRate`; null with the reason (VT_SAVE_BAD_FORMAT,
+    // VT_SAVE_CANNOT_CREATE, VT_SAVE_DISK_FULL, VT_SAVE_READ_ONLY, VT_SAVE_WRITE_FAILED) in
+    // *status when it cannot, or when the target could not be replaced at the end. A WAV
+    // file that would outgrow its 32-bit sizes fails with VT_SAVE_TOO_LONG instead of writing
+    // a wrong header.
     static std::shared_ptr<SoundFileSink> create(const std::string& path, int format,
                                                  int sampleRate, short* status);
     // A sink dropped before its end (the synthesis gave up on the text) removes its file and

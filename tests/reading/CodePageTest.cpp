@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -103,6 +106,45 @@ TEST(CodePage, BoundsAndTerminator) {
         EXPECT_EQ(Hex(out.substr(24995)), "93FA967B61");
         // Cut mid-way at an odd byte: the last character that fits is whole.
         EXPECT_EQ(Convert(932, text, 10000).size(), 9999u);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Characters are converted one at a time and remembered: every character of the plane, each
+// after an unconvertible one and once more when already known, must come out as iconv gives
+// it alone, or the default character where iconv has none.
+TEST(CodePage, EveryCharacterAsIconvConvertsItAlone) {
+    for (const auto& [cp, name] : {std::pair{932, "CP932"}, {1252, "CP1252"}, {936, "CP936"},
+                                   {949, "CP949"}}) {
+        SCOPED_TRACE(cp);
+        const iconv_t cd = iconv_open(name, "UTF-16LE");
+        ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+        const std::string hangul = Convert(cp, u"\uAC00");
+        std::u16string text;
+        std::string expected;
+        for (char32_t c = 1; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF) continue;
+            char16_t unit = static_cast<char16_t>(c);
+            char out[8];
+            char* in = reinterpret_cast<char*>(&unit);
+            char* o = out;
+            std::size_t inLeft = 2, outLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            const bool ok = iconv(cd, &in, &inLeft, &o, &outLeft) != static_cast<std::size_t>(-1);
+            const std::string one = ok ? std::string(out, o) : "?";
+            text += {u'\uAC00', unit};
+            expected += hangul + one;
+        }
+        iconv_close(cd);
+        const std::string twice = expected + expected;
+        const std::string got = Convert(cp, text + text);
+        ASSERT_EQ(got.size(), twice.size());
+        EXPECT_TRUE(got == twice) << "differs at byte "
+                                  << std::mismatch(twice.begin(), twice.end(), got.begin()).first -
+                                         twice.begin();
     }
 }
 

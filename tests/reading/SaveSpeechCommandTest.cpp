@@ -134,7 +134,7 @@ TEST_F(SaveSpeech, CancelStopOrCloseEndsTheSaveWithoutAWord) {
     engines.saveStatuses = {VT_SAVE_RUNNING};
     const std::function<void()> ends[] = {
         [this] { dialogs.cancelNow = true; },  // the progress window's button
-        [this] { capture.EndCapture(); },      // stop, close or another read
+        [this] { capture.EndCapture(); },      // stop or close
     };
     for (const auto& end : ends) {
         engines.calls.clear();
@@ -151,6 +151,33 @@ TEST_F(SaveSpeech, CancelStopOrCloseEndsTheSaveWithoutAWord) {
         EXPECT_EQ(dialogs.asked.size(), 1u);
         dialogs.asked.clear();
     }
+}
+
+// A file we may not write is replaced only after a question naming that; the yes reaches the
+// engine with the save. A reading that takes the save's place says the save is gone.
+TEST_F(SaveSpeech, AReadOnlyFileNeedsItsOwnYesAndAReadingThatEndsTheSaveSaysSo) {
+    std::ofstream(At("ro.wav")) << "kept";
+    dialogs.paths = {At("ro.wav"), At("ro.wav")};
+    dialogs.answers = {true, false, true, true};
+    engines.saveResults = {VT_SAVE_READ_ONLY, VT_SAVE_READ_ONLY, VT_SAVE_RUNNING};
+    engines.saveStatuses = {VT_SAVE_RUNNING};
+    int drains = 0;
+    pump.onDrain = [&] {
+        if (++drains != 3) return;
+        controller.SpeakText(u"something else");
+        engines.saveStatuses = {VT_SAVE_CANCELLED};
+    };
+    save.Save(u"text");
+
+    const std::string exists = "「ro.wav」は既にあります。\n上書きしますか?";
+    const std::string readOnly = "「ro.wav」は読み取り専用です。\n上書きしますか?";
+    EXPECT_EQ(dialogs.questions, (std::vector<std::string>{exists, readOnly, exists, readOnly}));
+    const auto saves = Saves();
+    ASSERT_EQ(saves.size(), 3u);
+    EXPECT_EQ(saves[1].format, VT_SAVE_WAV);
+    EXPECT_EQ(saves[2].format, VT_SAVE_WAV | VT_SAVE_REPLACE_READ_ONLY);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, reading::kMsgSaveStoppedByReading);
 }
 
 }  // namespace
