@@ -87,6 +87,14 @@ TEST_F(NeuralVoiceTest, SpeaksSentenceBySentenceAtTheModelsRateAndSpeed) {
         EXPECT_EQ(heard.chunks, row.chunks);
         for (int16_t s : heard.pcm) ASSERT_EQ(s, 8192);  // 0.25 of full scale
     }
+    // Made ahead: what was prepared is what is said; what was prepared in vain never is.
+    for (const char* prepared : {"Hello. World.", "Hello world"}) {
+        SCOPED_TRACE(std::string("prepared ") + prepared);
+        voice->prepare(prepared, {});
+        Heard heard;
+        EXPECT_EQ(voice->speak("Hello. World.", {}, heard.out(), never), SpeakResult::Done);
+        EXPECT_EQ(heard.chunks, (std::vector<std::size_t>{6 * 256, 7 * 256}));
+    }
     Heard nothing;
     EXPECT_EQ(voice->speak("Unknown words", {}, nothing.out(), never), SpeakResult::Done);
     EXPECT_TRUE(nothing.pcm.empty());

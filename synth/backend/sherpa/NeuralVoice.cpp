@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "engine/Diagnostics.h"
+#include "synth/backend/sherpa/VoiceLibrary.h"
 
 extern char** environ;
 
@@ -194,27 +195,55 @@ bool NeuralVoice::waitReady(const Cancelled& cancelled, std::string* why) {
     return m_bReady;
 }
 
+bool NeuralVoice::request(neural::RequestKind kind, uint32_t id, float speed,
+                          const std::string& utf8) {
+    const neural::RequestHeader header{kind, id, speed,
+                                       m_setup.speaker < m_model.speakers ? m_setup.speaker : 0,
+                                       static_cast<uint32_t>(utf8.size())};
+    if (sendAll(m_fd, &header, sizeof header) && sendAll(m_fd, utf8.data(), utf8.size()))
+        return true;
+    breakDown("cannot reach the helper");
+    return false;
+}
+
+void NeuralVoice::prepare(const std::string& utf8, const Prosody& prosody) {
+    const float speed = static_cast<float>(prosody.speed) / 100.0f;
+    if (m_bBroken || utf8.size() > neural::kMaxRequestBytes ||
+        (m_preparedId && m_preparedText == utf8 && m_preparedSpeed == speed))
+        return;
+    if (m_preparedId) request(neural::RequestKind::Stop, m_preparedId, 0, {});
+    m_preparedId = m_nextId++;
+    m_preparedText = utf8;
+    m_preparedSpeed = speed;
+    if (!request(neural::RequestKind::Speak, m_preparedId, speed, utf8)) m_preparedId = 0;
+}
+
 SpeakResult NeuralVoice::speak(const std::string& utf8, const Prosody& prosody, const PcmOut& out,
                                const Cancelled& cancelled) {
     if (!waitReady(cancelled, nullptr))
         return m_bBroken ? SpeakResult::Failed : SpeakResult::Cancelled;
     if (utf8.size() > neural::kMaxRequestBytes) return SpeakResult::Failed;
-    const uint32_t id = m_nextId++;
-    const neural::RequestHeader request{id, static_cast<float>(prosody.speed) / 100.0f,
-                                        m_setup.speaker < m_model.speakers ? m_setup.speaker : 0,
-                                        static_cast<uint32_t>(utf8.size())};
-    if (!sendAll(m_fd, &request, sizeof request) || !sendAll(m_fd, utf8.data(), utf8.size())) {
-        breakDown("cannot reach the helper");
-        return SpeakResult::Failed;
+    const float speed = static_cast<float>(prosody.speed) / 100.0f;
+    uint32_t id = 0;
+    if (m_preparedId && m_preparedText == utf8 && m_preparedSpeed == speed) {
+        id = m_preparedId;
+    } else {
+        if (m_preparedId) request(neural::RequestKind::Stop, m_preparedId, 0, {});
+        id = m_nextId++;
+        if (!request(neural::RequestKind::Speak, id, speed, utf8)) return SpeakResult::Failed;
     }
+    m_preparedId = 0;
     std::vector<int16_t> pcm;
     for (;;) {
         FrameHeader header{};
         std::string payload;
         const Got got = next(&header, &payload, cancelled, kSentenceLimit);
-        if (got == Got::Cancelled) return SpeakResult::Cancelled;
+        if (got == Got::Cancelled) {
+            request(neural::RequestKind::Stop, id, 0, {});
+            return SpeakResult::Cancelled;
+        }
         if (got == Got::Broken) return SpeakResult::Failed;
-        if (header.id != id) continue;  // the rest of a sentence cancelled earlier
+        if (header.id != id) continue;  // what was stopped or prepared in vain
         switch (header.kind) {
             case FrameKind::Pcm:
                 pcm.resize(payload.size() / sizeof(int16_t));
@@ -235,8 +264,9 @@ SpeakResult NeuralVoice::speak(const std::string& utf8, const Prosody& prosody, 
     }
 }
 
-std::unique_ptr<NeuralVoice> openNeuralVoice(const std::string& folder, const NeuralSetup& setup,
-                                             std::string* why) {
+namespace {
+
+std::unique_ptr<NeuralVoice> start(NeuralModel model, const NeuralSetup& setup, std::string* why) {
     if (::access(setup.helper.c_str(), X_OK) != 0) {
         *why = "no helper program " + setup.helper;
         return nullptr;
@@ -245,9 +275,33 @@ std::unique_ptr<NeuralVoice> openNeuralVoice(const std::string& folder, const Ne
         *why = "the neural voice runtime is not installed (" + setup.runtime + ")";
         return nullptr;
     }
+    return std::make_unique<NeuralVoice>(std::move(model), setup);
+}
+
+}  // namespace
+
+std::unique_ptr<NeuralVoice> openNeuralVoice(const std::string& folder, const NeuralSetup& setup,
+                                             std::string* why) {
     auto model = inspectNeuralModel(folder, why);
+    return model ? start(std::move(*model), setup, why) : nullptr;
+}
+
+std::unique_ptr<NeuralVoice> openAddedVoice(const std::string& voiceValue,
+                                            const std::string& language, std::string* why,
+                                            const NeuralSetup& setup) {
+    if (voiceValue.empty()) return nullptr;
+    const auto folder = addedVoiceFolder(voicesFolder(), voiceValue);
+    if (!folder) {
+        *why = "the Voice value \"" + voiceValue + "\" names no voice folder";
+        return nullptr;
+    }
+    const auto model = inspectNeuralModel(*folder, why);
     if (!model) return nullptr;
-    return std::make_unique<NeuralVoice>(std::move(*model), setup);
+    if (!speaksLanguage(*model, language)) {
+        *why = *folder + " speaks " + model->language + ", not " + language;
+        return nullptr;
+    }
+    return start(std::move(*model), setup, why);
 }
 
 }  // namespace synth

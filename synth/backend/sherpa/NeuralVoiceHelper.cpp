@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -91,25 +92,48 @@ Runtime loadRuntime(const char* path) {
     return r;
 }
 
-struct Generation {
-    uint32_t id;
-    bool lost = false;  // the toolbar went away
-    std::vector<int16_t> pcm;
+struct Request {
+    RequestHeader header;
+    std::string text;
 };
 
-int32_t onAudio(const float* samples, int32_t n, void* arg) {
-    auto* g = static_cast<Generation*>(arg);
-    g->pcm.resize(static_cast<std::size_t>(std::max(0, n)));
-    for (std::size_t i = 0; i < g->pcm.size(); ++i)
-        g->pcm[i] = static_cast<int16_t>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
-    if (!g->pcm.empty() &&
-        !frame(g->id, FrameKind::Pcm, g->pcm.data(), g->pcm.size() * sizeof(int16_t))) {
-        g->lost = true;
+// Requests read but not spoken yet, oldest first.
+std::deque<Request> g_queue;
+uint32_t g_speaking = 0;  // the id being spoken
+bool g_stopped = false;   // a Stop for it arrived
+bool g_lost = false;      // the toolbar went away (or spoke nonsense)
+
+// Reads one request; a Stop is applied at once and not queued.
+bool readRequest() {
+    Request r{};
+    if (!readAll(&r.header, sizeof r.header) || r.header.bytes > kMaxRequestBytes) return false;
+    r.text.resize(r.header.bytes);
+    if (r.header.bytes > 0 && !readAll(r.text.data(), r.text.size())) return false;
+    if (r.header.kind != RequestKind::Stop) {
+        g_queue.push_back(std::move(r));
+        return true;
+    }
+    if (r.header.id == g_speaking) g_stopped = true;
+    for (Request& q : g_queue)
+        if (q.header.id == r.header.id) q.text.clear();  // nothing left to say: Done at once
+    return true;
+}
+
+int32_t onAudio(const float* samples, int32_t n, void*) {
+    static std::vector<int16_t> pcm;
+    pcm.resize(static_cast<std::size_t>(std::max(0, n)));
+    for (std::size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<int16_t>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
+    if (!pcm.empty() &&
+        !frame(g_speaking, FrameKind::Pcm, pcm.data(), pcm.size() * sizeof(int16_t))) {
+        g_lost = true;
         return 0;
     }
-    // A new request waiting means the toolbar moved on: stop before the next sentence.
+    // Requests that came meanwhile: a Stop for this one ends it before its next sentence.
     pollfd in{STDIN_FILENO, POLLIN, 0};
-    return ::poll(&in, 1, 0) > 0 ? 0 : 1;
+    while (!g_lost && !g_stopped && ::poll(&in, 1, 0) > 0)
+        if (!readRequest()) g_lost = true;
+    return g_lost || g_stopped ? 0 : 1;
 }
 
 }  // namespace
@@ -146,28 +170,30 @@ int main(int argc, char** argv) {
     const int32_t ready[2] = {rt.sampleRate(tts), rt.numSpeakers(tts)};
     if (!frame(0, FrameKind::Ready, ready, sizeof ready)) return 0;
 
-    std::string text;
     for (;;) {
-        RequestHeader request{};
-        if (!readAll(&request, sizeof request)) return 0;  // the toolbar closed us
-        if (request.bytes > kMaxRequestBytes) return 1;
-        text.resize(request.bytes);
-        if (request.bytes > 0 && !readAll(text.data(), text.size())) return 0;
-        Generation g{request.id, false, {}};
+        if (g_queue.empty() && !readRequest()) return 0;  // the toolbar closed us
+        if (g_queue.empty()) continue;
+        const Request request = std::move(g_queue.front());
+        g_queue.pop_front();
+        g_speaking = request.header.id;
+        g_stopped = false;
         const sherpa::GeneratedAudio* audio = nullptr;
-        const float speed =
-            std::isfinite(request.speed) && request.speed > 0 ? request.speed : 1.0f;
-        try {
-            audio =
-                rt.generate(tts, text.c_str(), std::max(0, request.speaker), speed, onAudio, &g);
-        } catch (...) {
-            const std::string why = "the runtime failed to speak the sentence";
-            if (!frame(request.id, FrameKind::Failed, why.data(), why.size())) return 0;
-            continue;
+        const float speed = std::isfinite(request.header.speed) && request.header.speed > 0
+                                ? request.header.speed
+                                : 1.0f;
+        if (!request.text.empty()) {
+            try {
+                audio = rt.generate(tts, request.text.c_str(), std::max(0, request.header.speaker),
+                                    speed, onAudio, nullptr);
+            } catch (...) {
+                const std::string why = "the runtime failed to speak the sentence";
+                if (!frame(g_speaking, FrameKind::Failed, why.data(), why.size())) return 0;
+                continue;
+            }
         }
-        if (g.lost) return 0;
+        if (g_lost) return 0;
         // Text with no word the voice knows gives no audio: nothing to say, not a failure.
         if (audio) rt.destroyAudio(audio);
-        if (!frame(request.id, FrameKind::Done, nullptr, 0)) return 0;
+        if (!frame(g_speaking, FrameKind::Done, nullptr, 0)) return 0;
     }
 }

@@ -6,8 +6,9 @@
 // int32 sample rate, int32 number of speakers) or Failed (payload: the reason, UTF-8), after
 // which it ends. Then each Request (the header, then `bytes` of UTF-8 text) is answered by
 // Pcm frames (int16 samples) as the runtime makes them and one Done or Failed, all carrying
-// the request's id. A request that arrives while another is spoken ends that one at the next
-// sentence (Done); the caller skips the frames of ids it no longer waits for.
+// the request's id. Requests queue: one may be sent ahead while another is spoken. A Stop
+// (no text) ends the request of its id at its next sentence, or drops it from the queue;
+// either way its Done still comes. The caller skips the frames of ids it no longer waits for.
 
 #include <cstdint>
 
@@ -21,7 +22,10 @@ struct FrameHeader {
     uint32_t bytes;  // of the payload that follows
 };
 
+enum class RequestKind : uint32_t { Speak = 1, Stop = 2 };
+
 struct RequestHeader {
+    RequestKind kind;
     uint32_t id;
     float speed;  // 1 is the voice's normal; 2 twice as fast
     int32_t speaker;
