@@ -72,18 +72,22 @@ TEST_F(NeuralVoiceTest, SpeaksSentenceBySentenceAtTheModelsRateAndSpeed) {
     // is followed by a blank, and the stop by one more.
     struct Row {
         const char* text;
-        int speed;
+        int speed, pitch;
         std::vector<std::size_t> chunks;
     } rows[] = {
-        {"Hello world", 100, {10 * 256}},
-        {"Hello world", 200, {5 * 256}},
-        {"Hello world", 50, {20 * 256}},
-        {"Hello. World.", 100, {6 * 256, 7 * 256}},
+        {"Hello world", 100, 100, {10 * 256}},
+        {"Hello world", 200, 100, {5 * 256}},
+        {"Hello world", 50, 100, {20 * 256}},
+        {"Hello world", 100, 200, {10 * 256}},  // pitch leaves the length alone
+        {"Hello world", 200, 50, {5 * 256}},
+        {"Hello. World.", 100, 100, {6 * 256, 7 * 256}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.text) + " at " + std::to_string(row.speed));
+        SCOPED_TRACE(std::string(row.text) + " at speed " + std::to_string(row.speed) + ", pitch " +
+                     std::to_string(row.pitch));
         Heard heard;
-        EXPECT_EQ(voice->speak(row.text, {row.speed, 100}, heard.out(), never), SpeakResult::Done);
+        EXPECT_EQ(voice->speak(row.text, {row.speed, row.pitch}, heard.out(), never),
+                  SpeakResult::Done);
         EXPECT_EQ(heard.chunks, row.chunks);
         for (int16_t s : heard.pcm) ASSERT_EQ(s, 8192);  // 0.25 of full scale
     }

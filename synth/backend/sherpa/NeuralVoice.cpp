@@ -195,9 +195,12 @@ bool NeuralVoice::waitReady(const Cancelled& cancelled, std::string* why) {
     return m_bReady;
 }
 
-bool NeuralVoice::request(neural::RequestKind kind, uint32_t id, float speed,
+bool NeuralVoice::request(neural::RequestKind kind, uint32_t id, const Prosody& prosody,
                           const std::string& utf8) {
-    const neural::RequestHeader header{kind, id, speed,
+    const neural::RequestHeader header{kind,
+                                       id,
+                                       static_cast<float>(prosody.speed) / 100.0f,
+                                       static_cast<float>(prosody.pitch) / 100.0f,
                                        m_setup.speaker < m_model.speakers ? m_setup.speaker : 0,
                                        static_cast<uint32_t>(utf8.size())};
     if (sendAll(m_fd, &header, sizeof header) && sendAll(m_fd, utf8.data(), utf8.size()))
@@ -207,15 +210,15 @@ bool NeuralVoice::request(neural::RequestKind kind, uint32_t id, float speed,
 }
 
 void NeuralVoice::prepare(const std::string& utf8, const Prosody& prosody) {
-    const float speed = static_cast<float>(prosody.speed) / 100.0f;
     if (m_bBroken || utf8.size() > neural::kMaxRequestBytes ||
-        (m_preparedId && m_preparedText == utf8 && m_preparedSpeed == speed))
+        (m_preparedId && m_preparedText == utf8 && m_preparedProsody.speed == prosody.speed &&
+         m_preparedProsody.pitch == prosody.pitch))
         return;
-    if (m_preparedId) request(neural::RequestKind::Stop, m_preparedId, 0, {});
+    if (m_preparedId) request(neural::RequestKind::Stop, m_preparedId, {}, {});
     m_preparedId = m_nextId++;
     m_preparedText = utf8;
-    m_preparedSpeed = speed;
-    if (!request(neural::RequestKind::Speak, m_preparedId, speed, utf8)) m_preparedId = 0;
+    m_preparedProsody = prosody;
+    if (!request(neural::RequestKind::Speak, m_preparedId, prosody, utf8)) m_preparedId = 0;
 }
 
 SpeakResult NeuralVoice::speak(const std::string& utf8, const Prosody& prosody, const PcmOut& out,
@@ -223,14 +226,14 @@ SpeakResult NeuralVoice::speak(const std::string& utf8, const Prosody& prosody, 
     if (!waitReady(cancelled, nullptr))
         return m_bBroken ? SpeakResult::Failed : SpeakResult::Cancelled;
     if (utf8.size() > neural::kMaxRequestBytes) return SpeakResult::Failed;
-    const float speed = static_cast<float>(prosody.speed) / 100.0f;
     uint32_t id = 0;
-    if (m_preparedId && m_preparedText == utf8 && m_preparedSpeed == speed) {
+    if (m_preparedId && m_preparedText == utf8 && m_preparedProsody.speed == prosody.speed &&
+        m_preparedProsody.pitch == prosody.pitch) {
         id = m_preparedId;
     } else {
-        if (m_preparedId) request(neural::RequestKind::Stop, m_preparedId, 0, {});
+        if (m_preparedId) request(neural::RequestKind::Stop, m_preparedId, {}, {});
         id = m_nextId++;
-        if (!request(neural::RequestKind::Speak, id, speed, utf8)) return SpeakResult::Failed;
+        if (!request(neural::RequestKind::Speak, id, prosody, utf8)) return SpeakResult::Failed;
     }
     m_preparedId = 0;
     std::vector<int16_t> pcm;
@@ -239,7 +242,7 @@ SpeakResult NeuralVoice::speak(const std::string& utf8, const Prosody& prosody, 
         std::string payload;
         const Got got = next(&header, &payload, cancelled, kSentenceLimit);
         if (got == Got::Cancelled) {
-            request(neural::RequestKind::Stop, id, 0, {});
+            request(neural::RequestKind::Stop, id, {}, {});
             return SpeakResult::Cancelled;
         }
         if (got == Got::Broken) return SpeakResult::Failed;

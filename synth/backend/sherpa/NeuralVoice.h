@@ -9,7 +9,8 @@
 // sentence plays, the next one is made ahead (prepare), so sentences follow without a gap
 // even where the model takes longer than the first clause to speak. A helper that
 // dies or hangs makes speak fail, and the caller's fallback voice takes over. Speed is the
-// model's length scale; pitch is not supported; no word times are told.
+// model's length scale; pitch plays the samples faster or slower, made slower or faster by
+// as much so the speed stays; no word times are told.
 
 #include <sys/types.h>
 
@@ -56,7 +57,8 @@ class NeuralVoice final : public VoiceBackend {
     Got next(neural::FrameHeader* header, std::string* payload, const Cancelled& cancelled,
              std::chrono::milliseconds limit);
     void breakDown(const std::string& why);
-    bool request(neural::RequestKind kind, uint32_t id, float speed, const std::string& utf8);
+    bool request(neural::RequestKind kind, uint32_t id, const Prosody& prosody,
+                 const std::string& utf8);
 
     NeuralModel m_model;
     NeuralSetup m_setup;
@@ -68,7 +70,7 @@ class NeuralVoice final : public VoiceBackend {
     uint32_t m_nextId = 1;
     uint32_t m_preparedId = 0;  // sent ahead by prepare, not asked for yet
     std::string m_preparedText;
-    float m_preparedSpeed = 0;
+    Prosody m_preparedProsody;
 };
 
 // The voice of `folder`, its helper started; nothing, with the reason in *why, when the

@@ -100,6 +100,7 @@ struct Request {
 // Requests read but not spoken yet, oldest first.
 std::deque<Request> g_queue;
 uint32_t g_speaking = 0;  // the id being spoken
+float g_pitch = 1;        // its pitch
 bool g_stopped = false;   // a Stop for it arrived
 bool g_lost = false;      // the toolbar went away (or spoke nonsense)
 
@@ -119,11 +120,24 @@ bool readRequest() {
     return true;
 }
 
+int16_t sample(float v) {
+    return static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767));
+}
+
 int32_t onAudio(const float* samples, int32_t n, void*) {
     static std::vector<int16_t> pcm;
-    pcm.resize(static_cast<std::size_t>(std::max(0, n)));
-    for (std::size_t i = 0; i < pcm.size(); ++i)
-        pcm[i] = static_cast<int16_t>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767));
+    // A pitch other than 1 plays the samples that much faster (they were made that much
+    // slower). Each call is a whole sentence, so nothing carries over between calls.
+    const double step = g_pitch;
+    const auto count = static_cast<std::size_t>(std::max(0, n) / step);
+    pcm.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double at = static_cast<double>(i) * step;
+        const auto k = static_cast<std::size_t>(at);
+        const double f = at - static_cast<double>(k);
+        const float next = k + 1 < static_cast<std::size_t>(n) ? samples[k + 1] : samples[k];
+        pcm[i] = sample(static_cast<float>(samples[k] * (1 - f) + next * f));
+    }
     if (!pcm.empty() &&
         !frame(g_speaking, FrameKind::Pcm, pcm.data(), pcm.size() * sizeof(int16_t))) {
         g_lost = true;
@@ -177,10 +191,10 @@ int main(int argc, char** argv) {
         g_queue.pop_front();
         g_speaking = request.header.id;
         g_stopped = false;
+        auto positive = [](float v) { return std::isfinite(v) && v > 0 ? v : 1.0f; };
+        g_pitch = std::clamp(positive(request.header.pitch), 0.25f, 4.0f);
+        const float speed = positive(request.header.speed) / g_pitch;
         const sherpa::GeneratedAudio* audio = nullptr;
-        const float speed = std::isfinite(request.header.speed) && request.header.speed > 0
-                                ? request.header.speed
-                                : 1.0f;
         if (!request.text.empty()) {
             try {
                 audio = rt.generate(tts, request.text.c_str(), std::max(0, request.header.speaker),

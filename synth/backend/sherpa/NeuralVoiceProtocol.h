@@ -28,6 +28,7 @@ struct RequestHeader {
     RequestKind kind;
     uint32_t id;
     float speed;  // 1 is the voice's normal; 2 twice as fast
+    float pitch;  // 1 is the voice's normal; 2 an octave up
     int32_t speaker;
     uint32_t bytes;  // of the text that follows
 };
