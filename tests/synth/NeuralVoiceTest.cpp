@@ -138,6 +138,12 @@ TEST_F(NeuralVoiceTest, AHelperThatDiesOrCannotLoadFailsTheVoiceWithoutHanging) 
         auto voice = openNeuralVoice(voiceFolder(), m_setup, &why);
         ASSERT_TRUE(voice) << why;
         ASSERT_TRUE(voice->waitReady(never, &why)) << why;
+        // Removed while in use: the loaded model speaks on; the next open is refused.
+        fs::remove_all(m_dir + "/tiny");
+        Heard kept;
+        EXPECT_EQ(voice->speak("Hello world", {}, kept.out(), never), SpeakResult::Done);
+        EXPECT_EQ(kept.pcm.size(), 10u * 256);
+        EXPECT_FALSE(openNeuralVoice(m_dir + "/tiny", m_setup, &why));
         ::kill(voice->helperPid(), SIGKILL);
         Heard heard;
         EXPECT_EQ(voice->speak("Hello world", {}, heard.out(), never), SpeakResult::Failed);
