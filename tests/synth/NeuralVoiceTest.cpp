@@ -103,6 +103,17 @@ TEST_F(NeuralVoiceTest, SpeaksSentenceBySentenceAtTheModelsRateAndSpeed) {
     EXPECT_EQ(voice->speak("Unknown words", {}, nothing.out(), never), SpeakResult::Done);
     EXPECT_TRUE(nothing.pcm.empty());
     EXPECT_EQ(voice->helperPid(), helper) << "the model is loaded once and kept";
+
+    // The runtime shortens every pause over 0.2 s to a fifth unless told otherwise: a silent
+    // voice's 0.32 s must keep its length.
+    const std::string silentFolder = m_dir + "/silent";
+    fs::create_directories(silentFolder);
+    tiny_vits::write(silentFolder, tiny_vits::defaultMetadata(), 0.0f);
+    auto silent = openNeuralVoice(silentFolder, m_setup, &why);
+    ASSERT_TRUE(silent) << why;
+    Heard pause;
+    EXPECT_EQ(silent->speak("Hello world", {50, 100}, pause.out(), never), SpeakResult::Done);
+    EXPECT_EQ(pause.pcm.size(), 20u * 256);
 }
 
 TEST_F(NeuralVoiceTest, CancelReturnsAtOnceAndLeavesNothingForTheNextSentence) {

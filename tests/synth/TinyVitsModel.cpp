@@ -83,17 +83,16 @@ std::map<std::string, std::string> defaultMetadata() {
             {"comment", "selvarine test voice"}};
 }
 
-std::string model(const std::map<std::string, std::string>& meta) {
-    // samples = kHop * x_length * length_scale; y = ConstantOfShape([1, 1, samples], kLevel)
+std::string model(const std::map<std::string, std::string>& meta, float level) {
+    // samples = kHop * x_length * length_scale; y = ConstantOfShape([1, 1, samples], level)
     std::string graph;
     graph += bytes(1, node("Cast", {"x_length"}, "length_f", intAttribute("to", kFloat)));
     graph += bytes(1, node("Mul", {"length_f", "length_scale"}, "scaled"));
     graph += bytes(1, node("Mul", {"scaled", "hop"}, "samples_f"));
     graph += bytes(1, node("Cast", {"samples_f"}, "samples", intAttribute("to", kInt64)));
     graph += bytes(1, node("Concat", {"lead", "samples"}, "shape", intAttribute("axis", 0)));
-    graph +=
-        bytes(1, node("ConstantOfShape", {"shape"}, "y",
-                      tensorAttribute("value", tensor("", kFloat, {1}, raw<float>({kLevel})))));
+    graph += bytes(1, node("ConstantOfShape", {"shape"}, "y",
+                           tensorAttribute("value", tensor("", kFloat, {1}, raw<float>({level})))));
     graph += bytes(2, "tiny_vits");
     graph += bytes(5, tensor("hop", kFloat, {1}, raw<float>({static_cast<float>(kHop)})));
     graph += bytes(5, tensor("lead", kInt64, {2}, raw<int64_t>({1, 1})));
@@ -112,8 +111,8 @@ std::string model(const std::map<std::string, std::string>& meta) {
     return m;
 }
 
-void write(const std::string& folder, const std::map<std::string, std::string>& meta) {
-    save(folder + "/model.onnx", model(meta));
+void write(const std::string& folder, const std::map<std::string, std::string>& meta, float level) {
+    save(folder + "/model.onnx", model(meta, level));
     // A line holding only an id is the blank (space) token.
     save(folder + "/tokens.txt", " 0\nh 1\ne 2\nl 3\no 4\nw 5\nr 6\nd 7\n. 8\n");
     save(folder + "/lexicon.txt", "hello h e l o\nworld w o r l d\n");

@@ -64,7 +64,7 @@ struct Runtime {
     sherpa::CreateOfflineTtsFn create;
     sherpa::OfflineTtsSampleRateFn sampleRate;
     sherpa::OfflineTtsNumSpeakersFn numSpeakers;
-    sherpa::GenerateWithCallbackWithArgFn generate;
+    sherpa::GenerateWithConfigFn generate;
     sherpa::DestroyGeneratedAudioFn destroyAudio;
 };
 
@@ -82,7 +82,7 @@ Runtime loadRuntime(const char* path) {
     need(r.create, "SherpaOnnxCreateOfflineTts");
     need(r.sampleRate, "SherpaOnnxOfflineTtsSampleRate");
     need(r.numSpeakers, "SherpaOnnxOfflineTtsNumSpeakers");
-    need(r.generate, "SherpaOnnxOfflineTtsGenerateWithCallbackWithArg");
+    need(r.generate, "SherpaOnnxOfflineTtsGenerateWithConfig");
     need(r.destroyAudio, "SherpaOnnxDestroyOfflineTtsGeneratedAudio");
     // Our declarations hold for one release only.
     const char* version = r.version();
@@ -124,7 +124,7 @@ int16_t sample(float v) {
     return static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767));
 }
 
-int32_t onAudio(const float* samples, int32_t n, void*) {
+int32_t onAudio(const float* samples, int32_t n, float, void*) {
     static std::vector<int16_t> pcm;
     // A pitch other than 1 plays the samples that much faster (they were made that much
     // slower). Each call is a whole sentence, so nothing carries over between calls.
@@ -167,8 +167,7 @@ int main(int argc, char** argv) {
     config.model.vits.length_scale = 1.0f;
     config.model.num_threads = std::clamp(std::atoi(argv[kArgThreads]), 1, 8);
     config.model.provider = "cpu";
-    // One sentence per batch, so each is handed over as soon as it is made; the voice's own
-    // pauses stay as they are (the runtime shortens them by default).
+    // One sentence per batch, so each is handed over as soon as it is made.
     config.max_num_sentences = 1;
     config.silence_scale = 1.0f;
 
@@ -197,8 +196,12 @@ int main(int argc, char** argv) {
         const sherpa::GeneratedAudio* audio = nullptr;
         if (!request.text.empty()) {
             try {
-                audio = rt.generate(tts, request.text.c_str(), std::max(0, request.header.speaker),
-                                    speed, onAudio, nullptr);
+                // The voice's own pauses stay as they are: the runtime would shorten them.
+                sherpa::GenerationConfig generation{};
+                generation.silence_scale = 1.0f;
+                generation.speed = speed;
+                generation.sid = std::max(0, request.header.speaker);
+                audio = rt.generate(tts, request.text.c_str(), &generation, onAudio, nullptr);
             } catch (...) {
                 const std::string why = "the runtime failed to speak the sentence";
                 if (!frame(g_speaking, FrameKind::Failed, why.data(), why.size())) return 0;

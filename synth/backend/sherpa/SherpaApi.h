@@ -49,19 +49,33 @@ struct GeneratedAudio {
     int32_t sample_rate;
 };
 
+// What one generation asks for; zero fields take the runtime's defaults (among them a
+// silence_scale of 0.2, which shortens every pause longer than 0.2 s to a fifth).
+struct GenerationConfig {
+    float silence_scale;
+    float speed;
+    int32_t sid;
+    const float* reference_audio;
+    int32_t reference_audio_len;
+    int32_t reference_sample_rate;
+    const char* reference_text;
+    int32_t num_steps;
+    const char* extra;
+};
+
 struct Tts;  // opaque
 
 // Return 1 to go on, 0 to stop before the next batch of sentences.
-using AudioCallback = int32_t (*)(const float* samples, int32_t n, void* arg);
+using ProgressCallback = int32_t (*)(const float* samples, int32_t n, float progress, void* arg);
 
 using GetVersionStrFn = const char* (*)();
 using CreateOfflineTtsFn = const Tts* (*)(const TtsConfig* config);
 using DestroyOfflineTtsFn = void (*)(const Tts* tts);
 using OfflineTtsSampleRateFn = int32_t (*)(const Tts* tts);
 using OfflineTtsNumSpeakersFn = int32_t (*)(const Tts* tts);
-using GenerateWithCallbackWithArgFn = const GeneratedAudio* (*)(const Tts* tts, const char* text,
-                                                                int32_t sid, float speed,
-                                                                AudioCallback callback, void* arg);
+using GenerateWithConfigFn = const GeneratedAudio* (*)(const Tts* tts, const char* text,
+                                                       const GenerationConfig* config,
+                                                       ProgressCallback callback, void* arg);
 using DestroyGeneratedAudioFn = void (*)(const GeneratedAudio* audio);
 
 static_assert(sizeof(void*) == 8, "the layouts below are those of a 64-bit build");
@@ -75,5 +89,9 @@ static_assert(offsetof(TtsConfig, rule_fsts) == 416 &&
               offsetof(TtsConfig, rule_fars) == 432 && offsetof(TtsConfig, silence_scale) == 440 &&
               sizeof(TtsConfig) == 448);
 static_assert(sizeof(GeneratedAudio) == 16 && offsetof(GeneratedAudio, sample_rate) == 12);
+static_assert(offsetof(GenerationConfig, speed) == 4 && offsetof(GenerationConfig, sid) == 8 &&
+              offsetof(GenerationConfig, reference_audio) == 16 &&
+              offsetof(GenerationConfig, reference_text) == 32 &&
+              offsetof(GenerationConfig, extra) == 48 && sizeof(GenerationConfig) == 56);
 
 }  // namespace sherpa
