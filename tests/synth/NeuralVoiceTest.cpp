@@ -5,8 +5,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -125,17 +123,13 @@ TEST_F(NeuralVoiceTest, CancelReturnsAtOnceAndLeavesNothingForTheNextSentence) {
 
     std::string many;
     for (int i = 0; i < 200; ++i) many += "Hello world. ";
-    std::atomic<bool> stop{false};
-    Heard first;
-    const PcmOut firstOut = [&](const int16_t*, std::size_t) { stop = true; };
-    std::chrono::steady_clock::time_point stopped;
-    const Cancelled cancel = [&] {
-        if (stop && stopped == std::chrono::steady_clock::time_point{})
-            stopped = std::chrono::steady_clock::now();
-        return stop.load();
-    };
+    // Stopped after the first sentence's audio: nothing more arrives, and the call returns
+    // without waiting for the other 199 (how fast is neural_voice_bench's figure).
+    int chunks = 0;
+    const PcmOut firstOut = [&](const int16_t*, std::size_t) { ++chunks; };
+    const Cancelled cancel = [&] { return chunks > 0; };
     EXPECT_EQ(voice->speak(many, {}, firstOut, cancel), SpeakResult::Cancelled);
-    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::milliseconds(50));
+    EXPECT_EQ(chunks, 1);
 
     Heard next;
     EXPECT_EQ(voice->speak("Hello world", {}, next.out(), never), SpeakResult::Done);

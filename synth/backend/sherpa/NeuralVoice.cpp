@@ -124,6 +124,8 @@ NeuralVoice::Got NeuralVoice::next(FrameHeader* header, std::string* payload,
                                    const Cancelled& cancelled, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     for (;;) {
+        // Before what is read already, too: a stop must not let buffered sentences through.
+        if (cancelled && cancelled()) return Got::Cancelled;
         if (m_in.size() >= sizeof *header) {
             std::memcpy(header, m_in.data(), sizeof *header);
             if (header->bytes > (64u << 20)) {
@@ -136,7 +138,6 @@ NeuralVoice::Got NeuralVoice::next(FrameHeader* header, std::string* payload,
                 return Got::Frame;
             }
         }
-        if (cancelled && cancelled()) return Got::Cancelled;
         if (Clock::now() > deadline) {
             breakDown("the helper did not answer in time");
             return Got::Broken;
