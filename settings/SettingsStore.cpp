@@ -231,6 +231,30 @@ void SaveAutoLanguage(RegistryHive& hive, int on) {
     WriteToExistingKey(hive, kAutoLanguageValue, on ? 1u : 0u);
 }
 
+std::string LoadAddedVoice(RegistryHive& hive, int language) {
+    RegKey key = platform::kNoKey;
+    const std::string keyPath = LanguageKey(language);
+    if (keyPath.empty() || hive.OpenKey(keyPath, platform::RegAccess::Read, &key) != kRegOk)
+        return {};
+    char buf[kPathRoom] = {};
+    std::uint32_t size = kPathRoom;
+    const bool read = hive.QueryValue(key, "Voice", nullptr, buf, &size) == kRegOk;
+    hive.CloseKey(key);
+    return read ? std::string(buf, strnlen(buf, size)) : std::string();
+}
+
+bool SaveAddedVoice(RegistryHive& hive, int language, const std::string& name) {
+    RegKey key = platform::kNoKey;
+    const std::string keyPath = LanguageKey(language);
+    if (keyPath.empty() || name.size() >= kPathRoom ||
+        hive.OpenKey(keyPath, platform::RegAccess::Write, &key) != kRegOk)
+        return false;
+    const bool written = hive.SetValue(key, "Voice", RegType::Sz, name.c_str(),
+                                       static_cast<std::uint32_t>(name.size() + 1)) == kRegOk;
+    hive.CloseKey(key);
+    return written;
+}
+
 VoiceInForce VoiceInForceFor(int language) {
     VoiceInForce v;
     if (const VoiceSettings* voice = VoiceSettingsFor(language)) v.voice = *voice;

@@ -57,6 +57,13 @@ void SaveChineseCodepage(platform::RegistryHive& hive, int codepage);
 int LoadAutoLanguage(platform::RegistryHive& hive);
 void SaveAutoLanguage(platform::RegistryHive& hive, int on);
 
+// "Voice" under the key of language 7..10: the folder name of the added voice that speaks
+// the language; empty (or missing, or unreadable) for the built-in voice. Read at each
+// reading, like a hand edit of the other voice values; never part of the stages, so files
+// written before it existed keep theirs. Save returns false when it was not written.
+std::string LoadAddedVoice(platform::RegistryHive& hive, int language);
+bool SaveAddedVoice(platform::RegistryHive& hive, int language, const std::string& name);
+
 // The voice of language 7..10 and the Chinese code, as the process holds them.
 VoiceInForce VoiceInForceFor(int language);
 // The one writer of a voice dialog's result: the process-wide voice and Chinese code, and the
