@@ -53,6 +53,7 @@ CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
 CBrisoletDlg::~CBrisoletDlg() = default;
 
 void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
+    m_clipboard = &platform.clipboard;
     m_reading = std::make_unique<reading::ReadingCommands>(m_view, m_svc.engines, m_svc.messages,
                                                            platform, CurrentReadingSettings,
                                                            m_bCaptureTimer, m_bPaused);

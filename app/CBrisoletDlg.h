@@ -32,6 +32,7 @@ class CaptionFollower;
 class CaptionView;
 
 namespace platform {
+class Clipboard;
 class FileDialogs;
 class GlobalShortcuts;
 class KeyInjector;
@@ -106,6 +107,11 @@ class CBrisoletDlg {
     // them in the file.
     void TakeStoredSettings();
 
+    // Runs a named action of the command line (app/RemoteActions.h) as its shortcut or menu
+    // item does; "read-clipboard" speaks the clipboard's text as it is. False for an unknown
+    // name, or when the toolbar has no reading attached.
+    bool RunAction(const std::string& name);
+
     // Gives the caption (字幕を表示) its strip. Without it the choice is kept but nothing shows.
     void AttachCaption(CaptionView& view);
     // Gives the toolbar its save command (kIdSaveSpeech, after AttachReading): the selection's
@@ -174,6 +180,7 @@ class CBrisoletDlg {
     std::vector<std::string> m_shortcutTexts;  // the chords in force, as their values give them
     bool m_bShortcutsToCheck = false;  // stored values were taken; the chords not yet looked at
     int m_nInShortcut = 0;             // a shortcut's command is running
+    platform::Clipboard* m_clipboard = nullptr;  // from AttachReading, for read-clipboard
     dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
     platform::ProcessLauncher* m_processes = nullptr;
     platform::WindowSystem* m_windows = nullptr;

@@ -12,14 +12,20 @@
 #include "app/CBrisoletApp.h"
 #include "app/CBrisoletDlg.h"
 #include "app/CaptionWindow.h"
+#include "app/RemoteActions.h"
+#include "app/RemoteCommand.h"
 #include "app/ToolbarWindow.h"
 #include "dialogs/qt/CLangselDlg.h"
 #include "dialogs/qt/QtVoiceDialogRunner.h"
+#include "engine/Diagnostics.h"
 #include "engine/LibraryEngineSet.h"
 #include "platform/ProgramDir.h"
+#include "platform/SelectionChain.h"
+#include "platform/dbus/ToolbarBus.h"
 #include "platform/posix/FlockInstanceLock.h"
 #include "platform/posix/PosixProcessLauncher.h"
 #include "platform/posix/RegFileHive.h"
+#include "platform/wayland/WaylandPrimarySelection.h"
 #include "platform/qt/QtFileDialogs.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPump.h"
@@ -76,7 +82,13 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::PosixProcessLauncher processes;
     dialogs::QtVoiceDialogRunner voiceDialogs;
     QtLanguageSelection languageSelection(g_bEngineLoaded);
-    platform::X11PrimarySelection selection;
+    platform::X11PrimarySelection x11Primary;
+    // Native Wayland windows' selection is out of XWayland's reach on most compositors.
+    std::unique_ptr<platform::WaylandPrimarySelection> waylandPrimary;
+    if (std::getenv("WAYLAND_DISPLAY"))
+        waylandPrimary = std::make_unique<platform::WaylandPrimarySelection>();
+    platform::SelectionChain selection(
+        {{"Wayland data control", waylandPrimary.get()}, {"X11 PRIMARY", &x11Primary}});
     // Renewed when the shortcut values are edited: dropping it releases every grab.
     auto shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines,
@@ -94,6 +106,14 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
                             return *shortcuts;
                         });
     window.SetLogic(&dlg);
+    platform::ToolbarBusService bus([&dlg](const std::string& action) {
+        const bool known = dlg.RunAction(action);
+        if (!known) diag::Say(diag::Level::Error, "unknown action '%s'", action.c_str());
+        return known;
+    });
+    if (!bus.Ok())
+        diag::Say(diag::Level::Detail, "the command line cannot reach this toolbar: %s",
+                  bus.Problem().c_str());
     platform::QuitSignals quit([&window] { window.PostClose(); });
     window.RunModal();
 }
@@ -101,6 +121,8 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<std::string> action = RemoteActionOf(argc, argv))
+        return RunRemoteCommand(argc, argv, *action);
     platform::X11QtStart start(argc, argv, "selvarine");
     if (!start.Ready()) {
         if (start.Choice().reason == platform::DisplayPlatformChoice::Reason::NoDisplay)

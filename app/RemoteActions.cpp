@@ -1,0 +1,57 @@
+#include "app/RemoteActions.h"
+
+#include <utility>
+
+#include "app/CBrisoletDlg.h"
+#include "platform/Clipboard.h"
+#include "platform/MessageBox.h"
+#include "reading/Messages.h"
+#include "reading/ReadingCommands.h"
+#include "reading/ShortcutCommands.h"
+#include "reading/ToolbarHandle.h"
+
+std::optional<std::string> RemoteActionOf(int argc, char** argv) {
+    if (argc != 2 || std::string_view(argv[1]).substr(0, 2) != "--") return std::nullopt;
+    const std::string_view name = std::string_view(argv[1]).substr(2);
+    for (const std::string_view action : kRemoteActions)
+        if (action == name) return std::string(action);
+    return std::nullopt;
+}
+
+bool CBrisoletDlg::RunAction(const std::string& name) {
+    static constexpr std::pair<std::string_view, int> kShortcutActions[] = {
+        {"read-selection", reading::kShortcutReadSelection},
+        {"read-all", reading::kShortcutReadAll},
+        {"pause-resume", reading::kShortcutPauseResume},
+        {"stop", reading::kShortcutStop},
+        {"next-sentence", reading::kShortcutNextSentence},
+        {"previous-sentence", reading::kShortcutPreviousSentence},
+        {"faster", reading::kShortcutFaster},
+        {"slower", reading::kShortcutSlower}};
+    if (name == "quit") {
+        OnOK();
+        return true;
+    }
+    if (!m_reading || !m_shortcuts) return false;
+    for (const auto& [action, shortcut] : kShortcutActions) {
+        if (action != name) continue;
+        ++m_nInShortcut;
+        m_shortcuts->OnShortcut(shortcut);
+        --m_nInShortcut;
+        return true;
+    }
+    if (name != "read-clipboard") return false;
+    std::optional<std::u16string> text;
+    if (m_clipboard && m_clipboard->Open()) {
+        text = m_clipboard->UnicodeText();
+        m_clipboard->Close();
+    }
+    // A capture still waiting must not speak later over this reading.
+    m_reading->capture.EndCapture();
+    if (text && !text->empty())
+        m_reading->controller.SpeakText(*text);
+    else
+        m_svc.messages.Show(reading::kMsgNoText, reading::kToolbarTitle,
+                            platform::MessageKind::ToolbarWarning);
+    return true;
+}
