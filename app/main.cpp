@@ -21,6 +21,7 @@
 #include "engine/LibraryEngineSet.h"
 #include "platform/ProgramDir.h"
 #include "platform/SelectionChain.h"
+#include "platform/dbus/AtspiSelection.h"
 #include "platform/dbus/ToolbarBus.h"
 #include "platform/posix/FlockInstanceLock.h"
 #include "platform/posix/PosixProcessLauncher.h"
@@ -87,8 +88,10 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     std::unique_ptr<platform::WaylandPrimarySelection> waylandPrimary;
     if (std::getenv("WAYLAND_DISPLAY"))
         waylandPrimary = std::make_unique<platform::WaylandPrimarySelection>();
-    platform::SelectionChain selection(
-        {{"Wayland data control", waylandPrimary.get()}, {"X11 PRIMARY", &x11Primary}});
+    platform::AtspiSelection atspi;
+    platform::SelectionChain selection({{"AT-SPI", &atspi},
+                                        {"Wayland data control", waylandPrimary.get()},
+                                        {"X11 PRIMARY", &x11Primary}});
     // Renewed when the shortcut values are edited: dropping it releases every grab.
     auto shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines,

@@ -9,6 +9,10 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+
 namespace platform {
 
 namespace {
@@ -53,9 +57,18 @@ class ActObject final : public QDBusVirtualObject {
 
 }  // namespace
 
+bool SessionBusConfigured() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st;
+    return runtime && *runtime && stat((std::string(runtime) + "/bus").c_str(), &st) == 0 &&
+           S_ISSOCK(st.st_mode);
+}
+
 struct ToolbarBusService::Impl {
     ActObject object;
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus{QString()};  // none until a session bus is known to be there
     bool registered = false;
     explicit Impl(std::function<bool(const std::string&)> act) : object(std::move(act)) {}
     ~Impl() {
@@ -67,6 +80,11 @@ struct ToolbarBusService::Impl {
 
 ToolbarBusService::ToolbarBusService(std::function<bool(const std::string&)> act)
     : m_impl(std::make_unique<Impl>(std::move(act))) {
+    if (!SessionBusConfigured()) {
+        m_strProblem = "no D-Bus session bus (DBUS_SESSION_BUS_ADDRESS is not set)";
+        return;
+    }
+    m_impl->bus = QDBusConnection::sessionBus();
     QDBusConnection& bus = m_impl->bus;
     if (!bus.isConnected()) {
         m_strProblem = "no D-Bus session bus: " + bus.lastError().message().toStdString();
@@ -88,6 +106,10 @@ ToolbarBusService::ToolbarBusService(std::function<bool(const std::string&)> act
 ToolbarBusService::~ToolbarBusService() = default;
 
 SendResult SendToToolbar(const std::string& action, int timeoutMs, std::string* problem) {
+    if (!SessionBusConfigured()) {
+        if (problem) *problem = "DBUS_SESSION_BUS_ADDRESS is not set";
+        return SendResult::NoBus;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         if (problem) *problem = bus.lastError().message().toStdString();

@@ -15,6 +15,11 @@ inline constexpr const char* kToolbarPath = "/org/selvarine/Toolbar";
 inline constexpr const char* kToolbarInterface = "org.selvarine.Toolbar";
 inline constexpr const char* kToolbarMethod = "Act";
 
+// Whether this process has a session bus to talk to: DBUS_SESSION_BUS_ADDRESS, or the user
+// bus at $XDG_RUNTIME_DIR/bus. Asked first because without either the D-Bus library would
+// launch a bus of its own for the X display, which would outlive us.
+bool SessionBusConfigured();
+
 // Owns the service name while it lives. Construct after the QCoreApplication.
 class ToolbarBusService {
   public:
