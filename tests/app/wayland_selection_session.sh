@@ -1,112 +1,154 @@
 #!/usr/bin/env bash
 # Inside a private session bus, as an unprivileged user: sway (headless) with XWayland,
-# PulseAudio with its recorder, and mousepad running natively on Wayland with its first
-# sentence selected. The toolbar is reached only through its command line.
+# PulseAudio with its recorder, and a GTK 3 window running natively on Wayland that keeps the
+# focus. The toolbar is reached only through its command line, and must speak what is
+# selected: the Wayland PRIMARY selection through data control, or the GTK window's own
+# selection through AT-SPI.
 set -u
 PROGRAM=$1
-source "$(dirname "$0")/../e2e/rig.sh"
-source "$(dirname "$0")/../e2e/reading_lib.sh"
+HERE=$(cd "$(dirname "$0")" && pwd)
+source "$HERE/../e2e/rig.sh"
+source "$HERE/../e2e/reading_lib.sh"
 rig_init
 RIG_DIR=$2/rig
 mkdir -p "$RIG_DIR"
 unset NO_AT_BRIDGE QT_QPA_PLATFORM
 export XDG_SESSION_TYPE=wayland SELVARINE_VERBOSE=1 SELVARINE_MESSAGES=log:$RIG_DIR/messages
 SENTENCE="The quick brown fox reads a native Wayland window."
-printf '%s\n%s\n' "$SENTENCE" "This second line is never read." >"$RIG_DIR/doc.txt"
+OTHER="Accessible text is read from the focused window."
 ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
-printf 'xwayland enable\nfocus_on_window_activation none\n' >"$RIG_DIR/sway.conf"
+printf 'xwayland enable\n' >"$RIG_DIR/sway.conf"
 before=$(ls /tmp/.X11-unix)
 WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=1 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     rig_spawn sway -c "$RIG_DIR/sway.conf" 2>"$RIG_DIR/sway.log"
 RIG_PARENTS+=("$RIG_LAST_PID")
 rig_wait 20 test -S "$XDG_RUNTIME_DIR/wayland-1" || { fail "sway did not start"; exit 1; }
 export WAYLAND_DISPLAY=wayland-1
+SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock | head -1)
+export SWAYSOCK
 rig_wait 20 sh -c "[ \"\$(ls /tmp/.X11-unix)\" != \"$before\" ]" || { fail "no XWayland"; exit 1; }
 DISPLAY=:$(comm -13 <(echo "$before" | tr ' ' '\n' | sort) <(ls /tmp/.X11-unix | sort) |
     sed -n 's/^X//p' | head -1)
 export DISPLAY
 rig_log "Wayland display $WAYLAND_DISPLAY, XWayland on $DISPLAY"
-rig_start_pulse || { fail "no PulseAudio"; exit 1; }
+# Without an input device no window has the keyboard focus (and a toolkit then reports none to
+# AT-SPI): a virtual keyboard that stays for the session, as a desktop's keyboard does. Its one
+# key, Shift alone, changes no selection.
+rig_spawn wtype -k Shift_L -s 600000
+rig_start_pulse 2>>"$RIG_DIR/pulse.log" || { fail "no PulseAudio"; exit 1; }
 RD_REC=$RIG_DIR/rec.raw
 rig_start_recorder "$RD_REC"
 
-# start_editor A11Y: mousepad on Wayland, its PID in EDITOR; A11Y 0 runs it without its
-# accessibility bridge.
-start_editor() {
+# start_window A11Y TEXT: the GTK window on Wayland with TEXT's first line selected and the
+# focus; its PID in WINDOW. A11Y 0 runs it without its accessibility bridge.
+start_window() {
+    printf '%s\nThis second line is never read.\n' "$2" >"$RIG_DIR/doc.txt"
     if [ "$1" = 0 ]; then export NO_AT_BRIDGE=1; else unset NO_AT_BRIDGE; fi
-    GDK_BACKEND=wayland rig_spawn sh -c 'exec mousepad "$1" 2>>"$2"' mousepad \
-        "$RIG_DIR/doc.txt" "$RIG_DIR/mousepad.log"
-    EDITOR=$RIG_LAST_PID
+    GDK_BACKEND=wayland rig_spawn /usr/bin/python3 "$HERE/../e2e/gtk_editor.py" \
+        "$RIG_DIR/doc.txt" gtk-window 2>>"$RIG_DIR/window.log"
+    WINDOW=$RIG_LAST_PID
     unset NO_AT_BRIDGE
-    rig_wait 20 sh -c 'swaymsg -t get_tree | grep -q "\"app_id\": \"mousepad\""' ||
-        fail "mousepad did not show"
+    rig_wait 20 sh -c 'swaymsg -t get_tree | grep -q "\"name\": \"gtk-window\""' ||
+        fail "the GTK window did not show"
+    focus_window
 }
-select_first_line() {
-    swaymsg -q '[app_id="mousepad"] focus'
-    # A client needs the keyboard focus, which takes a key, to set the primary selection.
-    wtype -M ctrl -k Home -m ctrl -M shift -k End -m shift
+focus_window() { swaymsg -q '[title="^gtk-window$"] focus' && wtype -k Shift_L; }
+focused_is_window() {
+    swaymsg -t get_tree | python3 -c '
+import json, sys
+def focused(n):
+    if n.get("focused"): return n.get("name")
+    for c in n.get("nodes", []) + n.get("floating_nodes", []):
+        f = focused(c)
+        if f: return f
+sys.exit(0 if focused(json.load(sys.stdin)) == "gtk-window" else 1)'
 }
-selected_is() { [ "$(wl-paste --primary --no-newline 2>/dev/null)" = "$1" ]; }
 
-# read_selection WHAT SOURCE: selvarine --read-selection; the toolbar must say SOURCE answered
-# with the sentence's length, and speak. Prints the latency figure.
+# read_selection WHAT SOURCE TEXT: selvarine --read-selection, with the GTK window focused;
+# the toolbar must say SOURCE answered with TEXT's length, and speak.
 read_selection() {
-    local what=$1 source=$2 from t0 onset rc
-    local lines_before
-    lines_before=$(wc -l <"$RIG_DIR/toolbar.err")
+    local what=$1 source=$2 text=$3 from t0 onset rc lines said
+    check "$what: the GTK window has the focus" focused_is_window
+    lines=$(wc -l <"$RIG_DIR/toolbar.err")
     from=$(rd_now); t0=$(ms)
     "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"; rc=$?
     figure "$what: command returned after, ms" $(( $(ms) - t0 ))
     check "$what: the command succeeds" [ "$rc" = 0 ]
     if onset=$(rd_wait_sound "$from" 15); then
         figure "$what: command to first audio, ms" "$(calc "round(($onset - $from) * 1000)")"
+        rd_wait_quiet "$onset" 1.5 20 >/dev/null
     else
         fail "$what: nothing was heard"
     fi
-    local said
-    said=$(tail -n +$(( lines_before + 1 )) "$RIG_DIR/toolbar.err" | grep 'selection read through')
-    check "$what: read through $source, ${#SENTENCE} characters; said: $said" \
-        grep -q "through $source (${#SENTENCE} characters," <<<"$said"
-    rd_wait_quiet "$onset" 1.5 20 >/dev/null
+    said=$(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err" | grep 'selection read through')
+    check "$what: read through $source, ${#text} characters; said: $said" \
+        grep -q "through $source (${#text} characters," <<<"$said"
 }
 
-echo "== no toolbar yet: --read-selection starts it; data control answers without accessibility"
-start_editor 0
-select_first_line
-rig_wait 10 selected_is "$SENTENCE" || fail "the rig: mousepad set no primary selection"
 : >"$RIG_DIR/toolbar.err"
-read_selection "started by the command" "Wayland data control"
-rig_wait 10 sh -c 'xdotool search --name "^Selvarine" >/dev/null' || fail "no toolbar window"
-# Started by the command, not by this script: ended by its PID at exit all the same.
-TOOLBAR=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus / \
-    org.freedesktop.DBus.GetConnectionUnixProcessID string:org.selvarine.Toolbar | awk '{print $2}')
-[ -n "$TOOLBAR" ] && RIG_PIDS+=("$TOOLBAR")
+echo "== no toolbar yet: --read-selection starts it; data control reads PRIMARY without focus"
+wl-copy --primary "$SENTENCE"
+start_window 0 "$OTHER"
+read_selection "started by the command" "Wayland data control" "$SENTENCE"
+if rig_wait 10 sh -c 'xdotool search --name "^Selvarine" >/dev/null'; then
+    # Started by the command, not by this script: ended by its PID at exit all the same.
+    TOOLBAR=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.GetConnectionUnixProcessID string:org.selvarine.Toolbar |
+        awk '{print $2}')
+    [ -n "$TOOLBAR" ] && RIG_PIDS+=("$TOOLBAR")
+else
+    fail "no toolbar window on XWayland"
+fi
 
-echo "== the toolbar running: the command's own start to the first audio"
-select_first_line
-read_selection "toolbar running" "Wayland data control"
+echo "== the toolbar running: from the command's own start to the first audio"
+focus_window
+read_selection "toolbar running" "Wayland data control" "$SENTENCE"
 
-echo "== an empty selection is nothing selected, not the text of the last read"
-wtype -k End
-rig_wait 5 sh -c '! wl-paste --primary >/dev/null 2>&1 || [ -z "$(wl-paste --primary)" ]'
-from=$(rd_now)
+echo "== a selection offered only as an image is nothing to read, and the last text never returns"
+printf '\x89PNG\r\n\x1a\n' >"$RIG_DIR/img.png"
+wl-copy --primary --type image/png <"$RIG_DIR/img.png"
+lines=$(wc -l <"$RIG_DIR/toolbar.err")
 "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
-sleep 2
-check "nothing selected: no source had text" grep -q "no selection source had text" "$RIG_DIR/toolbar.err"
+rig_wait 10 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'no selection source had text'" ||
+    fail "image only: expected no text; toolbar said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")"
 
-echo "== AT-SPI: the focused text object's selection, with accessibility on"
+echo "== data control: a 100 KB selection"
+python3 -c "print('Lorem ipsum dolor sit amet. ' * 3658, end='')" >"$RIG_DIR/big.txt"
+wl-copy --primary <"$RIG_DIR/big.txt"
+lines=$(wc -l <"$RIG_DIR/toolbar.err")
+"$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
+rig_wait 10 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'selection read through'"
+said=$(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err" | grep 'selection read through')
+check "100 KB through data control, whole; said: $said" \
+    grep -q "Wayland data control ($(stat -c %s "$RIG_DIR/big.txt") characters" <<<"$said"
+figure "data control read of a 100 KB selection, ms" "$(sed -n 's/.* characters, \(.*\) ms)/\1/p' <<<"$said")"
 "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
-kill "$EDITOR"; rig_wait 10 rig_gone "$EDITOR"
-start_editor 1
-select_first_line
-rig_wait 10 selected_is "$SENTENCE" || fail "the rig: mousepad set no primary selection"
-read_selection "AT-SPI" "AT-SPI"
+sleep 1
+
+echo "== AT-SPI: the focused GTK window's own selection, with no PRIMARY selection at all"
+wl-copy --primary --clear
+kill "$WINDOW"; rig_wait 10 rig_gone "$WINDOW"
+start_window 1 "$OTHER"
+read_selection "AT-SPI" "AT-SPI" "$OTHER"
+"$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
+
+echo "== AT-SPI: a 100 KB selection"
+kill "$WINDOW"; rig_wait 10 rig_gone "$WINDOW"
+start_window 1 "$(cat "$RIG_DIR/big.txt")"
+lines=$(wc -l <"$RIG_DIR/toolbar.err")
+"$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
+rig_wait 10 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'selection read through'"
+said=$(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err" | grep 'selection read through')
+check "100 KB through AT-SPI, whole; said: $said" \
+    grep -q "AT-SPI ($(stat -c %s "$RIG_DIR/big.txt") characters" <<<"$said"
+figure "AT-SPI read of a 100 KB selection, ms" "$(sed -n 's/.* characters, \(.*\) ms)/\1/p' <<<"$said")"
+"$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
 
 echo "== --quit ends the toolbar"
 "$PROGRAM" --quit 2>>"$RIG_DIR/toolbar.err"
 check "the toolbar ended" rig_wait 10 sh -c '! xdotool search --name "^Selvarine" >/dev/null 2>&1'
 
-echo "--- toolbar stderr"; cat "$RIG_DIR/toolbar.err"
+[ "$failures" = 0 ] || { echo "--- toolbar stderr"; cat "$RIG_DIR/toolbar.err"; }
 [ "$failures" = 0 ] && echo "PASS" || echo "$failures failure(s)"
 [ "$failures" = 0 ]
