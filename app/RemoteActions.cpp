@@ -5,6 +5,8 @@
 #include "app/CBrisoletDlg.h"
 #include "platform/Clipboard.h"
 #include "platform/MessageBox.h"
+#include "platform/Selection.h"
+#include "platform/WindowSystem.h"
 #include "reading/Messages.h"
 #include "reading/ReadingCommands.h"
 #include "reading/ShortcutCommands.h"
@@ -33,6 +35,22 @@ bool CBrisoletDlg::RunAction(const std::string& name) {
         return true;
     }
     if (!m_reading || !m_shortcuts) return false;
+    const bool read = name == "read-selection" || name == "read-all";
+    if (read && m_readWindows && m_readWindows->ActiveWindow() == platform::kNoWindow) {
+        // No X11 window is active: the user is in a native Wayland window (or in none). The
+        // copy chord would go to an X11 window the user is not in, so only the sources that
+        // read without keys are asked.
+        const std::optional<std::u16string> text =
+            name == "read-all" ? (m_wholeText ? m_wholeText() : std::nullopt)
+                               : (m_selection ? m_selection->Text() : std::nullopt);
+        m_reading->capture.EndCapture();
+        if (text && !text->empty())
+            m_reading->controller.SpeakText(*text);
+        else
+            m_svc.messages.Show(reading::kMsgNoText, reading::kToolbarTitle,
+                                platform::MessageKind::ToolbarWarning);
+        return true;
+    }
     for (const auto& [action, shortcut] : kShortcutActions) {
         if (action != name) continue;
         ++m_nInShortcut;

@@ -101,6 +101,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     dlg.AttachSaving(fileDialogs, pump, QDir::homePath().toStdString());
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
+    dlg.AttachWholeText([&atspi] { return atspi.WholeText(); });
     dlg.AttachCaption(caption);
     dlg.AttachShortcuts(*shortcuts, selection, keys, pump, Report,
                         [&]() -> platform::GlobalShortcuts& {

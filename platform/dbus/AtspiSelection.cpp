@@ -177,6 +177,8 @@ struct AtspiSelection::Impl {
         if (whole) {
             const std::optional<QString> all = TextOf(*focused, 0, -1);
             if (!all || all->isEmpty()) return std::nullopt;
+            diag::Say(diag::Level::Detail, "whole text read through AT-SPI (%lld characters)",
+                      static_cast<long long>(all->size()));
             return ToU16(*all);
         }
         const auto count = Call(*focused, kText, "GetNSelections");

@@ -93,6 +93,29 @@ TEST_F(RemoteToolbar, EveryActionOfTheCommandLineRuns) {
     ASSERT_FALSE(messages.shown.empty());
     EXPECT_EQ(messages.shown.back().text, reading::kMsgNoText);
 
+    SCOPED_TRACE("no X11 window active (a Wayland window has the focus): no chord is sent");
+    std::optional<std::u16string> whole = u"The whole text.";
+    dlg.AttachWholeText([&] { return whole; });
+    engines.calls.clear();
+    ASSERT_TRUE(dlg.RunAction("read-all"));
+    EXPECT_NE(spoken().find("The whole text."), std::string::npos) << spoken();
+    whole.reset();
+    selection.text.reset();
+    const std::size_t shown = messages.shown.size();
+    ASSERT_TRUE(dlg.RunAction("read-all"));
+    ASSERT_TRUE(dlg.RunAction("read-selection"));
+    EXPECT_EQ(messages.shown.size(), shown + 2) << "nothing to read must be said";
+    EXPECT_TRUE(keys.chords.empty()) << keys.chords;
+
+    SCOPED_TRACE("an X11 window active: read-all copies from it as the button does");
+    FakeWindowSystem::Window editor;
+    editor.id = 7;
+    editor.title = "editor";
+    windows.windows.push_back(editor);
+    windows.active = 7;
+    ASSERT_TRUE(dlg.RunAction("read-all"));
+    EXPECT_EQ(keys.chords, "ac");
+
     for (const std::string_view action : kRemoteActions) {
         SCOPED_TRACE(action);
         EXPECT_TRUE(dlg.RunAction(std::string(action)));

@@ -133,6 +133,17 @@ start_window 1 "$OTHER"
 read_selection "AT-SPI" "AT-SPI" "$OTHER"
 "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
 
+echo "== read all in a Wayland window: the focused text field's whole text through AT-SPI"
+focus_window
+lines=$(wc -l <"$RIG_DIR/toolbar.err")
+from=$(rd_now)
+"$PROGRAM" --read-all 2>>"$RIG_DIR/toolbar.err"
+rd_wait_sound "$from" 15 >/dev/null || fail "read all: nothing was heard"
+check "read all: the whole text through AT-SPI; said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")" \
+    grep -q "whole text read through AT-SPI ($(wc -m <"$RIG_DIR/doc.txt") characters)" \
+    <(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")
+"$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
+
 echo "== AT-SPI: a 100 KB selection"
 kill "$WINDOW"; rig_wait 10 rig_gone "$WINDOW"
 start_window 1 "$(cat "$RIG_DIR/big.txt")"
