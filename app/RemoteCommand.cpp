@@ -40,8 +40,8 @@ int RunRemoteCommand(int argc, char** argv, const std::string& action) {
             return 0;
         case platform::SendResult::NoBus:
             diag::Say(diag::Level::Error,
-                      "cannot hand --%s to the toolbar: no D-Bus session bus (%s)",
-                      action.c_str(), problem.c_str());
+                      "cannot hand --%s to the toolbar: no D-Bus session bus (%s)", action.c_str(),
+                      problem.c_str());
             return 2;
         case platform::SendResult::NoToolbar:
             diag::Say(diag::Level::Error, "the toolbar left the session bus before it could act");

@@ -88,11 +88,11 @@ struct AtspiSelection::Impl {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return std::nullopt;
-        QDBusMessage call = QDBusMessage::createMethodCall(r.bus, r.path, interface,
-                                                           QString::fromLatin1(method));
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(r.bus, r.path, interface, QString::fromLatin1(method));
         call.setArguments(args);
-        const QDBusMessage reply =
-            a11y->call(call, QDBus::Block, static_cast<int>(std::min<long long>(left, kAnswerWaitMs)));
+        const QDBusMessage reply = a11y->call(
+            call, QDBus::Block, static_cast<int>(std::min<long long>(left, kAnswerWaitMs)));
         if (reply.type() != QDBusMessage::ReplyMessage) return std::nullopt;
         return reply.arguments();
     }

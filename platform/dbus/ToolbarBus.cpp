@@ -96,7 +96,8 @@ ToolbarBusService::ToolbarBusService(std::function<bool(const std::string&)> act
     }
     if (!bus.registerService(QLatin1String(kToolbarService))) {
         bus.unregisterObject(QLatin1String(kToolbarPath));
-        m_strProblem = std::string("the bus name ") + kToolbarService + " is held by another process";
+        m_strProblem =
+            std::string("the bus name ") + kToolbarService + " is held by another process";
         return;
     }
     m_impl->registered = true;

@@ -64,16 +64,15 @@ void OnDataOffer(void* data, zwlr_data_control_device_v1*, zwlr_data_control_off
 }
 void OnSelection(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1*) {}
 void OnFinished(void*, zwlr_data_control_device_v1*) {}
-void OnPrimarySelection(void* data, zwlr_data_control_device_v1*,
-                        zwlr_data_control_offer_v1* id) {
+void OnPrimarySelection(void* data, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* id) {
     auto* s = static_cast<Session*>(data);
     s->primary = nullptr;
     for (const auto& o : s->offers)
         if (o->offer == id) s->primary = o.get();
     s->primaryKnown = true;
 }
-const zwlr_data_control_device_v1_listener kDeviceListener = {OnDataOffer, OnSelection,
-                                                              OnFinished, OnPrimarySelection};
+const zwlr_data_control_device_v1_listener kDeviceListener = {OnDataOffer, OnSelection, OnFinished,
+                                                              OnPrimarySelection};
 
 void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
               uint32_t version) {
@@ -91,7 +90,9 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
 void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
 const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
 
-void OnDone(void* data, wl_callback*, uint32_t) { *static_cast<bool*>(data) = true; }
+void OnDone(void* data, wl_callback*, uint32_t) {
+    *static_cast<bool*>(data) = true;
+}
 const wl_callback_listener kSyncListener = {OnDone};
 
 // wl_display_roundtrip with a deadline: a compositor that stops answering must not hold the

@@ -9,8 +9,10 @@ namespace {
 // or empty) passes to the next; each read asks afresh, so an earlier answer never returns.
 TEST(SelectionChain, TheFirstSourceWithTextAnswersAndEveryReadAsksAfresh) {
     FakeSelection atspi, dataControl, primary;
-    platform::SelectionChain chain(
-        {{"AT-SPI", &atspi}, {"absent", nullptr}, {"data control", &dataControl}, {"X11", &primary}});
+    platform::SelectionChain chain({{"AT-SPI", &atspi},
+                                    {"absent", nullptr},
+                                    {"data control", &dataControl},
+                                    {"X11", &primary}});
     struct Row {
         std::optional<std::u16string> a, d, p, expected;
         const char* source;
