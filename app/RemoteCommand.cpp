@@ -23,7 +23,7 @@ int RunRemoteCommand(int argc, char** argv, const std::string& action) {
     if (sent == platform::SendResult::NoToolbar) {
         qint64 pid = 0;
         // Detached, so the toolbar outlives this command and is not its child.
-        if (!QProcess::startDetached(QStringLiteral("/proc/self/exe"), {}, {}, &pid)) {
+        if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, {}, &pid)) {
             diag::Say(diag::Level::Error, "no toolbar is running, and it could not be started");
             return 1;
         }
