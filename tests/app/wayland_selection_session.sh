@@ -126,6 +126,15 @@ figure "data control read of a 100 KB selection, ms" "$(sed -n 's/.* characters,
 "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
 sleep 1
 
+echo "== data control: a selection over 50 MB is refused with a line, not spoken"
+head -c $(( 50 * 1024 * 1024 + 1 )) /dev/zero | tr '\0' a | wl-copy --primary
+lines=$(wc -l <"$RIG_DIR/toolbar.err")
+"$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
+check "over 50 MB: refused; said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")" \
+    rig_wait 15 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'larger than 50 MB'"
+check "over 50 MB: nothing read" rig_wait 15 sh -c \
+    "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'no selection source had text'"
+
 echo "== AT-SPI: the focused GTK window's own selection, with no PRIMARY selection at all"
 wl-copy --primary --clear
 kill "$WINDOW"; rig_wait 10 rig_gone "$WINDOW"
