@@ -53,6 +53,8 @@ CBrisoletDlg::CBrisoletDlg(ToolbarView& view, const ToolbarServices& services)
 CBrisoletDlg::~CBrisoletDlg() = default;
 
 void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
+    m_clipboard = &platform.clipboard;
+    m_readWindows = &platform.windows;
     m_reading = std::make_unique<reading::ReadingCommands>(m_view, m_svc.engines, m_svc.messages,
                                                            platform, CurrentReadingSettings,
                                                            m_bCaptureTimer, m_bPaused);
@@ -116,6 +118,7 @@ void CBrisoletDlg::AttachShortcuts(platform::GlobalShortcuts& shortcuts,
                                    const std::function<void(const std::string&)>& report,
                                    std::function<platform::GlobalShortcuts&()> renew) {
     if (!m_reading) return;
+    m_selection = &selection;
     m_shortcuts = std::make_unique<reading::ShortcutCommands>(*m_reading, selection, keys, pump,
                                                               m_follow.get());
     m_reportShortcuts = report;

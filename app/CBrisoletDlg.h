@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ class CaptionFollower;
 class CaptionView;
 
 namespace platform {
+class Clipboard;
 class FileDialogs;
 class GlobalShortcuts;
 class KeyInjector;
@@ -106,6 +108,16 @@ class CBrisoletDlg {
     // them in the file.
     void TakeStoredSettings();
 
+    // Runs a named action of the command line (app/RemoteActions.h) as its shortcut or menu
+    // item does; "read-clipboard" speaks the clipboard's text as it is. False for an unknown
+    // name, or when the toolbar has no reading attached.
+    bool RunAction(const std::string& name);
+    // The whole text of the focused text field of a window that gets no chords (AT-SPI), for
+    // read-all while no X11 window is active; nullopt when there is none.
+    void AttachWholeText(std::function<std::optional<std::u16string>()> wholeText) {
+        m_wholeText = std::move(wholeText);
+    }
+
     // Gives the caption (字幕を表示) its strip. Without it the choice is kept but nothing shows.
     void AttachCaption(CaptionView& view);
     // Gives the toolbar its save command (kIdSaveSpeech, after AttachReading): the selection's
@@ -174,6 +186,11 @@ class CBrisoletDlg {
     std::vector<std::string> m_shortcutTexts;  // the chords in force, as their values give them
     bool m_bShortcutsToCheck = false;  // stored values were taken; the chords not yet looked at
     int m_nInShortcut = 0;             // a shortcut's command is running
+    // For the command line's actions (RunAction).
+    platform::Clipboard* m_clipboard = nullptr;       // from AttachReading
+    platform::WindowSystem* m_readWindows = nullptr;  // from AttachReading
+    platform::Selection* m_selection = nullptr;       // from AttachShortcuts
+    std::function<std::optional<std::u16string>()> m_wholeText;
     dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
     platform::ProcessLauncher* m_processes = nullptr;
     platform::WindowSystem* m_windows = nullptr;

@@ -15,9 +15,21 @@ struct CommandLineOption {
     std::string_view action;  // "help", "version", or one the caller carries out
 };
 
+// The rows after --version are actions for the running toolbar (started first when none
+// runs), handed over the session bus; the option is "--" and the action's name.
 inline constexpr CommandLineOption kCommandLineOptions[] = {
     {"--help", "show this help and exit", "help"},
     {"--version", "show the version and exit", "version"},
+    {"--read-selection", "read the text selected in the window you are in", "read-selection"},
+    {"--read-all", "read the whole text of the window you are in", "read-all"},
+    {"--read-clipboard", "read the text on the clipboard", "read-clipboard"},
+    {"--pause-resume", "pause the reading, or resume it", "pause-resume"},
+    {"--stop", "stop the reading", "stop"},
+    {"--next-sentence", "go on from the next sentence", "next-sentence"},
+    {"--previous-sentence", "go back to the sentence's start, or the one before", "previous-sentence"},
+    {"--faster", "speak faster", "faster"},
+    {"--slower", "speak slower", "slower"},
+    {"--quit", "close the toolbar", "quit"},
 };
 
 struct CommandLineResult {

@@ -13,12 +13,17 @@
 #include "app/CBrisoletDlg.h"
 #include "app/CommandLine.h"
 #include "app/CaptionWindow.h"
+#include "app/RemoteActions.h"
+#include "app/RemoteCommand.h"
 #include "app/ToolbarWindow.h"
 #include "dialogs/qt/CLangselDlg.h"
 #include "dialogs/qt/QtVoiceDialogRunner.h"
 #include "engine/Diagnostics.h"
 #include "engine/LibraryEngineSet.h"
 #include "platform/ProgramDir.h"
+#include "platform/SelectionChain.h"
+#include "platform/dbus/AtspiSelection.h"
+#include "platform/dbus/ToolbarBus.h"
 #include "platform/posix/FlockInstanceLock.h"
 #include "platform/posix/PosixProcessLauncher.h"
 #include "platform/posix/RegFileHive.h"
@@ -26,6 +31,7 @@
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtPump.h"
 #include "platform/qt/QuitSignals.h"
+#include "platform/wayland/WaylandPrimarySelection.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11GlobalShortcuts.h"
 #include "platform/x11/X11KeyInjector.h"
@@ -78,7 +84,15 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::PosixProcessLauncher processes;
     dialogs::QtVoiceDialogRunner voiceDialogs;
     QtLanguageSelection languageSelection(g_bEngineLoaded);
-    platform::X11PrimarySelection selection;
+    platform::X11PrimarySelection x11Primary;
+    // Native Wayland windows' selection is out of XWayland's reach on most compositors.
+    std::unique_ptr<platform::WaylandPrimarySelection> waylandPrimary;
+    if (std::getenv("WAYLAND_DISPLAY"))
+        waylandPrimary = std::make_unique<platform::WaylandPrimarySelection>();
+    platform::AtspiSelection atspi;
+    platform::SelectionChain selection({{"AT-SPI", &atspi},
+                                        {"Wayland data control", waylandPrimary.get()},
+                                        {"X11 PRIMARY", &x11Primary}});
     // Renewed when the shortcut values are edited: dropping it releases every grab.
     auto shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines,
@@ -88,6 +102,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     dlg.AttachSaving(fileDialogs, pump, QDir::homePath().toStdString());
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
+    dlg.AttachWholeText([&atspi] { return atspi.WholeText(); });
     dlg.AttachCaption(caption);
     dlg.AttachShortcuts(*shortcuts, selection, keys, pump, Report,
                         [&]() -> platform::GlobalShortcuts& {
@@ -96,6 +111,14 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
                             return *shortcuts;
                         });
     window.SetLogic(&dlg);
+    platform::ToolbarBusService bus([&dlg](const std::string& action) {
+        const bool known = dlg.RunAction(action);
+        if (!known) diag::Say(diag::Level::Error, "unknown action '%s'", action.c_str());
+        return known;
+    });
+    if (!bus.Ok())
+        diag::Say(diag::Level::Detail, "the command line cannot reach this toolbar: %s",
+                  bus.Problem().c_str());
     platform::QuitSignals quit([&window] { window.PostClose(); });
     window.RunModal();
 }
@@ -111,6 +134,8 @@ int main(int argc, char** argv) {
         if (std::fputs(command.out.c_str(), stdout) < 0 || std::fflush(stdout) != 0) return 1;
         return command.exitStatus;
     }
+    // An action for the toolbar (selvarine --stop): handed to the running one over the bus.
+    if (!command.action.empty()) return RunRemoteCommand(argc, argv, command.action);
     platform::X11QtStart start(argc, argv, "selvarine");
     if (!start.Ready()) {
         if (start.Choice().reason == platform::DisplayPlatformChoice::Reason::NoDisplay)

@@ -79,12 +79,12 @@ std::string NotX11Message(const DisplayEnvironment& env, std::string_view progra
 
 std::string WaylandLimitsMessage(std::string_view program) {
     return Prefix(program) +
-           "Wayland session, running through XWayland: reading from X11 programs works, and "
-           "the shortcuts while an X11 window has the focus; not yet: copying from native "
-           "Wayland programs (Ctrl+C cannot be injected into them) and the shortcuts while a "
-           "Wayland window has the focus. Start the program to be read with its X11 backend "
-           "(e.g. GDK_BACKEND=x11), or use the read-selection shortcut where the compositor "
-           "shares the PRIMARY selection with XWayland (GNOME does).";
+           "Wayland session, running through XWayland: the selection of native Wayland "
+           "programs is read through AT-SPI or the compositor's data control, and "
+           "`selvarine --read-selection` (or --stop, ...) bound to a key in the desktop's own "
+           "keyboard settings reaches the toolbar from any window; the toolbar's own shortcuts "
+           "work only while an X11 window has the focus, and the copy chord reaches only X11 "
+           "programs.";
 }
 
 }  // namespace platform

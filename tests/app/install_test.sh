@@ -21,7 +21,8 @@ check() {  # check DESCRIPTION COMMAND...
     if "$@"; then passes=$((passes + 1)); echo "ok: $what"
     else failures=$((failures + 1)); echo "FAIL: $what"; fi
 }
-key() { sed -n "s/^$1=//p" "$ENTRY"; }
+# key NAME [GROUP]: a value of the main group, or of another.
+key() { sed -n "/^\[${2:-Desktop Entry}\]/,/^\[/ s/^$1=//p" "$ENTRY"; }
 # The Exec value's program, unescaped as a launcher does: first the string escapes, then
 # the quoting of the command line.
 exec_program() {
@@ -45,6 +46,11 @@ check "its categories" test "$(key Categories)" = "AudioVideo;Accessibility;"
 check "Exec names the installed program" test "$(exec_program)" = "$PREFIX/bin/selvarine"
 check "which is executable" test -x "$(exec_program)"
 check "its icon is the installed one" test "$(key Icon)" = selvarine
+check "actions that read the selection and stop" test "$(key Actions)" = "read-selection;stop;"
+for action in read-selection stop; do
+    check "action $action runs the program with --$action" \
+        test "$(key Exec "Desktop Action $action" | sed 's/.* //')" = "--$action"
+done
 for size in 16 32 48 256; do
     icon="$PREFIX/share/icons/hicolor/${size}x${size}/apps/selvarine.png"
     check "hicolor icon ${size}x${size}" test "$(icon_size "$icon")" = "${size}x${size}"

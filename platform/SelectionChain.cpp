@@ -1,0 +1,29 @@
+#include "platform/SelectionChain.h"
+
+#include <chrono>
+
+#include "engine/Diagnostics.h"
+
+namespace platform {
+
+std::optional<std::u16string> SelectionChain::Text() {
+    m_strLast.clear();
+    for (const Source& source : m_sources) {
+        if (!source.selection) continue;
+        const auto start = std::chrono::steady_clock::now();
+        std::optional<std::u16string> text = source.selection->Text();
+        if (text && !text->empty()) {
+            m_strLast = source.name;
+            const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count();
+            diag::Say(diag::Level::Detail, "selection read through %s (%zu characters, %.1f ms)",
+                      source.name.c_str(), text->size(), static_cast<double>(us) / 1000);
+            return text;
+        }
+    }
+    diag::Say(diag::Level::Detail, "no selection source had text");
+    return std::nullopt;
+}
+
+}  // namespace platform
