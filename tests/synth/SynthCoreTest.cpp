@@ -11,6 +11,7 @@
 #include "platform/Utf8.h"
 #include "synth/SpeechPosition.h"
 #include "synth/VoiceConfig.h"
+#include "synth/text/EspeakSafeText.h"
 #include "synth/text/JapaneseReader.h"
 #include "synth/text/SentenceSplit.h"
 #include "synth/text/TextScan.h"
@@ -32,6 +33,29 @@ std::vector<std::string> sentences(const std::string& text, const char* encoding
     std::string s;
     while (stream.next(s)) out.push_back(s);
     return out;
+}
+
+TEST(EspeakSafeText, HandsOnScriptsAndPunctuationAndBlanksTheRestCharForChar) {
+    // Each row: text, what espeak-ng is handed.
+    const std::pair<const char*, const char*> rows[] = {
+        {"안녕하세요 \U0001FA18\U0001F43D 감사합니다.", "안녕하세요    감사합니다."},
+        {"你好，世界。こんにちは、カナ！", "你好，世界。こんにちは、カナ！"},
+        {"Café – “naïve” 3½ €5 ΑΩ Жж", "Café – “naïve” 3½ €5 ΑΩ Жж"},
+        // A math letter, private use, a variation selector, a star, box drawing; an emoji with
+        // its skin tone, a joiner, a tag; malformed bytes.
+        {"a\U0001D400b\uE000c\uFE0Fd\u2605e\u2500f", "a b c d e f"},
+        {"👍🏽x\u200D\U000E0041", "  x  "},
+        {"\xFF\xC3", "  "},
+    };
+    for (auto [in, out] : rows) {
+        SCOPED_TRACE(in);
+        const std::string safe = synth::espeakSafeText(in);
+        EXPECT_EQ(safe, out);
+        EXPECT_EQ(utf8::ToUtf32(safe).size(), utf8::ToUtf32(in).size());
+    }
+    for (auto [text, pause] : {std::pair{"你好，", true}, {"끝났어요?」 ", true}, {"Hi, there", false},
+                               {"end.\")", true}, {"", false}, {"我们用", false}})
+        EXPECT_EQ(synth::endsAtPause(text), pause) << text;
 }
 
 TEST(UserDictionary, ParsesWellFormedFiles) {
