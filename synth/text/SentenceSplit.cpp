@@ -2,6 +2,7 @@
 
 #include "platform/Utf8.h"
 #include "synth/text/LineBreaks.h"
+#include "synth/text/LinkScan.h"
 
 namespace synth {
 namespace {
@@ -66,7 +67,14 @@ std::size_t sentenceEnd(std::string_view text, std::size_t from, bool complete,
     std::size_t lastComma = 0, lastSpace = 0, chars = 0;
     std::size_t i = from, lineBegin = from;
     while (i < text.size()) {
-        if (chars == kMaxSentenceChars) return lastComma ? lastComma : lastSpace ? lastSpace : i;
+        if (chars >= kMaxSentenceChars) return lastComma ? lastComma : lastSpace ? lastSpace : i;
+        // ? . ! inside a URL end nothing.
+        if (const std::size_t link = linkEnd(text, i, complete); link != i) {
+            if (link == std::string_view::npos) return link;
+            chars += link - i;
+            i = link;
+            continue;
+        }
         if (lineStart && i == lineBegin) {
             // A list item's number (1.) is no sentence end.
             LineStart marks;

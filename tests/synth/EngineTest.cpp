@@ -711,6 +711,33 @@ TEST_F(EngineTest, MixedTextOfEveryScriptLosesNothingAndStopEndsIt) {
     }
 }
 
+TEST_F(EngineTest, CopiedTextReachesTheVoicesAsAReaderSaysIt) {
+    for (auto& engine : s_libs) loadWith(engine->language(), "null");
+    std::ifstream corpus(std::string(SYNTH_CORPUS_DIR) + "/copied.tsv");
+    ASSERT_TRUE(corpus);
+    auto unescape = [](std::string text) {
+        for (std::size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
+        return text;
+    };
+    std::string line;
+    int rows = 0;
+    while (std::getline(corpus, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t tab = line.find('\t'), tab2 = line.find('\t', tab + 1);
+        ASSERT_NE(tab2, std::string::npos) << line;
+        const engine::LanguageInfo* lang = nullptr;
+        for (const engine::LanguageInfo* l : kLanguages)
+            if (line.compare(0, tab, l->code) == 0) lang = l;
+        ASSERT_TRUE(lang) << line;
+        std::string read = s_core->reading(lang->number, unescape(line.substr(tab + 1, tab2 - tab - 1)));
+        if (!read.empty() && read.back() == '\n') read.pop_back();
+        for (std::size_t at; (at = read.find('\n')) != std::string::npos;) read.replace(at, 1, " | ");
+        EXPECT_EQ(read, line.substr(tab2 + 1)) << line;
+        ++rows;
+    }
+    EXPECT_GE(rows, 10);
+}
+
 TEST_F(EngineTest, MixedTextPlaysAsOneReadingWithEachLanguagesSettings) {
     for (auto& engine : s_libs) loadToWav(engine->language());
     EngineLibrary& japanese = lib(kJapanese);

@@ -15,10 +15,12 @@
 #include "synth/Engines.h"
 #include "synth/backend/OpenJTalkVoice.h"
 #include "synth/text/ChineseFrontEnd.h"
+#include "synth/text/CopiedText.h"
 #include "synth/text/EnglishFrontEnd.h"
 #include "synth/text/FrontEnd.h"
 #include "synth/text/JapaneseReader.h"
 #include "synth/text/KoreanFrontEnd.h"
+#include "synth/text/SentenceSplit.h"
 
 namespace {
 
@@ -157,6 +159,32 @@ TEST(JapaneseVoice, TellsEachAccentPhraseWhereItsFirstMoraIsHeard) {
     EXPECT_LT(fastSeconds, 0.8 * seconds);
     EXPECT_NEAR(fast[3] / fastSeconds, at[3] / seconds, 0.05);
     voice.rest();
+}
+
+TEST(CopiedText, ReadsLinksAddressesPathsAndSymbolRunsInEachLanguagesWords) {
+    using synth::TextReading;
+    // Each row: the reading language, text, what its front end is handed.
+    const std::tuple<TextReading, const char*, const char*> rows[] = {
+        {TextReading::English, "Details are at https://www.example.com/docs/install?id=42 today.",
+         "Details are at link to example.com today."},
+        {TextReading::Japanese, "詳細はhttps://user@example.co.jp:8080/a?b=1を見て。",
+         "詳細はexample.co.jpのリンクを見て。"},
+        {TextReading::Mandarin, "请看 www.example.cn/x。", "请看 example.cn的链接。"},
+        {TextReading::Korean, "메일은 kim.lee@example.kr 로", "메일은 kim.lee 골뱅이 example.kr 로"},
+        {TextReading::English, "Write to taro@example.com, or see /usr/share/doc/readme.txt.",
+         "Write to taro at example.com, or see readme.txt."},
+        {TextReading::English, "C:\\Users\\me\\report.pdf and a/b/c and /etc", "report.pdf and a/b/c and /etc"},
+        {TextReading::English, "Title ===== and ***** or -- wow!!! ... x", "Title ,  and ,  or -- wow!!! ... x"},
+        {TextReading::Japanese, "ここまで～～～すごーーーい", "ここまで、すごーーーい"},
+        {TextReading::English, "not.a.link www and http:/x", "not.a.link www and http:/x"},
+    };
+    for (const auto& [reading, in, out] : rows)
+        EXPECT_EQ(synth::readCopiedText(in, reading), out) << in;
+    // Sentence ends inside a link end nothing; a link too long to be one is cut as text is.
+    const std::string text = "See https://example.com/a?b. Next! " + std::string(3000, 'w') + ".";
+    EXPECT_EQ(synth::sentenceEnd(text, 0, true), text.find(" Next"));
+    EXPECT_EQ(synth::sentenceEnd("go to https://exa", 0, false), std::string::npos);
+    EXPECT_LE(synth::sentenceEnd("https://" + std::string(3000, 'w'), 0, true), 200u);
 }
 
 TEST(ChineseFrontEnd, ReadsNumbersAsMandarinReadersSayThem) {

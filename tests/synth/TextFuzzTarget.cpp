@@ -8,6 +8,7 @@
 
 #include "platform/Utf8.h"
 #include "synth/text/ChineseFrontEnd.h"
+#include "synth/text/CopiedText.h"
 #include "synth/text/EspeakSafeText.h"
 #include "synth/text/KoreanFrontEnd.h"
 #include "synth/text/TextStream.h"
@@ -23,7 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             stream.rawEnd() <= stream.rawStart() || stream.rawEnd() > size)
             std::abort();
         last = stream.rawEnd();
-        for (const auto& segments : {synth::readKorean(sentence), synth::readChinese(sentence)})
+        const std::string korean = synth::readCopiedText(sentence, synth::TextReading::Korean);
+        const std::string chinese = synth::readCopiedText(sentence, synth::TextReading::Mandarin);
+        if (!utf8::IsValid(korean) || !utf8::IsValid(chinese)) std::abort();
+        for (const auto& segments : {synth::readKorean(korean), synth::readChinese(chinese)})
             for (const synth::SpeechSegment& segment : segments) {
                 const std::u32string safe = utf8::ToUtf32(synth::espeakSafeText(segment.text));
                 if (safe.size() != utf8::ToUtf32(segment.text).size()) std::abort();
@@ -40,5 +44,6 @@ const std::string_view kFuzzFragments[] = {
     "\xEE\x80\x80", "\xF3\xA0\x81\x81", "\xFF", "\xE3\x81", "a", "Word", "commit-", "tee",
     "\n", "\r\n", "\r", " ", "\t", "> ", ">", "- ", "-", "* ", "1. ", "12) ", "・", "• ", "# ",
     "#", ".", "。", "、", "，", "?", "！", "」", "3.14", "2024年3月5日", "5%", "你好", "漢字",
-    "ひらがな", "=====", "～～～"};
+    "ひらがな", "=====", "～～～", "https://", "www.", "example.com", "/path", "?id=42", "@",
+    "a@b.c", "~/", "C:\\"};
 const std::size_t kFuzzFragmentCount = std::size(kFuzzFragments);
