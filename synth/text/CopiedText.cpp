@@ -76,8 +76,8 @@ std::size_t pathEnd(std::string_view text, std::size_t pos, std::string_view* la
     const bool rooted = path.starts_with('/') || path.starts_with("~/") ||
                         (path.size() > 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
                          path[1] == ':' && path[2] == '\\');
-    const auto separators = std::count_if(path.begin(), path.end(),
-                                          [](char c) { return c == '/' || c == '\\'; });
+    const auto separators =
+        std::count_if(path.begin(), path.end(), [](char c) { return c == '/' || c == '\\'; });
     if (!rooted || separators < 3) return pos;
     std::string_view trimmed = path;
     while (!trimmed.empty() && (trimmed.back() == '/' || trimmed.back() == '\\'))
@@ -89,8 +89,8 @@ std::size_t pathEnd(std::string_view text, std::size_t pos, std::string_view* la
 bool isSymbolForRun(char32_t c) {
     // Letters, digits, CJK and the ellipsis dots are never a rule.
     if (c < 0x80) return std::ispunct(static_cast<int>(c)) && c != '.' && c != '!' && c != '?';
-    return (c >= 0x2010 && c <= 0x2BFF && c != U'…') || c == U'～' || c == U'〜' ||
-           c == U'＝' || c == U'－' || c == U'＊' || c == U'＿';
+    return (c >= 0x2010 && c <= 0x2BFF && c != U'…') || c == U'～' || c == U'〜' || c == U'＝' ||
+           c == U'－' || c == U'＊' || c == U'＿';
 }
 
 }  // namespace

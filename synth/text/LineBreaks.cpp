@@ -8,15 +8,15 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 
 struct Bullet {
-    std::u32string_view mark;
-    bool spaceAfter;  // the mark is a bullet only before a space (so -5 stays a number)
+    std::string_view mark;  // UTF-8
+    bool spaceAfter;        // the mark is a bullet only before a space (so -5 stays a number)
 };
 
 // List bullets; numbered items (1. 2) and headings (# to ######) are read below.
 constexpr Bullet kBullets[] = {
-    {U"-", true},  {U"*", true},  {U"+", true},  {U"•", false}, {U"・", false},
-    {U"◦", false}, {U"‣", false}, {U"●", false}, {U"○", false}, {U"■", false},
-    {U"□", false}, {U"◆", false}, {U"◇", false}, {U"▪", false}, {U"–", true},
+    {"-", true},  {"*", true},  {"+", true},  {"•", false}, {"・", false},
+    {"◦", false}, {"‣", false}, {"●", false}, {"○", false}, {"■", false},
+    {"□", false}, {"◆", false}, {"◇", false}, {"▪", false}, {"–", true},
 };
 
 // Marks after which a line break ends the sentence.
@@ -34,7 +34,8 @@ bool isCjk(char32_t c) {
 }
 
 bool isLatin(char32_t c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+           (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7);
 }
 
 bool isLower(char32_t c) {
@@ -81,7 +82,8 @@ std::size_t readLineStart(std::string_view text, std::size_t pos, bool complete,
         }
     } else if (c >= '0' && c <= '9') {
         std::size_t i = pos, digits = 0;
-        while (digits < 4 && at(text, i, &len) >= '0' && at(text, i, &len) <= '9') i += len, ++digits;
+        while (digits < 4 && at(text, i, &len) >= '0' && at(text, i, &len) <= '9')
+            i += len, ++digits;
         const char32_t mark = at(text, i, &len);
         if (more(i) || (digits <= 3 && (mark == '.' || mark == ')') && more(i + len))) return npos;
         if (digits <= 3 && (mark == '.' || mark == ')') && isBlank(at(text, i + len, &len))) {
@@ -90,7 +92,7 @@ std::size_t readLineStart(std::string_view text, std::size_t pos, bool complete,
         }
     } else {
         for (const Bullet& b : kBullets) {
-            const std::string mark = utf8::FromUtf32(b.mark);
+            const std::string_view mark = b.mark;
             if (text.substr(pos, mark.size()) != mark) continue;
             if (b.spaceAfter && more(pos + mark.size())) return npos;
             if (b.spaceAfter && !isBlank(at(text, pos + mark.size(), &len))) break;
@@ -104,10 +106,11 @@ std::size_t readLineStart(std::string_view text, std::size_t pos, bool complete,
     return pos;
 }
 
-LineBreak lineBreakAt(std::string_view text, std::size_t lineBegin, bool lineStart,
-                      std::size_t brk, bool complete) {
+LineBreak lineBreakAt(std::string_view text, std::size_t lineBegin, bool lineStart, std::size_t brk,
+                      bool complete) {
     LineStart here;
-    if (!lineStart || readLineStart(text, lineBegin, true, here) == npos) here = {0, false, false, lineBegin};
+    if (!lineStart || readLineStart(text, lineBegin, true, here) == npos)
+        here = {0, false, false, lineBegin};
     if (here.heading) return LineBreak::Ends;
     // The last character of the line, past closing brackets and spaces.
     bool content = false, endMark = false;

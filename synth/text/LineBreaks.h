@@ -30,8 +30,8 @@ enum class LineBreak { Joins, Ends, Unknown };
 // sentence. `lineBegin` is where the line before it begins, and `lineStart` says whether that
 // is the start of a line (false: mid-line, after the previous sentence). Unknown when the
 // answer lies in text still to come.
-LineBreak lineBreakAt(std::string_view text, std::size_t lineBegin, bool lineStart,
-                      std::size_t at, bool complete);
+LineBreak lineBreakAt(std::string_view text, std::size_t lineBegin, bool lineStart, std::size_t at,
+                      bool complete);
 
 // The sentence as it is read: the marks at its line starts (its first line's only when
 // `lineStart`) taken out and its lines joined.

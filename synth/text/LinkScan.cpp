@@ -19,7 +19,20 @@ bool startsWithNoCase(std::string_view text, std::size_t pos, std::string_view p
 }  // namespace
 
 bool isLinkByte(char c) {
-    return c > ' ' && c < 0x7F && std::string_view("<>\"`{}|\\^").find(c) == npos;
+    switch (c) {
+        case '<':
+        case '>':
+        case '"':
+        case '`':
+        case '{':
+        case '}':
+        case '|':
+        case '\\':
+        case '^':
+            return false;
+        default:
+            return c > ' ' && c < 0x7F;
+    }
 }
 
 std::size_t linkTokenEnd(std::string_view text, std::size_t pos) {
@@ -32,7 +45,8 @@ std::size_t linkTokenEnd(std::string_view text, std::size_t pos) {
 std::size_t linkEnd(std::string_view text, std::size_t pos, bool complete) {
     // Links follow CJK text without a space, so only an ASCII letter or digit before one
     // makes it part of a word.
-    if (pos >= text.size() || (pos > 0 && std::isalnum(static_cast<unsigned char>(text[pos - 1]))))
+    if (pos >= text.size() || std::string_view("hHwWfF").find(text[pos]) == npos ||
+        (pos > 0 && std::isalnum(static_cast<unsigned char>(text[pos - 1]))))
         return pos;
     for (std::string_view scheme : kSchemes) {
         if (!startsWithNoCase(text, pos, scheme)) continue;
