@@ -738,6 +738,28 @@ TEST_F(EngineTest, CopiedTextReachesTheVoicesAsAReaderSaysIt) {
     EXPECT_GE(rows, 10);
 }
 
+TEST_F(EngineTest, AWrappedParagraphSoundsAsItsUnwrappedSelf) {
+    loadToWav(kEnglish);
+    loadToWav(kJapanese);
+    const std::pair<EngineLibrary*, std::string> texts[] = {
+        {&lib(kEnglish),
+         "The committee will meet on Tuesday to discuss\nthe budget for the coming year and the "
+         "plans\nfor the new building."},
+        {&lib(kJapanese), "今日は会議があり、\n午後から大阪に移動する予定です。"},
+    };
+    for (const auto& [engine, wrapped] : texts) {
+        SCOPED_TRACE(wrapped);
+        std::string unwrapped = wrapped;
+        for (std::size_t at; (at = unwrapped.find('\n')) != std::string::npos;)
+            unwrapped.replace(at, 1, engine == &lib(kEnglish) ? " " : "");
+        const std::string encoding = "CP" + std::to_string(engine->language().codePage);
+        const double joined = speak(*engine, encode(unwrapped, encoding.c_str())).seconds();
+        ASSERT_GT(joined, 1.0);
+        EXPECT_NEAR(speak(*engine, encode(wrapped, encoding.c_str())).seconds(), joined,
+                    0.03 * joined);
+    }
+}
+
 TEST_F(EngineTest, MixedTextPlaysAsOneReadingWithEachLanguagesSettings) {
     for (auto& engine : s_libs) loadToWav(engine->language());
     EngineLibrary& japanese = lib(kJapanese);
