@@ -142,6 +142,18 @@ std::string readCopiedText(std::string_view s, TextReading reading) {
         }
         i += len;
     }
+    // A sentence of symbol rules alone (a line of 100,000 hyphens is cut into many) is
+    // skipped, not read as a row of pauses.
+    std::string_view rest = out;
+    while (!rest.empty()) {
+        if (rest.front() == ' ')
+            rest.remove_prefix(1);
+        else if (rest.starts_with(words.pause))
+            rest.remove_prefix(words.pause.size());
+        else
+            break;
+    }
+    if (rest.empty()) out.clear();
     return out;
 }
 

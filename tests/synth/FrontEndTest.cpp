@@ -176,6 +176,7 @@ TEST(CopiedText, ReadsLinksAddressesPathsAndSymbolRunsInEachLanguagesWords) {
         {TextReading::English, "C:\\Users\\me\\report.pdf and a/b/c and /etc", "report.pdf and a/b/c and /etc"},
         {TextReading::English, "Title ===== and ***** or -- wow!!! ... x", "Title ,  and ,  or -- wow!!! ... x"},
         {TextReading::Japanese, "ここまで～～～すごーーーい", "ここまで、すごーーーい"},
+        {TextReading::Korean, " ----- ＝＝＝ ", ""},
         {TextReading::English, "not.a.link www and http:/x", "not.a.link www and http:/x"},
     };
     for (const auto& [reading, in, out] : rows)
