@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/Utf8.h"
+#include "synth/text/EmojiNames.h"
 #include "synth/text/EspeakSafeText.h"
 #include "synth/text/LinkScan.h"
 
@@ -17,15 +18,23 @@ struct LanguageWords {
     std::string_view linkBefore, linkAfter;  // around a URL's host
     std::string_view at;                     // an e-mail address's @
     std::string_view pause;                  // in place of a run of one symbol
+    EmojiLanguage emoji;                     // whose emoji names
 };
 
 constexpr LanguageWords kWords[] = {
-    {TextReading::Japanese, "", "のリンク", " アット ", "、"},
-    {TextReading::English, "link to ", "", " at ", ", "},
-    {TextReading::Mandarin, "", "的链接", " at ", "，"},
-    {TextReading::Korean, "", " 링크", " 골뱅이 ", ", "},
-    {TextReading::None, "", "", " at ", ", "},
+    {TextReading::Japanese, "", "のリンク", " アット ", "、", EmojiLanguage::Japanese},
+    {TextReading::English, "link to ", "", " at ", ", ", EmojiLanguage::English},
+    {TextReading::Mandarin, "", "的链接", " at ", "，", EmojiLanguage::Chinese},
+    {TextReading::Korean, "", " 링크", " 골뱅이 ", ", ", EmojiLanguage::Korean},
+    {TextReading::None, "", "", " at ", ", ", EmojiLanguage::English},
 };
+
+// Code points that only modify the emoji before them: variation selectors, skin tones, tags,
+// and the joiner with what it joins (👩‍💻 is read by its first part).
+bool modifiesEmoji(char32_t c) {
+    return c == 0xFE0E || c == 0xFE0F || (c >= 0x1F3FB && c <= 0x1F3FF) ||
+           (c >= 0xE0020 && c <= 0xE007F) || c == 0x20E3;
+}
 
 // Marks that end a sentence or a clause right after a link, not part of it.
 constexpr std::string_view kTrailing = ".,;:!?)]}'\"";
@@ -134,12 +143,30 @@ std::string readCopiedText(std::string_view s, TextReading reading) {
             }
         }
         if (c >= 0x2000 && !espeakMaySay(c)) {
-            // Emoji and pictographs are skipped: no voice says them as anything but their
-            // code point or a question mark.
+            // No voice says emoji and pictographs but as a code point or a question mark: they
+            // are read by their short name, once for a run of the same, or skipped.
+            std::size_t end = i + len, nextLen;
+            while (end < s.size()) {
+                const char32_t next = utf8::DecodeAt(s, end, &nextLen);
+                if (next == 0x200D && end + nextLen < s.size()) {
+                    std::size_t joinedLen;
+                    utf8::DecodeAt(s, end + nextLen, &joinedLen);
+                    end += nextLen + joinedLen;
+                } else if (next == c || modifiesEmoji(next)) {
+                    end += nextLen;
+                } else {
+                    break;
+                }
+            }
+            const std::string_view name = emojiName(c, words.emoji);
+            // Spaces keep the name a word of its own (an accent phrase in Japanese).
             if (!out.empty() && out.back() != ' ') out += ' ';
-        } else {
-            out.append(s, i, len);
+            out.append(name);
+            if (!name.empty() && end < s.size()) out += ' ';
+            i = end;
+            continue;
         }
+        out.append(s, i, len);
         i += len;
     }
     // A sentence of symbol rules alone (a line of 100,000 hyphens is cut into many) is

@@ -647,7 +647,7 @@ TEST_F(EngineTest, MixedTextIsRoutedToEachScriptsLanguage) {
         // Scripts mixed inside one word; emoji, private-use and unassigned characters.
         {ko, "한漢국", "ko\t한 | zh\t漢 | ko\t국"},
         {ja, "アイXフォン", "ja | en\tX | ja"},
-        {ko, "좋아요😀\xEE\x80\x80\xCD\xB8 네", "ko\t좋아요  \xCD\xB8 네"},
+        {ko, "좋아요😀\xEE\x80\x80\xCD\xB8 네", "ko\t좋아요 활짝 웃는 얼굴  \xCD\xB8 네"},
         // The chosen language's text alone reads as it always has.
         {ko, "안녕하세요. 반갑습니다.", "ko\t안녕하세요. | ko\t반갑습니다."},
     };

@@ -177,6 +177,10 @@ TEST(CopiedText, ReadsLinksAddressesPathsAndSymbolRunsInEachLanguagesWords) {
         {TextReading::English, "Title ===== and ***** or -- wow!!! ... x", "Title ,  and ,  or -- wow!!! ... x"},
         {TextReading::Japanese, "ここまで～～～すごーーーい", "ここまで、すごーーーい"},
         {TextReading::Korean, " ----- ＝＝＝ ", ""},
+        // Emoji by name, once for a run, with their modifiers and joined parts; unnamed skipped.
+        {TextReading::English, "ok 👍🏽👍 \U0001FA18!", "ok thumbs up  !"},
+        {TextReading::Japanese, "了解😀😀\u200D🔥です", "了解 にっこり笑う です"},
+        {TextReading::Mandarin, "好🐷", "好 猪头"},
         {TextReading::English, "not.a.link www and http:/x", "not.a.link www and http:/x"},
     };
     for (const auto& [reading, in, out] : rows)
