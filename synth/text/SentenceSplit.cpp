@@ -62,8 +62,7 @@ bool isComma(char32_t cp) {
 
 }  // namespace
 
-std::size_t sentenceEnd(std::string_view text, std::size_t from, bool complete,
-                        bool lineStart) {
+std::size_t sentenceEnd(std::string_view text, std::size_t from, bool complete, bool lineStart) {
     std::size_t lastComma = 0, lastSpace = 0, chars = 0;
     std::size_t i = from, lineBegin = from;
     while (i < text.size()) {

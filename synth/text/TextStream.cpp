@@ -34,8 +34,8 @@ TextStream::~TextStream() {
 
 void TextStream::seek(std::size_t rawOffset) {
     m_nRawPos = m_text ? std::min(rawOffset, m_text->size()) : 0;
-    m_bLineStart = m_nRawPos == 0 || (*m_text)[m_nRawPos - 1] == '\n' ||
-                   (*m_text)[m_nRawPos - 1] == '\r';
+    m_bLineStart =
+        m_nRawPos == 0 || (*m_text)[m_nRawPos - 1] == '\n' || (*m_text)[m_nRawPos - 1] == '\r';
     m_buf.clear();
     m_rawOf.clear();
     m_nBufPos = 0;

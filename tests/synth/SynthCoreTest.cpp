@@ -53,8 +53,12 @@ TEST(EspeakSafeText, HandsOnScriptsAndPunctuationAndBlanksTheRestCharForChar) {
         EXPECT_EQ(safe, out);
         EXPECT_EQ(utf8::ToUtf32(safe).size(), utf8::ToUtf32(in).size());
     }
-    for (auto [text, pause] : {std::pair{"你好，", true}, {"끝났어요?」 ", true}, {"Hi, there", false},
-                               {"end.\")", true}, {"", false}, {"我们用", false}})
+    for (auto [text, pause] : {std::pair{"你好，", true},
+                               {"끝났어요?」 ", true},
+                               {"Hi, there", false},
+                               {"end.\")", true},
+                               {"", false},
+                               {"我们用", false}})
         EXPECT_EQ(synth::endsAtPause(text), pause) << text;
 }
 
@@ -174,7 +178,8 @@ TEST(TextStream, JoinsWrappedLinesAndLeavesOutListAndQuotationMarks) {
         {"今日は会議があり、\n午後から大阪に移動する予定です。",
          {"今日は会議があり、午後から大阪に移動する予定です。"}},
         {"안녕하세요\n반갑습니다", {"안녕하세요 반갑습니다"}},
-        {"The commit-\ntee will meet a well-\nKnown man", {"The committee will meet a well-Known man"}},
+        {"The commit-\ntee will meet a well-\nKnown man",
+         {"The committee will meet a well-Known man"}},
         {"> Are you\n> coming?\n>> No\nYes I am", {"Are you coming?", "No", "Yes I am"}},
         {"Buy:\n- milk\n* eggs and\n  bread\n1. first\n12) second\n・りんご\n• みかん",
          {"Buy:", "milk", "eggs and bread", "first", "second", "りんご", "みかん"}},
