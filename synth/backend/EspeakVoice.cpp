@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "synth/text/EspeakSafeText.h"
+
 namespace synth {
 namespace {
 
@@ -86,7 +88,12 @@ SpeakResult EspeakVoice::speak(const std::string& utf8, const Prosody& prosody, 
     if (m_words)
         for (std::size_t i = 0; i < utf8.size(); ++i)
             if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) u.charStarts.push_back(i);
-    espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, &u);
+    // Word positions count characters of `safe`, which has as many as utf8.
+    const std::string safe = espeakSafeText(utf8);
+    // espeak-ng leaves out the pause of the text's last punctuation unless asked, which ran
+    // one sentence into the next; a segment cut off mid-clause (before a Latin run) gets none.
+    const unsigned flags = espeakCHARS_UTF8 | (endsAtPause(safe) ? espeakENDPAUSE : 0);
+    espeak_Synth(safe.c_str(), safe.size() + 1, 0, POS_CHARACTER, 0, flags, nullptr, &u);
     return u.stopped ? SpeakResult::Cancelled : SpeakResult::Done;
 }
 

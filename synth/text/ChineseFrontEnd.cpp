@@ -219,6 +219,16 @@ struct Reader {
         i = end;
     }
 
+    // Full-width punctuation arrives folded to ASCII, and espeak-ng pauses at an ASCII comma
+    // or stop only when a space follows it (你好,我 was read without a pause).
+    void punctuationOrCharacter(std::size_t& i) {
+        const char32_t c = text[i++];
+        out += c;
+        if (std::u32string_view(U",.!?;:").find(c) != std::u32string_view::npos &&
+            i < text.size() && text[i] != U' ')
+            out += U' ';
+    }
+
     void run() {
         for (std::size_t i = 0; i < text.size();) {
             const char32_t c = text[i];
@@ -227,7 +237,7 @@ struct Reader {
             else if (scanNumber(text, i))
                 number(i);
             else if (!currency(i))
-                out += text[i++];
+                punctuationOrCharacter(i);
         }
         flush();
     }

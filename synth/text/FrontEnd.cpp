@@ -2,6 +2,7 @@
 
 #include "platform/Utf8.h"
 #include "synth/text/ChineseFrontEnd.h"
+#include "synth/text/CopiedText.h"
 #include "synth/text/EnglishFrontEnd.h"
 #include "synth/text/KoreanFrontEnd.h"
 #include "synth/text/TextScan.h"
@@ -11,6 +12,7 @@ namespace synth {
 
 std::vector<SpeechSegment> readForVoice(TextReading reading, JapaneseReader* reader,
                                         std::string sentence) {
+    sentence = readCopiedText(sentence, reading);
     switch (reading) {
         case TextReading::Japanese:
             if (reader) return reader->read(sentence);
@@ -57,7 +59,8 @@ void addClauses(const std::u32string& text, std::vector<SpeechSegment>& out) {
 }  // namespace
 
 std::vector<SpeechSegment> splitJapaneseClauses(const std::string& sentence) {
-    const std::u32string text = utf8::ToUtf32(prepareForOpenJTalk(sentence));
+    const std::u32string text =
+        utf8::ToUtf32(prepareForOpenJTalk(readCopiedText(sentence, TextReading::Japanese)));
     std::vector<SpeechSegment> out;
     std::size_t plain = 0, i = 0;
     while (i < text.size()) {

@@ -5,6 +5,7 @@
 
 #include "engine/Languages.h"
 #include "platform/Utf8.h"
+#include "synth/text/LinkScan.h"
 
 namespace synth {
 namespace {
@@ -132,6 +133,12 @@ class Splitter {
     std::size_t sentenceEnd(std::size_t pos, bool& kana, bool& other) const {
         std::size_t i = pos;
         while (i < m_chars.size()) {
+            // ? . ! inside a URL end nothing.
+            if (const std::size_t link = linkEnd(m_text, m_chars[i].offset, true);
+                link != m_chars[i].offset) {
+                while (i < m_chars.size() && m_chars[i].offset < link) ++i;
+                continue;
+            }
             const Char& c = m_chars[i++];
             kana = kana || c.script == kKana;
             other = other || (c.script != kNone && c.script != kLatin);

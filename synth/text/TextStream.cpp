@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/Utf8.h"
+#include "synth/text/LineBreaks.h"
 #include "synth/text/SentenceSplit.h"
 
 namespace synth {
@@ -33,6 +34,8 @@ TextStream::~TextStream() {
 
 void TextStream::seek(std::size_t rawOffset) {
     m_nRawPos = m_text ? std::min(rawOffset, m_text->size()) : 0;
+    m_bLineStart =
+        m_nRawPos == 0 || (*m_text)[m_nRawPos - 1] == '\n' || (*m_text)[m_nRawPos - 1] == '\r';
     m_buf.clear();
     m_rawOf.clear();
     m_nBufPos = 0;
@@ -96,19 +99,22 @@ bool TextStream::next(std::string& sentence) {
     while (true) {
         const bool complete = !m_text || m_nRawPos >= m_text->size();
         if (complete && m_nBufPos >= m_buf.size()) return false;
-        const std::size_t end = sentenceEnd(m_buf, m_nBufPos, complete);
+        const std::size_t end = sentenceEnd(m_buf, m_nBufPos, complete, m_bLineStart);
         if (end == std::string::npos) {
             decodeMore();
             continue;
         }
-        std::string piece = cleanForSpeech(m_buf.substr(m_nBufPos, end - m_nBufPos));
+        const std::string_view raw = std::string_view(m_buf).substr(m_nBufPos, end - m_nBufPos);
+        std::string piece = cleanForSpeech(joinLines(raw, m_bLineStart));
         const std::size_t start = m_nBufPos;
         m_nBufPos = end;
+        m_bLineStart = !raw.empty() && (raw.back() == '\n' || raw.back() == '\r');
         const std::size_t first = piece.find_first_not_of(' ');
         if (first != std::string::npos) {
-            // The sentence starts where its bytes do, so that the text and the range
-            // reported for it agree.
-            m_nSentenceStart = rawAt(start + first);
+            // The range reported for the sentence covers its bytes in the original text, its
+            // list or quotation marks too.
+            const std::size_t rawFirst = raw.find_first_not_of(" \t\r\n");
+            m_nSentenceStart = rawAt(start + (rawFirst == std::string::npos ? 0 : rawFirst));
             m_nSentenceEnd = rawAt(end);
             sentence = piece.substr(first);
             return true;

@@ -49,6 +49,7 @@ class TextStream {
     std::vector<std::size_t> m_rawOf;
     std::size_t m_nSentenceStart = 0, m_nSentenceEnd = 0;
     bool m_bAsciiAsIs = false;
+    bool m_bLineStart = true;  // m_buf[m_nBufPos] starts a line
 };
 
 // Replaces C0/C1 controls (except line breaks and tabs, which become spaces), private-use

@@ -15,10 +15,12 @@
 #include "synth/api/Engines.h"
 #include "synth/backend/OpenJTalkVoice.h"
 #include "synth/text/ChineseFrontEnd.h"
+#include "synth/text/CopiedText.h"
 #include "synth/text/EnglishFrontEnd.h"
 #include "synth/text/FrontEnd.h"
 #include "synth/text/ja/JapaneseReader.h"
 #include "synth/text/KoreanFrontEnd.h"
+#include "synth/text/SentenceSplit.h"
 
 namespace {
 
@@ -159,15 +161,49 @@ TEST(JapaneseVoice, TellsEachAccentPhraseWhereItsFirstMoraIsHeard) {
     voice.rest();
 }
 
+TEST(CopiedText, ReadsLinksAddressesPathsAndSymbolRunsInEachLanguagesWords) {
+    using synth::TextReading;
+    // Each row: the reading language, text, what its front end is handed.
+    const std::tuple<TextReading, const char*, const char*> rows[] = {
+        {TextReading::English, "Details are at https://www.example.com/docs/install?id=42 today.",
+         "Details are at link to example.com today."},
+        {TextReading::Japanese, "詳細はhttps://user@example.co.jp:8080/a?b=1を見て。",
+         "詳細はexample.co.jpのリンクを見て。"},
+        {TextReading::Mandarin, "请看 www.example.cn/x。", "请看 example.cn的链接。"},
+        {TextReading::Korean, "메일은 kim.lee@example.kr 로",
+         "메일은 kim.lee 골뱅이 example.kr 로"},
+        {TextReading::English, "Write to taro@example.com, or see /usr/share/doc/readme.txt.",
+         "Write to taro at example.com, or see readme.txt."},
+        {TextReading::English, "C:\\Users\\me\\report.pdf and a/b/c and /etc",
+         "report.pdf and a/b/c and /etc"},
+        {TextReading::English, "Title ===== and ***** or -- wow!!! ... x",
+         "Title ,  and ,  or -- wow!!! ... x"},
+        {TextReading::Japanese, "ここまで～～～すごーーーい", "ここまで、すごーーーい"},
+        {TextReading::Korean, " ----- ＝＝＝ ", ""},
+        // Emoji by name, once for a run, with their modifiers and joined parts; unnamed skipped.
+        {TextReading::English, "ok 👍🏽👍 \U0001FA18!", "ok thumbs up  !"},
+        {TextReading::Japanese, "了解😀😀\u200D🔥です", "了解 にっこり笑う です"},
+        {TextReading::Mandarin, "好🐷", "好 猪头"},
+        {TextReading::English, "not.a.link www and http:/x", "not.a.link www and http:/x"},
+    };
+    for (const auto& [reading, in, out] : rows)
+        EXPECT_EQ(synth::readCopiedText(in, reading), out) << in;
+    // Sentence ends inside a link end nothing; a link too long to be one is cut as text is.
+    const std::string text = "See https://example.com/a?b. Next! " + std::string(3000, 'w') + ".";
+    EXPECT_EQ(synth::sentenceEnd(text, 0, true), text.find(" Next"));
+    EXPECT_EQ(synth::sentenceEnd("go to https://exa", 0, false), std::string::npos);
+    EXPECT_LE(synth::sentenceEnd("https://" + std::string(3000, 'w'), 0, true), 200u);
+}
+
 TEST(ChineseFrontEnd, ReadsNumbersAsMandarinReadersSayThem) {
     const std::pair<const char*, const char*> cases[] = {
         {"圆周率约为3.14", "圆周率约为三点一四"},
-        {"增长5%，降至-3.5%", "增长百分之五,降至负百分之三点五"},
-        {"2024年买了2个，12个，2000元", "二〇二四年买了两个,十二个,两千元"},
+        {"增长5%，降至-3.5%", "增长百分之五, 降至负百分之三点五"},
+        {"2024年买了2个，12个，2000元", "二〇二四年买了两个, 十二个, 两千元"},
         {"第2名", "第二名"},
-        {"１０３０５人，100000001，110，101000", "一万零三百零五人,一亿零一,一百一十,十万一千"},
-        {"2024-03-05 8:05开会，下午2:00", "二〇二四年三月五日 八点零五分开会,下午两点"},
-        {"气温-5℃，电话13800138000", "气温零下五摄氏度,电话幺三八零零幺三八零零零"},
+        {"１０３０５人，100000001，110，101000", "一万零三百零五人, 一亿零一, 一百一十, 十万一千"},
+        {"2024-03-05 8:05开会，下午2:00", "二〇二四年三月五日 八点零五分开会, 下午两点"},
+        {"气温-5℃，电话13800138000", "气温零下五摄氏度, 电话幺三八零零幺三八零零零"},
         {"用iPhone 15跑了5km", "用[iPhone] 十五跑了五公里"},
         {"臺灣的2個學校", "臺灣的两個學校"},
     };

@@ -11,6 +11,7 @@
 #include "platform/Utf8.h"
 #include "synth/pipeline/SpeechPosition.h"
 #include "synth/backend/VoiceConfig.h"
+#include "synth/text/EspeakSafeText.h"
 #include "synth/text/ja/JapaneseReader.h"
 #include "synth/text/SentenceSplit.h"
 #include "synth/text/TextScan.h"
@@ -32,6 +33,33 @@ std::vector<std::string> sentences(const std::string& text, const char* encoding
     std::string s;
     while (stream.next(s)) out.push_back(s);
     return out;
+}
+
+TEST(EspeakSafeText, HandsOnScriptsAndPunctuationAndBlanksTheRestCharForChar) {
+    // Each row: text, what espeak-ng is handed.
+    const std::pair<const char*, const char*> rows[] = {
+        {"안녕하세요 \U0001FA18\U0001F43D 감사합니다.", "안녕하세요    감사합니다."},
+        {"你好，世界。こんにちは、カナ！", "你好，世界。こんにちは、カナ！"},
+        {"Café – “naïve” 3½ €5 ΑΩ Жж", "Café – “naïve” 3½ €5 ΑΩ Жж"},
+        // A math letter, private use, a variation selector, a star, box drawing; an emoji with
+        // its skin tone, a joiner, a tag; malformed bytes.
+        {"a\U0001D400b\uE000c\uFE0Fd\u2605e\u2500f", "a b c d e f"},
+        {"👍🏽x\u200D\U000E0041", "  x  "},
+        {"\xFF\xC3", "  "},
+    };
+    for (auto [in, out] : rows) {
+        SCOPED_TRACE(in);
+        const std::string safe = synth::espeakSafeText(in);
+        EXPECT_EQ(safe, out);
+        EXPECT_EQ(utf8::ToUtf32(safe).size(), utf8::ToUtf32(in).size());
+    }
+    for (auto [text, pause] : {std::pair{"你好，", true},
+                               {"끝났어요?」 ", true},
+                               {"Hi, there", false},
+                               {"end.\")", true},
+                               {"", false},
+                               {"我们用", false}})
+        EXPECT_EQ(synth::endsAtPause(text), pause) << text;
 }
 
 TEST(UserDictionary, ParsesWellFormedFiles) {
@@ -127,7 +155,7 @@ TEST(TextStream, SplitsIntoSentences) {
     // Each row: text, the sentences it splits into.
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"Hello there. Pi is 3.14 today!Yes? This\nnext line",
-         {"Hello there.", "Pi is 3.14 today!", "Yes?", "This ", "next line"}},
+         {"Hello there.", "Pi is 3.14 today!", "Yes?", "This next line"}},
         {"今日は。明日は！　あさって", {"今日は。", "明日は！", "　あさって"}},
         {"本当？！」と彼は言った。", {"本当？！」", "と彼は言った。"}},
         {"Wait... what?! \"Yes.\" Done", {"Wait...", "what?!", "\"Yes.\"", "Done"}},
@@ -138,6 +166,50 @@ TEST(TextStream, SplitsIntoSentences) {
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(sentences(synthtest::encode(text, "CP932"), "CP932"), expected) << text;
+}
+
+TEST(TextStream, JoinsWrappedLinesAndLeavesOutListAndQuotationMarks) {
+    // Each row: text as copied, the sentences read.
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"The committee will meet on Tuesday to discuss\nthe budget for the coming year and "
+         "the plans\nfor the new building.",
+         {"The committee will meet on Tuesday to discuss the budget for the coming year and the "
+          "plans for the new building."}},
+        {"今日は会議があり、\n午後から大阪に移動する予定です。",
+         {"今日は会議があり、午後から大阪に移動する予定です。"}},
+        {"안녕하세요\n반갑습니다", {"안녕하세요 반갑습니다"}},
+        {"The commit-\ntee will meet a well-\nKnown man",
+         {"The committee will meet a well-Known man"}},
+        {"> Are you\n> coming?\n>> No\nYes I am", {"Are you coming?", "No", "Yes I am"}},
+        {"Buy:\n- milk\n* eggs and\n  bread\n1. first\n12) second\n・りんご\n• みかん",
+         {"Buy:", "milk", "eggs and bread", "first", "second", "りんご", "みかん"}},
+        {"# Title\nBody text\n\nNew paragraph", {"Title", "Body text", "New paragraph"}},
+        {"-5 degrees\ntoday", {"-5 degrees today"}},
+        {"line one\r\nline two.\r\nThree\rfour", {"line one line two.", "Three four"}},
+        {"Done. - not a bullet", {"Done.", "- not a bullet"}},
+        // Decided across the decoding chunk's end.
+        {std::string(2046, ' ') + "a\n- b", {"a", "b"}},
+        {std::string(2046, ' ') + "a\nb", {"a b"}},
+        {std::string(100000, '-') + "\n\n\n", {std::string(100000, '-')}},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text.substr(0, 80));
+        std::string joined;
+        auto got = sentences(text, "UTF-8");
+        if (expected.size() == 1 && expected[0].size() > 1000) {  // cut into 200-character pieces
+            for (const std::string& s : got) joined += s;
+            EXPECT_EQ(joined, expected[0]);
+            continue;
+        }
+        EXPECT_EQ(got, expected);
+    }
+    // The list's marks stay within the range reported for the sentence.
+    const std::string list = "- one\n- two";
+    TextStream stream(std::make_shared<const std::string>(list), "UTF-8");
+    std::string s;
+    ASSERT_TRUE(stream.next(s) && stream.next(s));
+    EXPECT_EQ(s, "two");
+    EXPECT_EQ(list.substr(stream.rawStart(), stream.rawEnd() - stream.rawStart()), "- two");
 }
 
 TEST(TextStream, CutsLongSentencesAtACommaElseASpaceElseAnywhere) {
