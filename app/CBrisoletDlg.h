@@ -187,6 +187,7 @@ class CBrisoletDlg {
     bool m_bShortcutsToCheck = false;  // stored values were taken; the chords not yet looked at
     int m_nInShortcut = 0;             // a shortcut's command is running
     // For the command line's actions (RunAction).
+    void SpeakOrSayNone(const std::optional<std::u16string>& text);
     platform::Clipboard* m_clipboard = nullptr;       // from AttachReading
     platform::WindowSystem* m_readWindows = nullptr;  // from AttachReading
     platform::Selection* m_selection = nullptr;       // from AttachShortcuts

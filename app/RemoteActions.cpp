@@ -43,12 +43,7 @@ bool CBrisoletDlg::RunAction(const std::string& name) {
         const std::optional<std::u16string> text =
             name == "read-all" ? (m_wholeText ? m_wholeText() : std::nullopt)
                                : (m_selection ? m_selection->Text() : std::nullopt);
-        m_reading->capture.EndCapture();
-        if (text && !text->empty())
-            m_reading->controller.SpeakText(*text);
-        else
-            m_svc.messages.Show(reading::kMsgNoText, reading::kToolbarTitle,
-                                platform::MessageKind::ToolbarWarning);
+        SpeakOrSayNone(text);
         return true;
     }
     for (const auto& [action, shortcut] : kShortcutActions) {
@@ -64,6 +59,11 @@ bool CBrisoletDlg::RunAction(const std::string& name) {
         text = m_clipboard->UnicodeText();
         m_clipboard->Close();
     }
+    SpeakOrSayNone(text);
+    return true;
+}
+
+void CBrisoletDlg::SpeakOrSayNone(const std::optional<std::u16string>& text) {
     // A capture still waiting must not speak later over this reading.
     m_reading->capture.EndCapture();
     if (text && !text->empty())
@@ -71,5 +71,4 @@ bool CBrisoletDlg::RunAction(const std::string& name) {
     else
         m_svc.messages.Show(reading::kMsgNoText, reading::kToolbarTitle,
                             platform::MessageKind::ToolbarWarning);
-    return true;
 }

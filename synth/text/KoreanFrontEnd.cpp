@@ -117,9 +117,7 @@ std::u32string sinoKoreanNumber(std::u32string_view digits) {
 
 std::vector<SpeechSegment> readKorean(const std::string& sentence) {
     const std::u32string text =
-        spellFractions(spellDatesAndTimes(foldWidth(utf8::ToUtf32(sentence)),
-                                          {U"년 ", U"월 ", U"일", U"시 ", U"분 ", U"초"}),
-                       U"분의 ");
+        spellNumberForms(sentence, {U"년 ", U"월 ", U"일", U"시 ", U"분 ", U"초"}, U"분의 ");
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) {
         if (scanNumber(text, i))

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Utf8.h"
+
 namespace synth {
 
 std::u32string foldWidth(const std::u32string& text) {
@@ -166,6 +168,12 @@ std::u32string spellDatesAndTimes(const std::u32string& text, const DateUnits& u
         if (out.back() == U' ') out.pop_back();
     }
     return out;
+}
+
+std::u32string spellNumberForms(const std::string& sentence, const DateUnits& units,
+                                std::u32string_view fractionConnector) {
+    return spellFractions(spellDatesAndTimes(foldWidth(utf8::ToUtf32(sentence)), units),
+                          fractionConnector);
 }
 
 std::u32string spellFractions(const std::u32string& text, std::u32string_view connector) {

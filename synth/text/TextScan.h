@@ -66,6 +66,11 @@ std::u32string spellDatesAndTimes(const std::u32string& text, const DateUnits& u
 // 1/2 -> 2<connector>1 (分之 in Chinese, 분의 in Korean). Dates are not fractions.
 std::u32string spellFractions(const std::u32string& text, std::u32string_view connector);
 
+// A sentence made ready for reading its numbers: widths folded, then dates, times and
+// fractions spelled with the language's words.
+std::u32string spellNumberForms(const std::string& sentence, const DateUnits& units,
+                                std::u32string_view fractionConnector);
+
 // The value of at most 9 digits, or -1 for more.
 long smallValue(const std::u32string& digits);
 

@@ -9,9 +9,7 @@ namespace ja {
 
 std::string prepareForAnalysis(const std::string& sentence) {
     const std::u32string text =
-        spellFractions(spellDatesAndTimes(foldWidth(utf8::ToUtf32(sentence)),
-                                          {U"年", U"月", U"日", U"時", U"分", U"秒"}),
-                       U"ブンノ");
+        spellNumberForms(sentence, {U"年", U"月", U"日", U"時", U"分", U"秒"}, U"ブンノ");
     std::u32string out;
     for (std::size_t i = 0; i < text.size();) {
         std::u32string_view unitAfter;
