@@ -1,14 +1,18 @@
 #pragma once
 // The toolbar's logic: its initialisation order, its message routing and its teardown.
 // Plain C++: the window itself is reached through ToolbarView, so all of this runs under
-// test without a display.
+// test without a display. The lifecycle is in CBrisoletDlg.cpp, the actions in
+// ToolbarActions.cpp, the engines' start in EngineStartUp.cpp.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/Actions.h"
+#include "app/SettingsKeeper.h"
 #include "app/ToolbarView.h"
 #include "engine/EngineSet.h"
 #include "platform/MessageBox.h"
@@ -30,13 +34,12 @@ class LanguageSelectionDialog;
 
 class CaptionFollower;
 class CaptionView;
+class ShortcutBinding;
 
 namespace platform {
 class FileDialogs;
 class GlobalShortcuts;
-class KeyInjector;
 class Pump;
-class Selection;
 }  // namespace platform
 
 namespace reading {
@@ -44,7 +47,7 @@ class FollowAlong;
 class ReadingCommands;
 struct ReadingPlatform;
 class SaveSpeechCommand;
-class ShortcutCommands;
+class ShortcutReads;
 }  // namespace reading
 
 namespace dialogs {
@@ -69,7 +72,12 @@ class CBrisoletDlg {
 
     // Window messages, as the widget forwards them.
     void OnMove(int x, int y);
+    // A button's or a menu item's command (app/CommandIds.h).
     void OnCommand(int id);
+    // Runs the action named in kActions ("read-selection", "stop", ...) as asked from outside
+    // the toolbar (the command line); false, and nothing done, when no action has that name.
+    bool Dispatch(std::string_view name);
+    void RunAction(Action action, Trigger trigger);
     void OnTimer(int id);
     void OnOK();
     void OnCancel();
@@ -79,24 +87,24 @@ class CBrisoletDlg {
     bool IsMenuItemChecked(int id) const;
 
     // The settings hive changed in memory: schedules the write of the settings file.
-    void OnSettingsChanged() { m_writes.Changed(); }
+    void OnSettingsChanged() { m_keeper.Changed(); }
     // Writes pending settings now; done before a modal dialog opens and at teardown. A write
     // that fails is reported once through ToolbarServices::report, and again only after a
     // write has succeeded in between.
-    void FlushSettings() { m_writes.Flush(); }
+    void FlushSettings() { m_keeper.Flush(); }
     // Writes a change the user made (a dialog's OK, a language choice) at once. The first
     // such change of a run that cannot be kept is also shown in a message box.
-    void KeepUserChange();
+    void KeepUserChange() { m_keeper.KeepUserChange(); }
 
-    // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042) and
-    // stop (102). Without it those commands do nothing (tests of the shell alone).
+    // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042),
+    // stop (102), sentence moves and speed steps. Without it those commands do nothing (tests
+    // of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
     // Takes the global shortcuts the settings give (after AttachReading). Values that do not
     // parse and shortcuts that cannot be had are reported, one line each. renew, when given,
     // releases every chord taken and returns a fresh set: shortcut values edited in the
     // settings file then take effect while the toolbar runs.
-    void AttachShortcuts(platform::GlobalShortcuts& shortcuts, platform::Selection& selection,
-                         platform::KeyInjector& keys, platform::Pump& pump,
+    void AttachShortcuts(platform::GlobalShortcuts& shortcuts,
                          const std::function<void(const std::string&)>& report,
                          std::function<platform::GlobalShortcuts&()> renew = {});
     // Looks whether another program changed the settings file (every second, on a timer)
@@ -145,35 +153,25 @@ class CBrisoletDlg {
 
   private:
     int StartEngineFor(int language, const std::string& userDicPath);
+    void StartEngines();
     void ChooseUsableLanguage();
-    void WriteSettings();
-    void TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts);
-    void TakeStoredVoices();
     void OnShowCaption();
     // 言語を自動判別: switches between reading each script's runs with its own language and
     // reading everything with the chosen one; the choice is kept in the settings at once.
     void OnAutoLanguage();
     void FollowCaptionSetting();
     void TellCaptionWhereTheToolbarIs(int x, int y);
-    void KeepSpeed(int language, int speed);
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
-    bool m_bLastWriteOk = true;
-    bool m_bWriteFailing = false;       // reported, and no write has succeeded since
-    bool m_bToldUnsavedChange = false;  // the message box was shown this run
-    SettingsWriteScheduler m_writes;
+    SettingsKeeper m_keeper;
     std::unique_ptr<reading::ReadingCommands> m_reading;
     std::unique_ptr<reading::FollowAlong> m_follow;  // with m_reading
     std::unique_ptr<CaptionFollower> m_caption;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
-    std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
-    std::unique_ptr<reading::SaveSpeechCommand> m_save;      // m_reading hands it texts
-    std::function<void(const std::string&)> m_reportShortcuts;
-    std::function<platform::GlobalShortcuts&()> m_renewShortcuts;
-    std::vector<std::string> m_shortcutTexts;  // the chords in force, as their values give them
-    bool m_bShortcutsToCheck = false;  // stored values were taken; the chords not yet looked at
-    int m_nInShortcut = 0;             // a shortcut's command is running
+    std::unique_ptr<reading::ShortcutReads> m_elsewhereReads;  // with m_reading
+    std::unique_ptr<reading::SaveSpeechCommand> m_save;        // m_reading hands it texts
+    std::unique_ptr<ShortcutBinding> m_shortcuts;
     dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
     platform::ProcessLauncher* m_processes = nullptr;
     platform::WindowSystem* m_windows = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 // The toolbar's context menu (right click, the Menu key, Shift+F10), one row per item in the
-// order shown. An item is added with a row here and its case in CBrisoletDlg::OnCommand; the
+// order shown. An item is added with a row here and its action in app/Actions.h; the
 // window builds the menu from the rows, so it needs no change.
 
 #include <array>

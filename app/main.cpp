@@ -87,7 +87,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
     dlg.AttachCaption(caption);
-    dlg.AttachShortcuts(*shortcuts, selection, keys, pump, Report,
+    dlg.AttachShortcuts(*shortcuts, Report,
                         [&]() -> platform::GlobalShortcuts& {
                             shortcuts.reset();
                             shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);

@@ -10,10 +10,10 @@
 
 #include "app/CBrisoletDlg.h"
 #include "app/CommandIds.h"
+#include "app/ShortcutSettings.h"
 #include "dialogs/LanguageSelection.h"
 #include "platform/posix/RegFileHive.h"
 #include "reading/ReadingCommands.h"
-#include "reading/ShortcutCommands.h"
 #include "settings/Globals.h"
 #include "settings/SettingsWriteScheduler.h"
 #include "tests/fakes/FakeClipboard.h"
@@ -213,7 +213,7 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     FakeGlobalShortcuts first, renewed;
     int renewals = 0;
     dlg.AttachReading({windows, clipboard, keys, pump, selection});
-    dlg.AttachShortcuts(first, selection, keys, pump, {}, [&]() -> platform::GlobalShortcuts& {
+    dlg.AttachShortcuts(first, {}, [&]() -> platform::GlobalShortcuts& {
         ++renewals;
         return renewed;
     });
@@ -234,14 +234,14 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     SCOPED_TRACE("not while a shortcut's command pumps events: its set must outlive it");
     int looks = 0;
     pump.onDrain = [&] { looks++ ? void() : dlg.OnTimer(kSettingsWatchTimerId); };
-    first.listener(reading::kShortcutReadAll);
+    first.listener(settings::kShortcutReadAll);
     ASSERT_GT(looks, 0);
     EXPECT_EQ(renewals, 0);
     EXPECT_EQ(g_voiceJpn.volume, 123);
     dlg.OnTimer(kSettingsWatchTimerId);
     EXPECT_EQ(renewals, 1);
-    EXPECT_EQ(renewed.registered.size(), std::size_t{reading::kShortcutCount});
-    EXPECT_EQ(renewed.registered[reading::kShortcutStop],
+    EXPECT_EQ(renewed.registered.size(), std::size_t{settings::kShortcutCount});
+    EXPECT_EQ(renewed.registered[settings::kShortcutStop],
               (platform::KeyChord{platform::kModControl | platform::kModAlt, U'q'}));
     EXPECT_EQ(g_voiceJpn.volume, 123);
     EXPECT_TRUE(renewed.listener);
@@ -264,11 +264,11 @@ TEST_F(ToolbarWrites, AutoLanguageFromTheMenuReachesTheReadingAndIsKept) {
     FakeSelection selection;
     FakeGlobalShortcuts shortcuts;
     dlg.AttachReading({windows, clipboard, keys, pump, selection});
-    dlg.AttachShortcuts(shortcuts, selection, keys, pump, {});
+    dlg.AttachShortcuts(shortcuts, {});
     dlg.OnInitDialog();
     auto readSelection = [&] {
         engines.calls.clear();
-        shortcuts.listener(reading::kShortcutReadSelection);
+        shortcuts.listener(settings::kShortcutReadSelection);
         return engines.calls.empty() ? FakeEngineSet::Call{} : engines.calls.back();
     };
     auto autoLanguageRow = [&] {
