@@ -5,6 +5,7 @@
 
 #include <array>
 
+#include "app/Actions.h"
 #include "app/CommandIds.h"
 
 struct ToolbarMenuItem {
@@ -27,6 +28,13 @@ inline constexpr auto kToolbarMenu = std::to_array<ToolbarMenuItem>({
     {0, "", false},
     {kIdAbout, "バージョン情報", false},
 });
+
+constexpr bool EveryMenuItemIsAnAction() {
+    for (const ToolbarMenuItem& item : kToolbarMenu)
+        if (item.id != 0 && !ActionForCommand(item.id)) return false;
+    return true;
+}
+static_assert(EveryMenuItemIsAnAction());
 
 // The menu's own accessible name.
 inline constexpr const char* kToolbarMenuName = "ツールバーのメニュー";

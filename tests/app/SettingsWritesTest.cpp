@@ -12,6 +12,7 @@
 #include "app/CommandIds.h"
 #include "app/ShortcutSettings.h"
 #include "dialogs/LanguageSelection.h"
+#include "engine/EngineStartup.h"
 #include "platform/posix/RegFileHive.h"
 #include "reading/ReadingCommands.h"
 #include "settings/Globals.h"
@@ -249,6 +250,52 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     dlg.OnTimer(kSettingsWatchTimerId);
     EXPECT_EQ(renewals, 1);
     dlg.OnDestroy();
+}
+
+// 2,000 random shortcut presses made 664 writes: each speed step wrote the file at once. A run
+// of steps (速く/遅く, their shortcuts) is now spaced out as a drag is, the last value kept.
+TEST_F(ToolbarWrites, SpeedStepsAreSpacedOutLikeADragAndTheLastOneReachesTheFileAtExit) {
+    platform::RegFileHive hive(File());
+    hive.Load();
+    std::int64_t now = 0;
+    CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines, [&] { return now; }});
+    hive.DeferWrites([&] { dlg.OnSettingsChanged(); });
+    FakeWindowSystem windows;
+    FakeClipboard clipboard;
+    FakeKeyInjector keys;
+    FakePump pump;
+    FakeSelection selection;
+    FakeGlobalShortcuts shortcuts;
+    dlg.AttachReading({windows, clipboard, keys, pump, selection});
+    dlg.AttachShortcuts(shortcuts, {});
+    dlg.OnInitDialog();
+    dlg.FlushSettings();
+    g_speedMin = 50, g_speedMax = 400;
+    auto storedSpeed = [&] {
+        const std::string text = Stored();
+        const std::size_t at = text.find("\\Japanese]");
+        const std::size_t speed = text.find("\"speed\"=dword:", at);
+        return at == std::string::npos || speed == std::string::npos
+                   ? -1
+                   : std::stoi(text.substr(speed + 14, 8), nullptr, 16);
+    };
+    ASSERT_EQ(storedSpeed(), 100) << Stored();
+
+    now = 1000;
+    for (int i = 0; i < 5; ++i) shortcuts.listener(settings::kShortcutFaster);
+    dlg.OnCommand(kIdSlower);
+    EXPECT_EQ(g_voiceJpn.speed, 140);
+    EXPECT_EQ(storedSpeed(), 100) << "written at a step";
+    ASSERT_EQ(view.timers.count(kSettingsWriteTimerId), 1u);
+    dlg.OnTimer(kSettingsWriteTimerId);
+    EXPECT_EQ(storedSpeed(), 140);
+
+    now = 1100;
+    shortcuts.listener(settings::kShortcutFaster);
+    EXPECT_EQ(view.timers[kSettingsWriteTimerId], 150) << "sooner than 250 ms after the last";
+    dlg.OnDestroy();
+    EXPECT_EQ(storedSpeed(), 150);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 // 言語を自動判別 in the menu: on by default, its choice written at once and kept over a
