@@ -14,18 +14,13 @@
 #include "dialogs/LanguageSelection.h"
 #include "engine/EngineStartup.h"
 #include "platform/posix/RegFileHive.h"
-#include "reading/ReadingCommands.h"
 #include "settings/Globals.h"
 #include "settings/SettingsWriteScheduler.h"
-#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeEngineSet.h"
 #include "tests/fakes/FakeGlobalShortcuts.h"
-#include "tests/fakes/FakeKeyInjector.h"
 #include "tests/fakes/FakeMessageBox.h"
-#include "tests/fakes/FakePump.h"
-#include "tests/fakes/FakeSelection.h"
 #include "tests/fakes/FakeToolbarView.h"
-#include "tests/fakes/FakeWindowSystem.h"
 
 namespace {
 
@@ -206,14 +201,10 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     hive.Load();
     CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
     hive.DeferWrites([&] { dlg.OnSettingsChanged(); });
-    FakeWindowSystem windows;
-    FakeClipboard clipboard;
-    FakeKeyInjector keys;
-    FakePump pump;
-    FakeSelection selection;
+    FakeDesktop desk;
     FakeGlobalShortcuts first, renewed;
     int renewals = 0;
-    dlg.AttachReading({windows, clipboard, keys, pump, selection});
+    dlg.AttachReading(desk.Platform());
     dlg.AttachShortcuts(first, {}, [&]() -> platform::GlobalShortcuts& {
         ++renewals;
         return renewed;
@@ -234,7 +225,7 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     std::filesystem::rename(File() + ".sed", File());
     SCOPED_TRACE("not while a shortcut's command pumps events: its set must outlive it");
     int looks = 0;
-    pump.onDrain = [&] { looks++ ? void() : dlg.OnTimer(kSettingsWatchTimerId); };
+    desk.pump.onDrain = [&] { looks++ ? void() : dlg.OnTimer(kSettingsWatchTimerId); };
     first.listener(settings::kShortcutReadAll);
     ASSERT_GT(looks, 0);
     EXPECT_EQ(renewals, 0);
@@ -260,13 +251,9 @@ TEST_F(ToolbarWrites, SpeedStepsAreSpacedOutLikeADragAndTheLastOneReachesTheFile
     std::int64_t now = 0;
     CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines, [&] { return now; }});
     hive.DeferWrites([&] { dlg.OnSettingsChanged(); });
-    FakeWindowSystem windows;
-    FakeClipboard clipboard;
-    FakeKeyInjector keys;
-    FakePump pump;
-    FakeSelection selection;
+    FakeDesktop desk;
     FakeGlobalShortcuts shortcuts;
-    dlg.AttachReading({windows, clipboard, keys, pump, selection});
+    dlg.AttachReading(desk.Platform());
     dlg.AttachShortcuts(shortcuts, {});
     dlg.OnInitDialog();
     dlg.FlushSettings();
@@ -304,13 +291,9 @@ TEST_F(ToolbarWrites, AutoLanguageFromTheMenuReachesTheReadingAndIsKept) {
     platform::RegFileHive hive(File());
     hive.Load();
     CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
-    FakeWindowSystem windows;
-    FakeClipboard clipboard;
-    FakeKeyInjector keys;
-    FakePump pump;
-    FakeSelection selection;
+    FakeDesktop desk;
     FakeGlobalShortcuts shortcuts;
-    dlg.AttachReading({windows, clipboard, keys, pump, selection});
+    dlg.AttachReading(desk.Platform());
     dlg.AttachShortcuts(shortcuts, {});
     dlg.OnInitDialog();
     auto readSelection = [&] {
@@ -329,7 +312,7 @@ TEST_F(ToolbarWrites, AutoLanguageFromTheMenuReachesTheReadingAndIsKept) {
     EXPECT_TRUE(autoLanguageRow().checkable);
     EXPECT_TRUE(autoLanguageRow().checked) << "on by default";
     g_voiceKor = {40, 150, 90};
-    selection.text = u"ソウルで안녕";
+    desk.selection.text = u"ソウルで안녕";
     const FakeEngineSet::Call mixed = readSelection();
     EXPECT_EQ(mixed.op + " " + std::to_string(mixed.language), "PlayUtf8 7");
     ASSERT_EQ(mixed.prosody.size(), 4u);

@@ -9,17 +9,12 @@
 #include "app/CommandIds.h"
 #include "app/ShortcutSettings.h"
 #include "platform/posix/RegFileHive.h"
-#include "reading/ReadingCommands.h"
 #include "settings/Globals.h"
-#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeEngineSet.h"
 #include "tests/fakes/FakeGlobalShortcuts.h"
-#include "tests/fakes/FakeKeyInjector.h"
 #include "tests/fakes/FakeMessageBox.h"
-#include "tests/fakes/FakePump.h"
-#include "tests/fakes/FakeSelection.h"
 #include "tests/fakes/FakeToolbarView.h"
-#include "tests/fakes/FakeWindowSystem.h"
 
 namespace {
 
@@ -30,7 +25,7 @@ class ToolbarActions : public ::testing::Test {
         m_dir = mkdtemp(tmpl);
         g_szAppDir = m_dir + "/bin/";
         hive.Load();
-        dlg.AttachReading({windows, clipboard, keys, pump, selection});
+        dlg.AttachReading(desk.Platform());
         dlg.AttachShortcuts(shortcuts, {});
         dlg.OnInitDialog();
         engines.calls.clear();
@@ -42,11 +37,7 @@ class ToolbarActions : public ::testing::Test {
     FakeToolbarView view;
     FakeMessageBox messages;
     FakeEngineSet engines;
-    FakeWindowSystem windows;
-    FakeClipboard clipboard;
-    FakeKeyInjector keys;
-    FakePump pump;
-    FakeSelection selection;
+    FakeDesktop desk;
     FakeGlobalShortcuts shortcuts;
     CBrisoletDlg dlg{view, ToolbarServices{hive, messages, engines}};
 };
@@ -78,15 +69,15 @@ TEST_F(ToolbarActions, EveryWayOfAskingRunsTheSameAction) {
 // Asked from elsewhere, read-selection speaks the desktop's selection at once; the button
 // copies from the window the user was in and never looks at it.
 TEST_F(ToolbarActions, ReadSelectionFromElsewhereTakesTheSelectionAndTheButtonDoesNot) {
-    selection.text = u"選択";
+    desk.selection.text = u"選択";
     EXPECT_TRUE(dlg.Dispatch("read-selection"));
     EXPECT_EQ(engines.Summary(), "Stop 7, Play 7");
-    EXPECT_EQ(selection.reads, 1);
-    EXPECT_TRUE(keys.chords.empty());
+    EXPECT_EQ(desk.selection.reads, 1);
+    EXPECT_TRUE(desk.keys.chords.empty());
 
     engines.calls.clear();
     dlg.OnCommand(kIdReadSelection);
-    EXPECT_EQ(selection.reads, 1);
+    EXPECT_EQ(desk.selection.reads, 1);
     EXPECT_EQ(engines.Summary().find("Play"), std::string::npos);
 }
 
