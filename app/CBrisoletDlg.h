@@ -76,7 +76,10 @@ class CBrisoletDlg {
     void OnCommand(int id);
     // Runs the action named in kActions ("read-selection", "stop", ...) as asked from outside
     // the toolbar (the command line); false, and nothing done, when no action has that name.
+    // Call it on the GUI thread from the event loop, as the shortcuts are called: an action
+    // may pump events or run a modal dialog before it returns.
     bool Dispatch(std::string_view name);
+    // The one handler of every action, whoever asked for it.
     void RunAction(Action action, Trigger trigger);
     void OnTimer(int id);
     void OnOK();
