@@ -12,6 +12,7 @@
 enum class Action {
     ReadSelection,
     ReadAll,
+    ReadClipboard,
     PauseResume,
     Stop,
     NextSentence,
@@ -35,12 +36,13 @@ enum class Trigger { Toolbar, Elsewhere };
 struct ActionRow {
     Action action;
     const char* name;  // lower case, words joined by '-'
-    int commandId;     // app/CommandIds.h
+    int commandId;     // app/CommandIds.h; 0 for an action no button or menu item offers
 };
 
 inline constexpr auto kActions = std::to_array<ActionRow>({
     {Action::ReadSelection, "read-selection", kIdReadSelection},
     {Action::ReadAll, "read-all", kIdReadAll},
+    {Action::ReadClipboard, "read-clipboard", 0},
     {Action::PauseResume, "pause-resume", kIdPauseResume},
     {Action::Stop, "stop", kIdStop},
     {Action::NextSentence, "next-sentence", kIdNextSentence},
@@ -64,7 +66,7 @@ constexpr const ActionRow* FindAction(std::string_view name) {
 }
 constexpr const ActionRow* ActionForCommand(int id) {
     for (const ActionRow& row : kActions)
-        if (row.commandId == id) return &row;
+        if (id != 0 && row.commandId == id) return &row;
     return nullptr;
 }
 
@@ -73,7 +75,9 @@ constexpr bool RowsInEnumOrderWithUniqueNamesAndIds() {
     for (std::size_t i = 0; i < kActions.size(); ++i) {
         if (static_cast<std::size_t>(kActions[i].action) != i) return false;
         if (FindAction(kActions[i].name) != &kActions[i]) return false;
-        if (ActionForCommand(kActions[i].commandId) != &kActions[i]) return false;
+        if (kActions[i].commandId != 0 &&
+            ActionForCommand(kActions[i].commandId) != &kActions[i])
+            return false;
     }
     return true;
 }

@@ -58,8 +58,8 @@ void CBrisoletDlg::AttachReading(const reading::ReadingPlatform& platform) {
     m_follow = std::make_unique<reading::FollowAlong>(
         m_svc.engines, speed, m_bPaused,
         [this](int language, int value) { m_keeper.KeepSpeed(language, value); });
-    m_elsewhereReads = std::make_unique<reading::ShortcutReads>(*m_reading, platform.selection,
-                                                                platform.keys, platform.pump);
+    m_elsewhereReads = std::make_unique<reading::ShortcutReads>(
+        *m_reading, platform.selection, platform.clipboard, platform.keys, platform.pump);
 }
 
 void CBrisoletDlg::AttachCaption(CaptionView& view) {

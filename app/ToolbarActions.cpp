@@ -42,6 +42,9 @@ void CBrisoletDlg::RunAction(Action action, Trigger trigger) {
             else if (m_reading)
                 m_reading->capture.OnReadAll();
             break;
+        case Action::ReadClipboard:
+            if (m_elsewhereReads) m_elsewhereReads->ReadClipboard();
+            break;
         case Action::PauseResume:
             if (m_reading) m_reading->playback.OnPauseResume();
             break;

@@ -1,5 +1,6 @@
 #include "reading/ShortcutReads.h"
 
+#include "platform/Clipboard.h"
 #include "platform/KeyInjector.h"
 #include "platform/Pump.h"
 #include "platform/Selection.h"
@@ -8,8 +9,13 @@
 namespace reading {
 
 ShortcutReads::ShortcutReads(ReadingCommands& reading, platform::Selection& selection,
-                             platform::KeyInjector& keys, platform::Pump& pump)
-    : m_reading(reading), m_selection(selection), m_keys(keys), m_pump(pump) {}
+                             platform::Clipboard& clipboard, platform::KeyInjector& keys,
+                             platform::Pump& pump)
+    : m_reading(reading),
+      m_selection(selection),
+      m_clipboard(clipboard),
+      m_keys(keys),
+      m_pump(pump) {}
 
 void ShortcutReads::WaitForModifiersReleased() {
     // Pumped, so stop and pause/resume still work while the user is letting go; bounded, so a
@@ -35,6 +41,15 @@ void ShortcutReads::ReadSelection() {
 void ShortcutReads::ReadAll() {
     WaitForModifiersReleased();
     m_reading.capture.OnReadAll();
+}
+
+void ShortcutReads::ReadClipboard() {
+    if (!m_clipboard.Open()) return;
+    const std::optional<std::u16string> text = m_clipboard.UnicodeText();
+    m_clipboard.Close();
+    if (!text || text->empty()) return;
+    m_reading.capture.EndCapture();  // a capture still waiting must not speak later
+    m_reading.controller.SpeakText(*text);
 }
 
 }  // namespace reading

@@ -67,7 +67,8 @@ TEST_F(ToolbarActions, EveryWayOfAskingRunsTheSameAction) {
 }
 
 // Asked from elsewhere, read-selection speaks the desktop's selection at once; the button
-// copies from the window the user was in and never looks at it.
+// copies from the window the user was in and never looks at it. read-clipboard speaks the
+// clipboard and leaves it as it was.
 TEST_F(ToolbarActions, ReadSelectionFromElsewhereTakesTheSelectionAndTheButtonDoesNot) {
     desk.selection.text = u"選択";
     EXPECT_TRUE(dlg.Dispatch("read-selection"));
@@ -79,6 +80,15 @@ TEST_F(ToolbarActions, ReadSelectionFromElsewhereTakesTheSelectionAndTheButtonDo
     dlg.OnCommand(kIdReadSelection);
     EXPECT_EQ(desk.selection.reads, 1);
     EXPECT_EQ(engines.Summary().find("Play"), std::string::npos);
+
+    dlg.OnCommand(kIdStop);
+    engines.calls.clear();
+    const int emptied = desk.clipboard.emptyCalls;
+    desk.clipboard.text = u"選択";
+    EXPECT_TRUE(dlg.Dispatch("read-clipboard"));
+    EXPECT_EQ(engines.Summary(), "Stop 7, Play 7");
+    EXPECT_EQ(desk.clipboard.text, std::optional<std::u16string>(u"選択"));
+    EXPECT_EQ(desk.clipboard.emptyCalls, emptied);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ class Shortcuts : public ReadingFixture {
                                       [this] { return settings; },
                                       captureTimer,
                                       paused};
-    ShortcutReads shortcuts{commands, selection, keys, pump};
+    ShortcutReads shortcuts{commands, selection, clipboard, keys, pump};
 
     void TickCommands() {
         for (int i = 0; i < 5 && view.timers.count(1); ++i) commands.controller.OnCaptureTimer(1);
