@@ -1,15 +1,19 @@
 #pragma once
 // The toolbar's logic: its initialisation order, its message routing and its teardown.
 // Plain C++: the window itself is reached through ToolbarView, so all of this runs under
-// test without a display.
+// test without a display. The lifecycle is in CBrisoletDlg.cpp, the actions in
+// ToolbarActions.cpp, the engines' start in EngineStartUp.cpp.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/Actions.h"
+#include "app/SettingsKeeper.h"
 #include "app/ToolbarView.h"
 #include "engine/EngineSet.h"
 #include "platform/MessageBox.h"
@@ -31,12 +35,11 @@ class LanguageSelectionDialog;
 
 class CaptionFollower;
 class CaptionView;
+class ShortcutBinding;
 
 namespace platform {
-class Clipboard;
 class FileDialogs;
 class GlobalShortcuts;
-class KeyInjector;
 class Pump;
 class Selection;
 }  // namespace platform
@@ -46,7 +49,7 @@ class FollowAlong;
 class ReadingCommands;
 struct ReadingPlatform;
 class SaveSpeechCommand;
-class ShortcutCommands;
+class ShortcutReads;
 }  // namespace reading
 
 namespace dialogs {
@@ -71,7 +74,20 @@ class CBrisoletDlg {
 
     // Window messages, as the widget forwards them.
     void OnMove(int x, int y);
+    // A button's or a menu item's command (app/CommandIds.h).
     void OnCommand(int id);
+    // Runs the action named in kActions ("read-selection", "stop", ...) as asked from outside
+    // the toolbar (the command line); false, and nothing done, when no action has that name.
+    // Call it on the GUI thread from the event loop, as the shortcuts are called: an action
+    // may pump events or run a modal dialog before it returns.
+    bool Dispatch(std::string_view name);
+    // The whole text of the focused text field of a window that gets no chords (AT-SPI), for
+    // read-all while no X11 window is active; nullopt when there is none.
+    void AttachWholeText(std::function<std::optional<std::u16string>()> wholeText) {
+        m_wholeText = std::move(wholeText);
+    }
+    // The one handler of every action, whoever asked for it.
+    void RunAction(Action action, Trigger trigger);
     void OnTimer(int id);
     void OnOK();
     void OnCancel();
@@ -81,24 +97,24 @@ class CBrisoletDlg {
     bool IsMenuItemChecked(int id) const;
 
     // The settings hive changed in memory: schedules the write of the settings file.
-    void OnSettingsChanged() { m_writes.Changed(); }
+    void OnSettingsChanged() { m_keeper.Changed(); }
     // Writes pending settings now; done before a modal dialog opens and at teardown. A write
     // that fails is reported once through ToolbarServices::report, and again only after a
     // write has succeeded in between.
-    void FlushSettings() { m_writes.Flush(); }
+    void FlushSettings() { m_keeper.Flush(); }
     // Writes a change the user made (a dialog's OK, a language choice) at once. The first
     // such change of a run that cannot be kept is also shown in a message box.
-    void KeepUserChange();
+    void KeepUserChange() { m_keeper.KeepUserChange(); }
 
-    // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042) and
-    // stop (102). Without it those commands do nothing (tests of the shell alone).
+    // Gives the toolbar its read commands (101, 1015), capture timer, pause/resume (1042),
+    // stop (102), sentence moves and speed steps. Without it those commands do nothing (tests
+    // of the shell alone).
     void AttachReading(const reading::ReadingPlatform& platform);
     // Takes the global shortcuts the settings give (after AttachReading). Values that do not
     // parse and shortcuts that cannot be had are reported, one line each. renew, when given,
     // releases every chord taken and returns a fresh set: shortcut values edited in the
     // settings file then take effect while the toolbar runs.
-    void AttachShortcuts(platform::GlobalShortcuts& shortcuts, platform::Selection& selection,
-                         platform::KeyInjector& keys, platform::Pump& pump,
+    void AttachShortcuts(platform::GlobalShortcuts& shortcuts,
                          const std::function<void(const std::string&)>& report,
                          std::function<platform::GlobalShortcuts&()> renew = {});
     // Looks whether another program changed the settings file (every second, on a timer)
@@ -107,16 +123,6 @@ class CBrisoletDlg {
     // dictionaries stay as they are until the next start; the toolbar's own later writes keep
     // them in the file.
     void TakeStoredSettings();
-
-    // Runs a named action of the command line (app/RemoteActions.h) as its shortcut or menu
-    // item does; "read-clipboard" speaks the clipboard's text as it is. False for an unknown
-    // name, or when the toolbar has no reading attached.
-    bool RunAction(const std::string& name);
-    // The whole text of the focused text field of a window that gets no chords (AT-SPI), for
-    // read-all while no X11 window is active; nullopt when there is none.
-    void AttachWholeText(std::function<std::optional<std::u16string>()> wholeText) {
-        m_wholeText = std::move(wholeText);
-    }
 
     // Gives the caption (字幕を表示) its strip. Without it the choice is kept but nothing shows.
     void AttachCaption(CaptionView& view);
@@ -157,41 +163,33 @@ class CBrisoletDlg {
 
   private:
     int StartEngineFor(int language, const std::string& userDicPath);
+    void StartEngines();
     void ChooseUsableLanguage();
-    void WriteSettings();
-    void TakeShortcutsInForce(platform::GlobalShortcuts& shortcuts);
-    void TakeStoredVoices();
     void OnShowCaption();
     // 言語を自動判別: switches between reading each script's runs with its own language and
     // reading everything with the chosen one; the choice is kept in the settings at once.
     void OnAutoLanguage();
     void FollowCaptionSetting();
     void TellCaptionWhereTheToolbarIs(int x, int y);
-    void KeepSpeed(int language, int speed);
 
     ToolbarView& m_view;
     ToolbarServices m_svc;
-    bool m_bLastWriteOk = true;
-    bool m_bWriteFailing = false;       // reported, and no write has succeeded since
-    bool m_bToldUnsavedChange = false;  // the message box was shown this run
-    SettingsWriteScheduler m_writes;
+    SettingsKeeper m_keeper;
     std::unique_ptr<reading::ReadingCommands> m_reading;
     std::unique_ptr<reading::FollowAlong> m_follow;  // with m_reading
     std::unique_ptr<CaptionFollower> m_caption;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
-    std::unique_ptr<reading::ShortcutCommands> m_shortcuts;  // uses m_reading
-    std::unique_ptr<reading::SaveSpeechCommand> m_save;      // m_reading hands it texts
-    std::function<void(const std::string&)> m_reportShortcuts;
-    std::function<platform::GlobalShortcuts&()> m_renewShortcuts;
-    std::vector<std::string> m_shortcutTexts;  // the chords in force, as their values give them
-    bool m_bShortcutsToCheck = false;  // stored values were taken; the chords not yet looked at
-    int m_nInShortcut = 0;             // a shortcut's command is running
-    // For the command line's actions (RunAction).
-    void SpeakOrSayNone(const std::optional<std::u16string>& text);
-    platform::Clipboard* m_clipboard = nullptr;       // from AttachReading
+    std::unique_ptr<reading::ShortcutReads> m_elsewhereReads;  // with m_reading
+    // Reads asked from outside while no X11 window is active (a native Wayland window has the
+    // focus): a chord would go to an X11 window the user is not in, so only the sources that
+    // read without keys are asked.
+    bool ReadWithoutKeys(Action action);
+    void SayNothingToRead();
     platform::WindowSystem* m_readWindows = nullptr;  // from AttachReading
-    platform::Selection* m_selection = nullptr;       // from AttachShortcuts
+    platform::Selection* m_selection = nullptr;       // from AttachReading
     std::function<std::optional<std::u16string>()> m_wholeText;
+    std::unique_ptr<reading::SaveSpeechCommand> m_save;        // m_reading hands it texts
+    std::unique_ptr<ShortcutBinding> m_shortcuts;
     dialogs::VoiceDialogRunner* m_voiceDialogs = nullptr;
     platform::ProcessLauncher* m_processes = nullptr;
     platform::WindowSystem* m_windows = nullptr;

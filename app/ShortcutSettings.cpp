@@ -103,9 +103,9 @@ std::optional<platform::KeyChord> ParseKeySequence(std::string_view text) {
     return chord;
 }
 
-std::array<ShortcutInForce, reading::kShortcutCount> LoadShortcuts(
+std::array<ShortcutInForce, kShortcutCount> LoadShortcuts(
     platform::RegistryHive& hive, const std::function<void(const std::string&)>& report) {
-    std::array<ShortcutInForce, reading::kShortcutCount> result;
+    std::array<ShortcutInForce, kShortcutCount> result;
     platform::RegKey key = platform::kNoKey;
     const bool open = hive.OpenKey(kTopKey, platform::RegAccess::Read, &key) == platform::kRegOk;
     for (std::size_t i = 0; i < kShortcutSettings.size(); ++i) {
@@ -136,7 +136,7 @@ std::array<ShortcutInForce, reading::kShortcutCount> LoadShortcuts(
 }
 
 void TakeShortcuts(platform::GlobalShortcuts& shortcuts,
-                   const std::array<ShortcutInForce, reading::kShortcutCount>& inForce,
+                   const std::array<ShortcutInForce, kShortcutCount>& inForce,
                    const std::function<void(const std::string&)>& report) {
     using Grab = platform::GlobalShortcuts::Grab;
     for (std::size_t i = 0; i < inForce.size(); ++i) {

@@ -12,25 +12,39 @@
 
 #include "platform/GlobalShortcuts.h"
 #include "platform/RegistryHive.h"
-#include "reading/ShortcutCommands.h"
+#include "app/Actions.h"
 
 namespace settings {
+
+// The shortcuts' slots: the ids they are registered with.
+enum Shortcut : int {
+    kShortcutReadSelection,
+    kShortcutReadAll,
+    kShortcutPauseResume,
+    kShortcutStop,
+    kShortcutNextSentence,
+    kShortcutPreviousSentence,
+    kShortcutFaster,
+    kShortcutSlower
+};
+inline constexpr int kShortcutCount = 8;
 
 struct ShortcutSetting {
     const char* valueName;
     const char* defaultText;
+    Action action;
 };
 
-// Indexed by reading::Shortcut.
-inline constexpr std::array<ShortcutSetting, reading::kShortcutCount> kShortcutSettings{{
-    {"ShortcutReadSelection", "Ctrl+Alt+Shift+S"},
-    {"ShortcutReadAll", "Ctrl+Alt+Shift+A"},
-    {"ShortcutPauseResume", "Ctrl+Alt+Shift+P"},
-    {"ShortcutStop", "Ctrl+Alt+Shift+X"},
-    {"ShortcutNextSentence", "Ctrl+Alt+Shift+Right"},
-    {"ShortcutPreviousSentence", "Ctrl+Alt+Shift+Left"},
-    {"ShortcutFaster", "Ctrl+Alt+Shift+Up"},
-    {"ShortcutSlower", "Ctrl+Alt+Shift+Down"},
+// Indexed by Shortcut.
+inline constexpr std::array<ShortcutSetting, kShortcutCount> kShortcutSettings{{
+    {"ShortcutReadSelection", "Ctrl+Alt+Shift+S", Action::ReadSelection},
+    {"ShortcutReadAll", "Ctrl+Alt+Shift+A", Action::ReadAll},
+    {"ShortcutPauseResume", "Ctrl+Alt+Shift+P", Action::PauseResume},
+    {"ShortcutStop", "Ctrl+Alt+Shift+X", Action::Stop},
+    {"ShortcutNextSentence", "Ctrl+Alt+Shift+Right", Action::NextSentence},
+    {"ShortcutPreviousSentence", "Ctrl+Alt+Shift+Left", Action::PreviousSentence},
+    {"ShortcutFaster", "Ctrl+Alt+Shift+Up", Action::Faster},
+    {"ShortcutSlower", "Ctrl+Alt+Shift+Down", Action::Slower},
 }};
 
 // One chord: modifiers Ctrl, Shift, Alt, Meta (any order and case) joined by '+', then one key:
@@ -45,13 +59,13 @@ struct ShortcutInForce {
 };
 
 // Reads the values. report gets one line for each value that does not parse.
-std::array<ShortcutInForce, reading::kShortcutCount> LoadShortcuts(
+std::array<ShortcutInForce, kShortcutCount> LoadShortcuts(
     platform::RegistryHive& hive, const std::function<void(const std::string&)>& report);
 
-// Registers every shortcut in force with id = its reading::Shortcut. report gets one line for
+// Registers every shortcut in force with id = its Shortcut. report gets one line for
 // each that cannot be had (held by another program, or no such key); the others still work.
 void TakeShortcuts(platform::GlobalShortcuts& shortcuts,
-                   const std::array<ShortcutInForce, reading::kShortcutCount>& inForce,
+                   const std::array<ShortcutInForce, kShortcutCount>& inForce,
                    const std::function<void(const std::string&)>& report);
 
 }  // namespace settings

@@ -1,10 +1,11 @@
 #pragma once
 // The toolbar's context menu (right click, the Menu key, Shift+F10), one row per item in the
-// order shown. An item is added with a row here and its case in CBrisoletDlg::OnCommand; the
+// order shown. An item is added with a row here and its action in app/Actions.h; the
 // window builds the menu from the rows, so it needs no change.
 
 #include <array>
 
+#include "app/Actions.h"
 #include "app/CommandIds.h"
 
 struct ToolbarMenuItem {
@@ -27,6 +28,13 @@ inline constexpr auto kToolbarMenu = std::to_array<ToolbarMenuItem>({
     {0, "", false},
     {kIdAbout, "バージョン情報", false},
 });
+
+constexpr bool EveryMenuItemIsAnAction() {
+    for (const ToolbarMenuItem& item : kToolbarMenu)
+        if (item.id != 0 && !ActionForCommand(item.id)) return false;
+    return true;
+}
+static_assert(EveryMenuItemIsAnAction());
 
 // The menu's own accessible name.
 inline constexpr const char* kToolbarMenuName = "ツールバーのメニュー";

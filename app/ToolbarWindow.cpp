@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
 #include <QWindow>
 
 #include "app/CBrisoletDlg.h"
@@ -32,7 +31,8 @@ static_assert(SkinLayout::kButtons[0].id == kIdReadSelection &&
 
 ToolbarWindow::ToolbarWindow()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_chrome(new ToolbarChrome(this)) {
+      m_chrome(new ToolbarChrome(this)),
+      m_timers(this, [this](int id) { m_dlg->OnTimer(id); }) {
     setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
@@ -48,7 +48,7 @@ int ToolbarWindow::RunModal() {
         m_loop = nullptr;
     }
     hide();
-    for (auto& [id, timer] : m_timers) timer->stop();
+    m_timers.StopAll();
     m_dlg->OnDestroy();
     return m_nResult;
 }
@@ -125,18 +125,12 @@ void ToolbarWindow::Activate() {
 }
 
 bool ToolbarWindow::SetTimer(int id, int periodMs) {
-    QTimer*& timer = m_timers[id];
-    if (!timer) {
-        timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, id] { m_dlg->OnTimer(id); });
-    }
-    timer->start(periodMs);
+    m_timers.Start(id, periodMs);
     return true;
 }
 
 void ToolbarWindow::KillTimer(int id) {
-    auto it = m_timers.find(id);
-    if (it != m_timers.end()) it->second->stop();
+    m_timers.Stop(id);
 }
 
 void ToolbarWindow::PostClose() {

@@ -4,14 +4,12 @@
 
 #include <QWidget>
 
-#include <map>
-
 #include "app/ToolbarView.h"
+#include "platform/qt/QtTimers.h"
 
 class CBrisoletDlg;
 class QAbstractButton;
 class QEventLoop;
-class QTimer;
 class ToolbarChrome;
 
 class ToolbarWindow final : public QWidget, public ToolbarView {
@@ -60,5 +58,5 @@ private:
     QEventLoop* m_loop = nullptr;
     int m_nResult = 0;
     bool m_bEnded = false;
-    std::map<int, QTimer*> m_timers;
+    platform::QtTimers m_timers;
 };

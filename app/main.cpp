@@ -4,8 +4,6 @@
 #include <QDir>
 #include <QGuiApplication>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -44,7 +42,7 @@
 namespace {
 
 void Report(const std::string& line) {
-    std::fprintf(stderr, "selvarine: %s\n", line.c_str());
+    diag::Say(diag::Level::Error, "%s", line.c_str());
 }
 
 void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
@@ -55,24 +53,22 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
             "none); running on the defaults, and no settings are kept");
     const platform::RegFileHive::LoadResult loaded = hive.Load();
     if (loaded == platform::RegFileHive::LoadResult::Unreadable)
-        std::fprintf(stderr,
-                     "selvarine: cannot read the settings file %s (%s); running on the defaults "
-                     "without writing it\n",
-                     hive.FilePath().c_str(), hive.Problem().c_str());
+        diag::Say(diag::Level::Error,
+                  "cannot read the settings file %s (%s); running on the defaults without "
+                  "writing it",
+                  hive.FilePath().c_str(), hive.Problem().c_str());
     if (loaded == platform::RegFileHive::LoadResult::Salvaged) {
         const std::string kept = hive.BackupPath().empty()
                                      ? "the readable values were kept"
                                      : "its original was kept as " + hive.BackupPath();
-        std::fprintf(stderr, "selvarine: the settings file %s was damaged; %s\n",
-                     hive.FilePath().c_str(), kept.c_str());
+        diag::Say(diag::Level::Error, "the settings file %s was damaged; %s",
+                  hive.FilePath().c_str(), kept.c_str());
     }
     engine::LibraryEngineSet engines(g_szAppDir);
-    if (std::getenv("SELVARINE_VERBOSE")) {
-        for (int n = engine::kJapanese; n <= engine::kKorean; ++n)
-            if (!engines.Available(n))
-                std::fprintf(stderr, "selvarine: engine %d unavailable: %s\n", n,
-                             engines.Problem(n).c_str());
-    }
+    for (int n = engine::kJapanese; n <= engine::kKorean; ++n)
+        if (!engines.Available(n))
+            diag::Say(diag::Level::Detail, "engine %d unavailable: %s", n,
+                      engines.Problem(n).c_str());
     platform::QtMessageBox messages;
     platform::QtFileDialogs fileDialogs;
     ToolbarWindow window;
@@ -104,7 +100,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     dlg.AttachLanguageSelection(languageSelection);
     dlg.AttachWholeText([&atspi] { return atspi.WholeText(); });
     dlg.AttachCaption(caption);
-    dlg.AttachShortcuts(*shortcuts, selection, keys, pump, Report,
+    dlg.AttachShortcuts(*shortcuts, Report,
                         [&]() -> platform::GlobalShortcuts& {
                             shortcuts.reset();
                             shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
@@ -112,7 +108,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
                         });
     window.SetLogic(&dlg);
     platform::ToolbarBusService bus([&dlg](const std::string& action) {
-        const bool known = dlg.RunAction(action);
+        const bool known = dlg.Dispatch(action);
         if (!known) diag::Say(diag::Level::Error, "unknown action '%s'", action.c_str());
         return known;
     });
@@ -139,15 +135,15 @@ int main(int argc, char** argv) {
     platform::X11QtStart start(argc, argv, "selvarine");
     if (!start.Ready()) {
         if (start.Choice().reason == platform::DisplayPlatformChoice::Reason::NoDisplay)
-            std::fprintf(stderr,
-                         "Start it inside an X11 desktop session, or run scripts/run, which shows "
-                         "a headless demonstration when no display is available.\n");
+            diag::SayAsIs(diag::Level::Error,
+                          "Start it inside an X11 desktop session, or run scripts/run, which "
+                          "shows a headless demonstration when no display is available.");
         return 1;
     }
     QApplication app(start.Argc(), start.Argv());
     if (!start.OnX11()) return 1;
-    if (std::getenv("SELVARINE_VERBOSE") && start.Environment().WaylandSession())
-        std::fprintf(stderr, "%s\n", platform::WaylandLimitsMessage("selvarine").c_str());
+    if (start.Environment().WaylandSession())
+        diag::SayAsIs(diag::Level::Detail, platform::WaylandLimitsMessage("selvarine").c_str());
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     platform::X11WindowSystem windows(x11->display());
     platform::FlockInstanceLock lock;
@@ -155,8 +151,8 @@ int main(int argc, char** argv) {
     CBrisoletApp theApp(windows, lock,
                         {platform::ProgramDirectory, [&] { RunToolbar(display, windows); }});
     theApp.InitInstance();
-    if (std::getenv("SELVARINE_VERBOSE") && g_hExistingWindow != platform::kNoWindow)
-        std::fprintf(stderr, "selvarine: already running (window 0x%lx)\n",
-                     static_cast<unsigned long>(g_hExistingWindow));
+    if (g_hExistingWindow != platform::kNoWindow)
+        diag::Say(diag::Level::Detail, "already running (window 0x%lx)",
+                  static_cast<unsigned long>(g_hExistingWindow));
     return theApp.ExitInstance();
 }

@@ -25,4 +25,10 @@ __attribute__((format(printf, 2, 3))) inline void Say(Level level, const char* f
     std::fprintf(stderr, "selvarine: %s\n", line);
 }
 
+// A line that names its program already (start-up lines the dictionary editor shares), as it is.
+inline void SayAsIs(Level level, const char* line) {
+    if (level == Level::Detail && !Verbose()) return;
+    std::fprintf(stderr, "%s\n", line);
+}
+
 }  // namespace diag

@@ -11,6 +11,16 @@ using platform::RegistryHive;
 using platform::RegKey;
 using platform::RegType;
 
+// Each value name once: loading, the defaults and the savers below share them. Names match
+// without regard to case, so a file holding "Language" is read and written alike.
+constexpr const char* kLanguageValue = "language";
+constexpr const char* kXValue = "X";
+constexpr const char* kYValue = "Y";
+constexpr const char* kVolumeValue = "volume";
+constexpr const char* kSpeedValue = "speed";
+constexpr const char* kPitchValue = "pitch";
+constexpr const char* kCodepageValue = "codepage";
+constexpr const char* kUserDicPathValue = "UserDicPath";
 constexpr const char* kAutoLanguageValue = "AutoLanguage";
 
 // Longest "UserDicPath" accepted, terminator included.
@@ -38,20 +48,20 @@ std::vector<Stage> Stages(const Targets& t) {
     std::vector<Stage> stages;
     stages.push_back({kTopKey,
                       0,
-                      {{"language", Kind::Int32, 7, t.language},
-                       {"X", Kind::Int32, 200, t.x},
-                       {"Y", Kind::Int32, 200, t.y}}});
+                      {{kLanguageValue, Kind::Int32, 7, t.language},
+                       {kXValue, Kind::Int32, 200, t.x},
+                       {kYValue, Kind::Int32, 200, t.y}}});
     for (const engine::LanguageInfo& lang : engine::Languages()) {
         const int n = engine::LanguageIndex(lang.number);
         VoiceSettings* v = t.voices[n];
         Stage s{LanguageKey(lang.number),
                 lang.number,
-                {{"volume", Kind::Int32, 100, &v->volume},
-                 {"speed", Kind::Int32, 100, &v->speed},
-                 {"pitch", Kind::Pitch, 100, nullptr, &v->pitch}}};
+                {{kVolumeValue, Kind::Int32, 100, &v->volume},
+                 {kSpeedValue, Kind::Int32, 100, &v->speed},
+                 {kPitchValue, Kind::Pitch, 100, nullptr, &v->pitch}}};
         if (lang.number == engine::kChinese)
-            s.slots.push_back({"codepage", Kind::Int32, 0, t.chiCodepage});
-        s.slots.push_back({"UserDicPath", Kind::Path, 0, nullptr, nullptr, t.userDicPaths[n]});
+            s.slots.push_back({kCodepageValue, Kind::Int32, 0, t.chiCodepage});
+        s.slots.push_back({kUserDicPathValue, Kind::Path, 0, nullptr, nullptr, t.userDicPaths[n]});
         stages.push_back(std::move(s));
     }
     return stages;
@@ -184,12 +194,12 @@ void ReadStoredSettings(RegistryHive& hive, const Targets& targets) {
 }
 
 void SavePosition(RegistryHive& hive, int x, int y) {
-    WriteToExistingKey(hive, "X", static_cast<std::uint32_t>(x), "Y",
+    WriteToExistingKey(hive, kXValue, static_cast<std::uint32_t>(x), kYValue,
                        static_cast<std::uint32_t>(y));
 }
 
 void SaveLanguage(RegistryHive& hive, int language) {
-    WriteToExistingKey(hive, "Language", static_cast<std::uint32_t>(language));
+    WriteToExistingKey(hive, kLanguageValue, static_cast<std::uint32_t>(language));
 }
 
 void SaveVoice(RegistryHive& hive, int language, const VoiceSettings& voice,
@@ -198,11 +208,11 @@ void SaveVoice(RegistryHive& hive, int language, const VoiceSettings& voice,
     RegKey key = platform::kNoKey;
     if (keyPath.empty() || hive.OpenKey(keyPath, platform::RegAccess::Write, &key) != kRegOk)
         return;
-    platform::SetDword(hive, key, "volume", static_cast<std::uint32_t>(voice.volume));
-    platform::SetDword(hive, key, "speed", static_cast<std::uint32_t>(voice.speed));
-    platform::SetDword(hive, key, "pitch", static_cast<std::uint16_t>(voice.pitch));
+    platform::SetDword(hive, key, kVolumeValue, static_cast<std::uint32_t>(voice.volume));
+    platform::SetDword(hive, key, kSpeedValue, static_cast<std::uint32_t>(voice.speed));
+    platform::SetDword(hive, key, kPitchValue, static_cast<std::uint16_t>(voice.pitch));
     if (userDicPath)
-        hive.SetValue(key, "UserDicPath", RegType::Sz, userDicPath->c_str(),
+        hive.SetValue(key, kUserDicPathValue, RegType::Sz, userDicPath->c_str(),
                       static_cast<std::uint32_t>(userDicPath->size() + 1));
     hive.CloseKey(key);
 }
@@ -211,7 +221,7 @@ void SaveChineseCodepage(RegistryHive& hive, int codepage) {
     RegKey key = platform::kNoKey;
     if (hive.OpenKey(LanguageKey(engine::kChinese), platform::RegAccess::Write, &key) != kRegOk)
         return;
-    platform::SetDword(hive, key, "codepage", static_cast<std::uint32_t>(codepage));
+    platform::SetDword(hive, key, kCodepageValue, static_cast<std::uint32_t>(codepage));
     hive.CloseKey(key);
 }
 

@@ -12,7 +12,6 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -65,7 +64,8 @@ VoiceSettingsWindow::VoiceSettingsWindow(const DialogLayout& layout, const Dialo
                                          VoiceSettingsDialog& logic)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowCloseButtonHint),
-      m_logic(logic) {
+      m_logic(logic),
+      m_timers(this, [this](int id) { m_logic.OnTimer(id); }) {
     Build(layout, font);
 }
 
@@ -267,18 +267,12 @@ void VoiceSettingsWindow::Enable(bool enabled) {
 }
 
 bool VoiceSettingsWindow::SetTimer(int id, int periodMs) {
-    QTimer*& timer = m_timers[id];
-    if (!timer) {
-        timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this, id] { m_logic.OnTimer(id); });
-    }
-    timer->start(periodMs);
+    m_timers.Start(id, periodMs);
     return true;
 }
 
 void VoiceSettingsWindow::KillTimer(int id) {
-    auto it = m_timers.find(id);
-    if (it != m_timers.end()) it->second->stop();
+    m_timers.Stop(id);
 }
 
 void VoiceSettingsWindow::BringToFront() {

@@ -8,10 +8,10 @@
 
 #include "dialogs/DialogLayout.h"
 #include "dialogs/VoiceSettingsDialog.h"
+#include "platform/qt/QtTimers.h"
 
 class QAbstractSlider;
 class QButtonGroup;
-class QTimer;
 
 namespace dialogs {
 
@@ -53,7 +53,7 @@ class VoiceSettingsWindow final : public QDialog, public VoiceSettingsView {
     VoiceSettingsDialog& m_logic;
     std::map<int, QWidget*> m_controls;
     QButtonGroup* m_radios = nullptr;
-    std::map<int, QTimer*> m_timers;
+    platform::QtTimers m_timers;
 };
 
 }  // namespace dialogs

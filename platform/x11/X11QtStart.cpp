@@ -2,8 +2,7 @@
 
 #include <QGuiApplication>
 
-#include <cstdio>
-
+#include "engine/Diagnostics.h"
 #include "platform/x11/X11WindowSystem.h"
 
 namespace platform {
@@ -22,11 +21,11 @@ X11QtStart::X11QtStart(int argc, char** argv, std::string program)
     m_argc = static_cast<int>(m_argv.size());
     m_argv.push_back(nullptr);
     if (m_choice.start == DisplayPlatformChoice::Start::Refuse) {
-        std::fprintf(stderr, "%s\n", m_choice.message.c_str());
+        diag::SayAsIs(diag::Level::Error, m_choice.message.c_str());
         return;
     }
     if (!X11DisplayReachable()) {
-        std::fprintf(stderr, "%s\n", UnreachableDisplayMessage(m_env, m_strProgram).c_str());
+        diag::SayAsIs(diag::Level::Error, UnreachableDisplayMessage(m_env, m_strProgram).c_str());
         return;
     }
     m_bReady = true;
@@ -36,7 +35,8 @@ bool X11QtStart::OnX11() const {
     const QString name = QGuiApplication::platformName();
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (name == QLatin1String("xcb") && x11 && x11->display()) return true;
-    std::fprintf(stderr, "%s\n", NotX11Message(m_env, m_strProgram, name.toStdString()).c_str());
+    diag::SayAsIs(diag::Level::Error,
+                  NotX11Message(m_env, m_strProgram, name.toStdString()).c_str());
     return false;
 }
 

@@ -69,7 +69,7 @@ TEST_F(RemoteToolbar, EveryActionOfTheCommandLineRuns) {
     hive.Load();
     CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
     dlg.AttachReading({windows, clipboard, keys, pump, selection});
-    dlg.AttachShortcuts(shortcuts, selection, keys, pump, {});
+    dlg.AttachShortcuts(shortcuts, {}, {});
     dlg.OnInitDialog();
     auto spoken = [&] {
         for (auto c = engines.calls.rbegin(); c != engines.calls.rend(); ++c)
@@ -78,19 +78,19 @@ TEST_F(RemoteToolbar, EveryActionOfTheCommandLineRuns) {
     };
 
     selection.text = u"Read me.";
-    ASSERT_TRUE(dlg.RunAction("read-selection"));
+    ASSERT_TRUE(dlg.Dispatch("read-selection"));
     EXPECT_NE(spoken().find("Read me."), std::string::npos) << spoken();
     EXPECT_TRUE(keys.chords.empty()) << "the selection needed no keys";
 
     engines.calls.clear();
     clipboard.text = u"From the clipboard.";
-    ASSERT_TRUE(dlg.RunAction("read-clipboard"));
+    ASSERT_TRUE(dlg.Dispatch("read-clipboard"));
     EXPECT_NE(spoken().find("From the clipboard."), std::string::npos) << spoken();
     EXPECT_TRUE(clipboard.text.has_value()) << "the user's clipboard was emptied";
 
     SCOPED_TRACE("an empty clipboard says so instead of staying silent");
     clipboard.text.reset();
-    ASSERT_TRUE(dlg.RunAction("read-clipboard"));
+    ASSERT_TRUE(dlg.Dispatch("read-clipboard"));
     ASSERT_FALSE(messages.shown.empty());
     EXPECT_EQ(messages.shown.back().text, reading::kMsgNoText);
 
@@ -98,13 +98,13 @@ TEST_F(RemoteToolbar, EveryActionOfTheCommandLineRuns) {
     std::optional<std::u16string> whole = u"The whole text.";
     dlg.AttachWholeText([&] { return whole; });
     engines.calls.clear();
-    ASSERT_TRUE(dlg.RunAction("read-all"));
+    ASSERT_TRUE(dlg.Dispatch("read-all"));
     EXPECT_NE(spoken().find("The whole text."), std::string::npos) << spoken();
     whole.reset();
     selection.text.reset();
     const std::size_t shown = messages.shown.size();
-    ASSERT_TRUE(dlg.RunAction("read-all"));
-    ASSERT_TRUE(dlg.RunAction("read-selection"));
+    ASSERT_TRUE(dlg.Dispatch("read-all"));
+    ASSERT_TRUE(dlg.Dispatch("read-selection"));
     EXPECT_EQ(messages.shown.size(), shown + 2) << "nothing to read must be said";
     EXPECT_TRUE(keys.chords.empty()) << keys.chords;
 
@@ -114,16 +114,16 @@ TEST_F(RemoteToolbar, EveryActionOfTheCommandLineRuns) {
     editor.title = "editor";
     windows.windows.push_back(editor);
     windows.active = 7;
-    ASSERT_TRUE(dlg.RunAction("read-all"));
+    ASSERT_TRUE(dlg.Dispatch("read-all"));
     EXPECT_EQ(keys.chords, "ac");
 
     for (const app::CommandLineOption& option : app::kCommandLineOptions) {
         if (option.action == "help" || option.action == "version") continue;
         SCOPED_TRACE(option.action);
-        EXPECT_TRUE(dlg.RunAction(std::string(option.action)));
+        EXPECT_TRUE(dlg.Dispatch(std::string(option.action)));
     }
     EXPECT_EQ(view.endResult, 1) << "quit ends the toolbar as its close button does";
-    EXPECT_FALSE(dlg.RunAction("dance"));
+    EXPECT_FALSE(dlg.Dispatch("dance"));
     dlg.OnDestroy();
 }
 

@@ -10,21 +10,17 @@
 
 #include "app/CBrisoletDlg.h"
 #include "app/CommandIds.h"
+#include "app/ShortcutSettings.h"
 #include "dialogs/LanguageSelection.h"
+#include "engine/EngineStartup.h"
 #include "platform/posix/RegFileHive.h"
-#include "reading/ReadingCommands.h"
-#include "reading/ShortcutCommands.h"
 #include "settings/Globals.h"
 #include "settings/SettingsWriteScheduler.h"
-#include "tests/fakes/FakeClipboard.h"
+#include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeEngineSet.h"
 #include "tests/fakes/FakeGlobalShortcuts.h"
-#include "tests/fakes/FakeKeyInjector.h"
 #include "tests/fakes/FakeMessageBox.h"
-#include "tests/fakes/FakePump.h"
-#include "tests/fakes/FakeSelection.h"
 #include "tests/fakes/FakeToolbarView.h"
-#include "tests/fakes/FakeWindowSystem.h"
 
 namespace {
 
@@ -205,15 +201,11 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     hive.Load();
     CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
     hive.DeferWrites([&] { dlg.OnSettingsChanged(); });
-    FakeWindowSystem windows;
-    FakeClipboard clipboard;
-    FakeKeyInjector keys;
-    FakePump pump;
-    FakeSelection selection;
+    FakeDesktop desk;
     FakeGlobalShortcuts first, renewed;
     int renewals = 0;
-    dlg.AttachReading({windows, clipboard, keys, pump, selection});
-    dlg.AttachShortcuts(first, selection, keys, pump, {}, [&]() -> platform::GlobalShortcuts& {
+    dlg.AttachReading(desk.Platform());
+    dlg.AttachShortcuts(first, {}, [&]() -> platform::GlobalShortcuts& {
         ++renewals;
         return renewed;
     });
@@ -233,15 +225,15 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     std::filesystem::rename(File() + ".sed", File());
     SCOPED_TRACE("not while a shortcut's command pumps events: its set must outlive it");
     int looks = 0;
-    pump.onDrain = [&] { looks++ ? void() : dlg.OnTimer(kSettingsWatchTimerId); };
-    first.listener(reading::kShortcutReadAll);
+    desk.pump.onDrain = [&] { looks++ ? void() : dlg.OnTimer(kSettingsWatchTimerId); };
+    first.listener(settings::kShortcutReadAll);
     ASSERT_GT(looks, 0);
     EXPECT_EQ(renewals, 0);
     EXPECT_EQ(g_voiceJpn.volume, 123);
     dlg.OnTimer(kSettingsWatchTimerId);
     EXPECT_EQ(renewals, 1);
-    EXPECT_EQ(renewed.registered.size(), std::size_t{reading::kShortcutCount});
-    EXPECT_EQ(renewed.registered[reading::kShortcutStop],
+    EXPECT_EQ(renewed.registered.size(), std::size_t{settings::kShortcutCount});
+    EXPECT_EQ(renewed.registered[settings::kShortcutStop],
               (platform::KeyChord{platform::kModControl | platform::kModAlt, U'q'}));
     EXPECT_EQ(g_voiceJpn.volume, 123);
     EXPECT_TRUE(renewed.listener);
@@ -251,24 +243,62 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     dlg.OnDestroy();
 }
 
+// 2,000 random shortcut presses made 664 writes: each speed step wrote the file at once. A run
+// of steps (速く/遅く, their shortcuts) is now spaced out as a drag is, the last value kept.
+TEST_F(ToolbarWrites, SpeedStepsAreSpacedOutLikeADragAndTheLastOneReachesTheFileAtExit) {
+    platform::RegFileHive hive(File());
+    hive.Load();
+    std::int64_t now = 0;
+    CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines, [&] { return now; }});
+    hive.DeferWrites([&] { dlg.OnSettingsChanged(); });
+    FakeDesktop desk;
+    FakeGlobalShortcuts shortcuts;
+    dlg.AttachReading(desk.Platform());
+    dlg.AttachShortcuts(shortcuts, {});
+    dlg.OnInitDialog();
+    dlg.FlushSettings();
+    g_speedMin = 50, g_speedMax = 400;
+    auto storedSpeed = [&] {
+        const std::string text = Stored();
+        const std::size_t at = text.find("\\Japanese]");
+        const std::size_t speed = text.find("\"speed\"=dword:", at);
+        return at == std::string::npos || speed == std::string::npos
+                   ? -1
+                   : std::stoi(text.substr(speed + 14, 8), nullptr, 16);
+    };
+    ASSERT_EQ(storedSpeed(), 100) << Stored();
+
+    now = 1000;
+    for (int i = 0; i < 5; ++i) shortcuts.listener(settings::kShortcutFaster);
+    dlg.OnCommand(kIdSlower);
+    EXPECT_EQ(g_voiceJpn.speed, 140);
+    EXPECT_EQ(storedSpeed(), 100) << "written at a step";
+    ASSERT_EQ(view.timers.count(kSettingsWriteTimerId), 1u);
+    dlg.OnTimer(kSettingsWriteTimerId);
+    EXPECT_EQ(storedSpeed(), 140);
+
+    now = 1100;
+    shortcuts.listener(settings::kShortcutFaster);
+    EXPECT_EQ(view.timers[kSettingsWriteTimerId], 150) << "sooner than 250 ms after the last";
+    dlg.OnDestroy();
+    EXPECT_EQ(storedSpeed(), 150);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 // 言語を自動判別 in the menu: on by default, its choice written at once and kept over a
 // restart; the reading takes it, with every language's voice, at the next selection.
 TEST_F(ToolbarWrites, AutoLanguageFromTheMenuReachesTheReadingAndIsKept) {
     platform::RegFileHive hive(File());
     hive.Load();
     CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
-    FakeWindowSystem windows;
-    FakeClipboard clipboard;
-    FakeKeyInjector keys;
-    FakePump pump;
-    FakeSelection selection;
+    FakeDesktop desk;
     FakeGlobalShortcuts shortcuts;
-    dlg.AttachReading({windows, clipboard, keys, pump, selection});
-    dlg.AttachShortcuts(shortcuts, selection, keys, pump, {});
+    dlg.AttachReading(desk.Platform());
+    dlg.AttachShortcuts(shortcuts, {});
     dlg.OnInitDialog();
     auto readSelection = [&] {
         engines.calls.clear();
-        shortcuts.listener(reading::kShortcutReadSelection);
+        shortcuts.listener(settings::kShortcutReadSelection);
         return engines.calls.empty() ? FakeEngineSet::Call{} : engines.calls.back();
     };
     auto autoLanguageRow = [&] {
@@ -282,7 +312,7 @@ TEST_F(ToolbarWrites, AutoLanguageFromTheMenuReachesTheReadingAndIsKept) {
     EXPECT_TRUE(autoLanguageRow().checkable);
     EXPECT_TRUE(autoLanguageRow().checked) << "on by default";
     g_voiceKor = {40, 150, 90};
-    selection.text = u"ソウルで안녕";
+    desk.selection.text = u"ソウルで안녕";
     const FakeEngineSet::Call mixed = readSelection();
     EXPECT_EQ(mixed.op + " " + std::to_string(mixed.language), "PlayUtf8 7");
     ASSERT_EQ(mixed.prosody.size(), 4u);

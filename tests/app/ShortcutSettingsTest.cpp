@@ -75,17 +75,17 @@ TEST_F(ShortcutLoadTest, AbsentMeansDefaultEmptyMeansOffGarbageIsReportedOnce) {
 
     const auto inForce = settings::LoadShortcuts(hive, report);
 
-    EXPECT_EQ(inForce[reading::kShortcutReadSelection].chord,
+    EXPECT_EQ(inForce[settings::kShortcutReadSelection].chord,
               (KeyChord{kModControl | kModAlt | kModShift, U's'}));
-    EXPECT_FALSE(inForce[reading::kShortcutReadAll].chord);
-    EXPECT_EQ(inForce[reading::kShortcutPauseResume].chord,
+    EXPECT_FALSE(inForce[settings::kShortcutReadAll].chord);
+    EXPECT_EQ(inForce[settings::kShortcutPauseResume].chord,
               (KeyChord{kModControl | kModAlt | kModShift, U'p'}));
-    EXPECT_EQ(inForce[reading::kShortcutStop].chord, (KeyChord{kModMeta, kKeyPause}));
-    const std::pair<reading::Shortcut, char32_t> arrows[] = {
-        {reading::kShortcutNextSentence, platform::kKeyRight},
-        {reading::kShortcutPreviousSentence, platform::kKeyLeft},
-        {reading::kShortcutFaster, platform::kKeyUp},
-        {reading::kShortcutSlower, platform::kKeyDown}};
+    EXPECT_EQ(inForce[settings::kShortcutStop].chord, (KeyChord{kModMeta, kKeyPause}));
+    const std::pair<settings::Shortcut, char32_t> arrows[] = {
+        {settings::kShortcutNextSentence, platform::kKeyRight},
+        {settings::kShortcutPreviousSentence, platform::kKeyLeft},
+        {settings::kShortcutFaster, platform::kKeyUp},
+        {settings::kShortcutSlower, platform::kKeyDown}};
     for (auto [shortcut, key] : arrows)
         EXPECT_EQ(inForce[shortcut].chord, (KeyChord{kModControl | kModAlt | kModShift, key}));
     ASSERT_EQ(reports.size(), 1u);
@@ -104,13 +104,13 @@ TEST_F(ShortcutLoadTest, TakenShortcutIsReportedAndTheOthersStillRegister) {
     const auto inForce = settings::LoadShortcuts(hive, report);  // no settings at all
     EXPECT_TRUE(reports.empty());
     FakeGlobalShortcuts shortcuts;
-    shortcuts.taken = {*inForce[reading::kShortcutReadAll].chord};
+    shortcuts.taken = {*inForce[settings::kShortcutReadAll].chord};
 
     settings::TakeShortcuts(shortcuts, inForce, report);
 
-    EXPECT_EQ(shortcuts.registered.size(), std::size_t{reading::kShortcutCount - 1});
-    EXPECT_FALSE(shortcuts.registered.count(reading::kShortcutReadAll));
-    EXPECT_EQ(shortcuts.registered[reading::kShortcutStop],
+    EXPECT_EQ(shortcuts.registered.size(), std::size_t{settings::kShortcutCount - 1});
+    EXPECT_FALSE(shortcuts.registered.count(settings::kShortcutReadAll));
+    EXPECT_EQ(shortcuts.registered[settings::kShortcutStop],
               (KeyChord{kModControl | kModAlt | kModShift, U'x'}));
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("Ctrl+Alt+Shift+A"), std::string::npos);

@@ -121,7 +121,8 @@ rig_start_atspi() {
 rig_start_recorder() {
     rig_spawn sh -c 'exec parec -d rec.monitor --latency-msec=10 --format=s16le --rate=22050 \
         --channels=1 >"$1"' rig-recorder "$1"
-    # The null sink renders ahead until a low-latency client listens (see RIG.md).
+    # Until a low-latency client listens, the null sink renders about 2 s ahead, so a new
+    # stream starts up to 1.7 s late and a fresh recording misses its first 2 s.
     sleep 3
 }
 

@@ -16,7 +16,7 @@ class FakeWindowSystem : public platform::WindowSystem {
         bool visible = true;
         bool topmost = false;
         long pid = 0;
-        platform::WindowClass windowClass;
+        platform::WindowClass windowClass{};
     };
 
     std::vector<platform::WindowId> TopLevelWindows() override {

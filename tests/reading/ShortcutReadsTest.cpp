@@ -1,12 +1,12 @@
 #include "ReadingFixture.h"
 #include "reading/FollowAlong.h"
 #include "reading/ReadingCommands.h"
-#include "reading/ShortcutCommands.h"
+#include "reading/ShortcutReads.h"
 #include "tests/fakes/FakeSelection.h"
 
 namespace {
 
-using reading::ShortcutCommands;
+using reading::ShortcutReads;
 
 class Shortcuts : public ReadingFixture {
   protected:
@@ -18,7 +18,7 @@ class Shortcuts : public ReadingFixture {
                                       [this] { return settings; },
                                       captureTimer,
                                       paused};
-    ShortcutCommands shortcuts{commands, selection, keys, pump};
+    ShortcutReads shortcuts{commands, selection, clipboard, keys, pump};
 
     void TickCommands() {
         for (int i = 0; i < 5 && view.timers.count(1); ++i) commands.controller.OnCaptureTimer(1);
@@ -31,7 +31,7 @@ TEST_F(Shortcuts, SelectedTextIsSpokenAtOnceWithoutKeysOrClipboard) {
     keys.heldFor = 1000;  // the user still holds the chord: nothing waits for it
     paused = 1;
 
-    shortcuts.OnShortcut(reading::kShortcutReadSelection);
+    shortcuts.ReadSelection();
 
     ASSERT_EQ(engines.Summary(), "Stop 7, Play 7");
     EXPECT_EQ(engines.calls[1].text, "\x91\x49\x91\xf0");  // 選択 in code page 932
@@ -55,7 +55,7 @@ TEST_F(Shortcuts, WithoutSelectedTextTheButtonPathRunsOnceTheModifiersAreRelease
         selection.text = nothing;
         EditorCopies(u"copied");
 
-        shortcuts.OnShortcut(reading::kShortcutReadSelection);
+        shortcuts.ReadSelection();
         TickCommands();
 
         EXPECT_EQ(keys.chords, "c");
@@ -68,30 +68,13 @@ TEST_F(Shortcuts, WithoutSelectedTextTheButtonPathRunsOnceTheModifiersAreRelease
     keys.chords.clear();
     keys.heldQueries = 0;
     keys.heldFor = 1 << 30;
-    shortcuts.OnShortcut(reading::kShortcutReadAll);
+    shortcuts.ReadAll();
     EXPECT_EQ(keys.chords, "ac");
     EXPECT_LE(keys.heldQueries,
-              ShortcutCommands::kReleaseWaitMs / ShortcutCommands::kReleasePollMs + 1);
+              ShortcutReads::kReleaseWaitMs / ShortcutReads::kReleasePollMs + 1);
 }
 
-TEST_F(Shortcuts, PauseResumeAndStopAreTheButtons) {
-    shortcuts.OnShortcut(reading::kShortcutPauseResume);
-    EXPECT_EQ(paused, 1);
-    shortcuts.OnShortcut(reading::kShortcutPauseResume);
-    EXPECT_EQ(paused, 0);
-    shortcuts.OnShortcut(reading::kShortcutPauseResume);
-    shortcuts.OnShortcut(reading::kShortcutStop);
-    EXPECT_EQ(paused, 0);
-    EXPECT_EQ(engines.Summary(), "Pause 7, Restart 7, Pause 7, Stop 7");
-    EXPECT_EQ(selection.reads, 0);
-    EXPECT_TRUE(keys.chords.empty());
-}
-
-}  // namespace
-
-namespace {
-
-// The sentence and speed shortcuts reach the engine through FollowAlong.
+// The sentence and speed moves reach the engine through FollowAlong.
 class FollowShortcuts : public Shortcuts {
   protected:
     int speed = 100;
@@ -105,7 +88,6 @@ class FollowShortcuts : public Shortcuts {
                                     kept.emplace_back(language, value);
                                     speed = value;
                                 }};
-    ShortcutCommands withFollow{commands, selection, keys, pump, &follow};
 
     void Hear(int start, int end, int previous, int heardMs) {
         engine::HeardPosition h;
@@ -128,40 +110,40 @@ class FollowShortcuts : public Shortcuts {
 }  // namespace
 
 TEST_F(FollowShortcuts, SentenceMovesJumpByTheHeardPositionWithoutCapturing) {
-    withFollow.OnShortcut(reading::kShortcutNextSentence);
+    follow.NextSentence();
     EXPECT_TRUE(engines.calls.empty()) << "nothing heard: nothing to move in";
 
     paused = 1;
     Hear(10, 24, 0, 3000);
-    withFollow.OnShortcut(reading::kShortcutNextSentence);
+    follow.NextSentence();
     EXPECT_EQ(Jumps(), "24");
     EXPECT_EQ(paused, 0) << "a move plays on, as a new reading does";
     EXPECT_TRUE(keys.chords.empty());
     EXPECT_EQ(clipboard.openCalls, 0);
 
     Hear(10, 24, 0, 3000);  // well into the sentence: back to its start
-    withFollow.OnShortcut(reading::kShortcutPreviousSentence);
+    follow.PreviousSentence();
     Hear(10, 24, 0, 400);  // just begun: the one before
-    withFollow.OnShortcut(reading::kShortcutPreviousSentence);
+    follow.PreviousSentence();
     const std::string backs = Jumps();
     Hear(0, 10, -1, 400);  // the first sentence: starts again
-    withFollow.OnShortcut(reading::kShortcutPreviousSentence);
+    follow.PreviousSentence();
     EXPECT_EQ(backs + " " + Jumps(), "0 0");
     Hear(10, 24, 0, 3000);
-    withFollow.OnShortcut(reading::kShortcutPreviousSentence);
+    follow.PreviousSentence();
     EXPECT_EQ(Jumps(), "10");
 }
 
 TEST_F(FollowShortcuts, SpeedStepsByTenWithinTheLimitsAndIsKept) {
-    withFollow.OnShortcut(reading::kShortcutFaster);
-    withFollow.OnShortcut(reading::kShortcutSlower);
-    withFollow.OnShortcut(reading::kShortcutSlower);
+    follow.Faster();
+    follow.Slower();
+    follow.Slower();
     EXPECT_EQ(kept, (std::vector<std::pair<int, int>>{{7, 110}, {7, 100}, {7, 90}}));
     speed = 195;
     kept.clear();
     engines.calls.clear();
-    withFollow.OnShortcut(reading::kShortcutFaster);
-    withFollow.OnShortcut(reading::kShortcutFaster);  // at the limit: nothing changes
+    follow.Faster();
+    follow.Faster();  // at the limit: nothing changes
     EXPECT_EQ(kept, (std::vector<std::pair<int, int>>{{7, 200}}));
     ASSERT_EQ(engines.Summary(), "SetSpeed 7");
     EXPECT_EQ(engines.calls[0].speed, 200);
