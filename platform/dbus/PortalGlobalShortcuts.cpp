@@ -67,23 +67,57 @@ std::string KeyName(char32_t key) {
         char32_t key;
         const char* name;
     } kNamed[] = {
-        {kKeyEscape, "Escape"},   {kKeyTab, "Tab"},         {kKeyBackspace, "BackSpace"},
-        {kKeyReturn, "Return"},   {kKeyEnter, "KP_Enter"},  {kKeyInsert, "Insert"},
-        {kKeyDelete, "Delete"},   {kKeyPause, "Pause"},     {kKeyPrint, "Print"},
-        {kKeyHome, "Home"},       {kKeyEnd, "End"},         {kKeyLeft, "Left"},
-        {kKeyUp, "Up"},           {kKeyRight, "Right"},     {kKeyDown, "Down"},
-        {kKeyPageUp, "Page_Up"},  {kKeyPageDown, "Page_Down"}, {kKeyMenu, "Menu"},
-        {' ', "space"},           {'!', "exclam"},          {'"', "quotedbl"},
-        {'#', "numbersign"},      {'$', "dollar"},          {'%', "percent"},
-        {'&', "ampersand"},       {'\'', "apostrophe"},     {'(', "parenleft"},
-        {')', "parenright"},      {'*', "asterisk"},        {'+', "plus"},
-        {',', "comma"},           {'-', "minus"},           {'.', "period"},
-        {'/', "slash"},           {':', "colon"},           {';', "semicolon"},
-        {'<', "less"},            {'=', "equal"},           {'>', "greater"},
-        {'?', "question"},        {'@', "at"},              {'[', "bracketleft"},
-        {'\\', "backslash"},      {']', "bracketright"},    {'^', "asciicircum"},
-        {'_', "underscore"},      {'`', "grave"},           {'{', "braceleft"},
-        {'|', "bar"},             {'}', "braceright"},      {'~', "asciitilde"},
+        {kKeyEscape, "Escape"},
+        {kKeyTab, "Tab"},
+        {kKeyBackspace, "BackSpace"},
+        {kKeyReturn, "Return"},
+        {kKeyEnter, "KP_Enter"},
+        {kKeyInsert, "Insert"},
+        {kKeyDelete, "Delete"},
+        {kKeyPause, "Pause"},
+        {kKeyPrint, "Print"},
+        {kKeyHome, "Home"},
+        {kKeyEnd, "End"},
+        {kKeyLeft, "Left"},
+        {kKeyUp, "Up"},
+        {kKeyRight, "Right"},
+        {kKeyDown, "Down"},
+        {kKeyPageUp, "Page_Up"},
+        {kKeyPageDown, "Page_Down"},
+        {kKeyMenu, "Menu"},
+        {' ', "space"},
+        {'!', "exclam"},
+        {'"', "quotedbl"},
+        {'#', "numbersign"},
+        {'$', "dollar"},
+        {'%', "percent"},
+        {'&', "ampersand"},
+        {'\'', "apostrophe"},
+        {'(', "parenleft"},
+        {')', "parenright"},
+        {'*', "asterisk"},
+        {'+', "plus"},
+        {',', "comma"},
+        {'-', "minus"},
+        {'.', "period"},
+        {'/', "slash"},
+        {':', "colon"},
+        {';', "semicolon"},
+        {'<', "less"},
+        {'=', "equal"},
+        {'>', "greater"},
+        {'?', "question"},
+        {'@', "at"},
+        {'[', "bracketleft"},
+        {'\\', "backslash"},
+        {']', "bracketright"},
+        {'^', "asciicircum"},
+        {'_', "underscore"},
+        {'`', "grave"},
+        {'{', "braceleft"},
+        {'|', "bar"},
+        {'}', "braceright"},
+        {'~', "asciitilde"},
     };
     if (key >= kKeyF1 && key < kKeyF1 + kMaxFunctionKey)
         return "F" + std::to_string(key - kKeyF1 + 1);
@@ -188,26 +222,24 @@ struct PortalGlobalShortcuts::Impl {
             QDBusMessage::createMethodCall(kPortal, kPortalPath, kShortcutsInterface, method);
         call.setArguments(args);
         auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kAnswerWaitMs), &context);
-        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &context,
-                         [this, watcher, method] {
-                             watcher->deleteLater();
-                             const QDBusMessage reply = watcher->reply();
-                             if (reply.type() != QDBusMessage::ReplyMessage) {
-                                 Fail(method.toStdString() + ": " +
-                                      reply.errorMessage().toStdString());
-                                 return;
-                             }
-                             // Portals older than the predictable path answer with another.
-                             const QString handle = reply.arguments().isEmpty()
-                                                        ? QString()
-                                                        : PathOf(reply.arguments()[0]);
-                             if (!handle.isEmpty() && handle != requestPath && state == State::Asking) {
-                                 auto done = responses.take;
-                                 StopListening();
-                                 responseWait.start(kBindWaitMs);
-                                 WatchRaw(handle, std::move(done));
-                             }
-                         });
+        QObject::connect(
+            watcher, &QDBusPendingCallWatcher::finished, &context, [this, watcher, method] {
+                watcher->deleteLater();
+                const QDBusMessage reply = watcher->reply();
+                if (reply.type() != QDBusMessage::ReplyMessage) {
+                    Fail(method.toStdString() + ": " + reply.errorMessage().toStdString());
+                    return;
+                }
+                // Portals older than the predictable path answer with another.
+                const QString handle =
+                    reply.arguments().isEmpty() ? QString() : PathOf(reply.arguments()[0]);
+                if (!handle.isEmpty() && handle != requestPath && state == State::Asking) {
+                    auto done = responses.take;
+                    StopListening();
+                    responseWait.start(kBindWaitMs);
+                    WatchRaw(handle, std::move(done));
+                }
+            });
     }
 
     void Watch(const QString& path, std::function<void(const QVariantMap&)> done) {
@@ -279,8 +311,7 @@ struct PortalGlobalShortcuts::Impl {
                   reason.c_str());
         if (!opt.fallback || !(fallback = opt.fallback())) {
             if (opt.report)
-                opt.report("the desktop cannot bind the shortcuts (" + reason +
-                           "); they are off");
+                opt.report("the desktop cannot bind the shortcuts (" + reason + "); they are off");
             return;
         }
         if (listener) fallback->SetListener(listener);
@@ -328,7 +359,9 @@ void PortalGlobalShortcuts::SetListener(std::function<void(int id)> listener) {
     if (m_impl->fallback) m_impl->fallback->SetListener(m_impl->listener);
 }
 
-bool PortalGlobalShortcuts::Bound() const { return m_impl->state == Impl::State::Bound; }
+bool PortalGlobalShortcuts::Bound() const {
+    return m_impl->state == Impl::State::Bound;
+}
 
 }  // namespace platform
 
