@@ -189,6 +189,7 @@ struct PortalGlobalShortcuts::Impl {
 
     ~Impl() {
         StopListening();
+        StopActivations();
         if (!session.isEmpty())
             bus.send(QDBusMessage::createMethodCall(
                 kPortal, session, QStringLiteral("org.freedesktop.portal.Session"),
@@ -196,6 +197,11 @@ struct PortalGlobalShortcuts::Impl {
     }
 
     std::string Name(int id) const { return opt.name ? opt.name(id) : std::to_string(id); }
+
+    void StopActivations() {
+        bus.disconnect(kPortal, kPortalPath, kShortcutsInterface, QStringLiteral("Activated"),
+                       &activations, SLOT(Take(QDBusMessage)));
+    }
 
     void StopListening() {
         if (!requestPath.isEmpty())
@@ -300,8 +306,7 @@ struct PortalGlobalShortcuts::Impl {
         if (state != State::Asking) return;
         state = State::FellBack;
         StopListening();
-        bus.disconnect(kPortal, kPortalPath, kShortcutsInterface, QStringLiteral("Activated"),
-                       &activations, SLOT(Take(QDBusMessage)));
+        StopActivations();
         if (!session.isEmpty())
             bus.send(QDBusMessage::createMethodCall(
                 kPortal, session, QStringLiteral("org.freedesktop.portal.Session"),
