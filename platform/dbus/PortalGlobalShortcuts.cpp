@@ -190,13 +190,19 @@ struct PortalGlobalShortcuts::Impl {
     ~Impl() {
         StopListening();
         StopActivations();
+        CloseSession();
+    }
+
+    std::string Name(int id) const { return opt.name ? opt.name(id) : std::to_string(id); }
+
+    // Gives the keys back to the desktop.
+    void CloseSession() {
         if (!session.isEmpty())
             bus.send(QDBusMessage::createMethodCall(
                 kPortal, session, QStringLiteral("org.freedesktop.portal.Session"),
                 QStringLiteral("Close")));
+        session.clear();
     }
-
-    std::string Name(int id) const { return opt.name ? opt.name(id) : std::to_string(id); }
 
     void StopActivations() {
         bus.disconnect(kPortal, kPortalPath, kShortcutsInterface, QStringLiteral("Activated"),
@@ -229,7 +235,7 @@ struct PortalGlobalShortcuts::Impl {
         call.setArguments(args);
         auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kAnswerWaitMs), &context);
         QObject::connect(
-            watcher, &QDBusPendingCallWatcher::finished, &context, [this, watcher, method] {
+            watcher, &QDBusPendingCallWatcher::finished, &context, [this, watcher, method, waitMs] {
                 watcher->deleteLater();
                 const QDBusMessage reply = watcher->reply();
                 if (reply.type() != QDBusMessage::ReplyMessage) {
@@ -242,7 +248,7 @@ struct PortalGlobalShortcuts::Impl {
                 if (!handle.isEmpty() && handle != requestPath && state == State::Asking) {
                     auto done = responses.take;
                     StopListening();
-                    responseWait.start(kBindWaitMs);
+                    responseWait.start(waitMs);
                     WatchRaw(handle, std::move(done));
                 }
             });
@@ -307,11 +313,7 @@ struct PortalGlobalShortcuts::Impl {
         state = State::FellBack;
         StopListening();
         StopActivations();
-        if (!session.isEmpty())
-            bus.send(QDBusMessage::createMethodCall(
-                kPortal, session, QStringLiteral("org.freedesktop.portal.Session"),
-                QStringLiteral("Close")));
-        session.clear();
+        CloseSession();
         diag::Say(diag::Level::Detail, "the shortcut portal cannot bind the shortcuts: %s",
                   reason.c_str());
         if (!opt.fallback || !(fallback = opt.fallback())) {
@@ -335,7 +337,14 @@ struct PortalGlobalShortcuts::Impl {
         const std::string name = args[1].toString().toStdString();
         for (const auto& entry : chords)
             if (Name(entry.first) == name) {
-                if (listener) listener(entry.first);
+                // Handlers pump events (the read commands' delays); never inside the bus's
+                // dispatch of this signal.
+                QMetaObject::invokeMethod(
+                    &context,
+                    [this, id = entry.first] {
+                        if (listener) listener(id);
+                    },
+                    Qt::QueuedConnection);
                 return;
             }
     }
