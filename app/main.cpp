@@ -13,6 +13,7 @@
 #include "app/CaptionWindow.h"
 #include "app/RemoteActions.h"
 #include "app/RemoteCommand.h"
+#include "app/ShortcutSettings.h"
 #include "app/ToolbarWindow.h"
 #include "dialogs/qt/CLangselDlg.h"
 #include "dialogs/qt/QtVoiceDialogRunner.h"
@@ -21,6 +22,7 @@
 #include "platform/ProgramDir.h"
 #include "platform/SelectionChain.h"
 #include "platform/dbus/AtspiSelection.h"
+#include "platform/dbus/PortalGlobalShortcuts.h"
 #include "platform/dbus/ToolbarBus.h"
 #include "platform/posix/FlockInstanceLock.h"
 #include "platform/posix/PosixProcessLauncher.h"
@@ -89,8 +91,22 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     platform::SelectionChain selection({{"AT-SPI", &atspi},
                                         {"Wayland data control", waylandPrimary.get()},
                                         {"X11 PRIMARY", &x11Primary}});
-    // Renewed when the shortcut values are edited: dropping it releases every grab.
-    auto shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
+    // On Wayland, X11 grabs fire only while an X11 window has the focus; the desktop's portal
+    // binds keys for every window, where it has one.
+    auto makeShortcuts = [display]() -> std::unique_ptr<platform::GlobalShortcuts> {
+        auto grabs = [display]() -> std::unique_ptr<platform::GlobalShortcuts> {
+            return std::make_unique<platform::X11GlobalShortcuts>(display);
+        };
+        if (!std::getenv("WAYLAND_DISPLAY") || !platform::SessionBusConfigured()) return grabs();
+        auto name = [](int id) {
+            const std::string_view value = settings::kShortcutSettings[id].valueName;
+            return std::string(value.substr(value.find("Shortcut") == 0 ? 8 : 0));
+        };
+        return std::make_unique<platform::PortalGlobalShortcuts>(
+            platform::PortalGlobalShortcuts::Options{name, grabs, Report});
+    };
+    // Renewed when the shortcut values are edited: dropping it releases every key.
+    std::unique_ptr<platform::GlobalShortcuts> shortcuts = makeShortcuts();
     CBrisoletDlg dlg(window, ToolbarServices{hive, messages, engines,
                                              SettingsWriteScheduler::SteadyNowMs, Report});
     hive.DeferWrites([&dlg] { dlg.OnSettingsChanged(); });
@@ -103,7 +119,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     dlg.AttachShortcuts(*shortcuts, Report,
                         [&]() -> platform::GlobalShortcuts& {
                             shortcuts.reset();
-                            shortcuts = std::make_unique<platform::X11GlobalShortcuts>(display);
+                            shortcuts = makeShortcuts();
                             return *shortcuts;
                         });
     window.SetLogic(&dlg);

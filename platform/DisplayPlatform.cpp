@@ -83,7 +83,8 @@ std::string WaylandLimitsMessage(std::string_view program) {
            "programs is read through AT-SPI or the compositor's data control, and "
            "`selvarine --read-selection` (or --stop, ...) bound to a key in the desktop's own "
            "keyboard settings reaches the toolbar from any window; the toolbar's own shortcuts "
-           "work only while an X11 window has the focus, and the copy chord reaches only X11 "
+           "work from any window where the desktop's global-shortcuts portal binds them, else "
+           "only while an X11 window has the focus, and the copy chord reaches only X11 "
            "programs.";
 }
 
