@@ -202,6 +202,11 @@ TEST_F(ToolbarWrites, ValuesEditedInTheFileTakeEffectWhileTheToolbarRuns) {
     CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
     hive.DeferWrites([&] { dlg.OnSettingsChanged(); });
     FakeDesktop desk;
+    // The user is in an X11 window, so read-all takes the chord's way and pumps.
+    FakeWindowSystem::Window editor;
+    editor.id = 7;
+    desk.windows.windows.push_back(editor);
+    desk.windows.active = 7;
     FakeGlobalShortcuts first, renewed;
     int renewals = 0;
     dlg.AttachReading(desk.Platform());
