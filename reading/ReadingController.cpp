@@ -12,8 +12,10 @@
 #include "reading/CaptureFlags.h"
 #include "reading/CodePage.h"
 #include "reading/EngineText.h"
+#include "reading/HtmlRuby.h"
 #include "reading/Messages.h"
 #include "reading/ToolbarHandle.h"
+#include "synth/text/RubyNotation.h"
 #include "synth/text/ScriptRuns.h"
 
 namespace reading {
@@ -98,12 +100,16 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
         EndCaptureWithMessage(kMsgCannotOpen);
         return;
     }
-    const std::optional<std::u16string> text = m_clipboard.UnicodeText();
+    std::optional<std::u16string> text = m_clipboard.UnicodeText();
     if (!text) {
         m_clipboard.Close();
         EndCaptureWithMessage(kMsgNoText);
         return;
     }
+    // Browsers copy furigana into the plain text after its base (門もん前ぜん); their HTML
+    // still tells the two apart.
+    if (const std::optional<std::string> html = m_clipboard.Html())
+        if (const std::optional<std::string> ruby = TextWithRuby(*html)) text = utf8::ToUtf16(*ruby);
 
     if (!text->empty() && !HasSomethingToSay(*text)) {
         m_clipboard.Empty();
@@ -137,10 +143,15 @@ bool ReadingController::TakeText(const std::u16string& text,
     return true;
 }
 
-bool ReadingController::SpeakText(const std::u16string& text,
+bool ReadingController::SpeakText(const std::u16string& annotated,
                                   const std::function<void()>& consumed) {
     ++g_nReadings;
     const ReadingSettings settings = m_settings();
+    // Ruby readings are kana, for the Japanese voice; other voices read the base as written.
+    std::u16string shownOnly;
+    if (settings.language != engine::kJapanese && annotated.find(u'｜') != std::u16string::npos)
+        shownOnly = utf8::ToUtf16(synth::rubyShown(utf8::FromUtf16(annotated)));
+    const std::u16string& text = shownOnly.empty() ? annotated : shownOnly;
     const engine::LanguageInfo* lang = engine::FindLanguage(settings.language);
     const int codePage = EngineCodePage(lang, settings.chiCodepage);
     // Start-up makes the language one of the four; any other number ends like an empty text.
