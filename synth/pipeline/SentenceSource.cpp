@@ -39,8 +39,11 @@ bool SentenceSource::take(Sentence& out) {
     }
     out.said.clear();
     if (mayHoldRuby(out.text)) {
-        out.said = rubySaid(out.text);
-        out.text = rubyShown(out.text);
+        std::string shown = rubyShown(out.text);
+        if (shown != out.text) {
+            out.said = rubySaid(out.text);
+            out.text = std::move(shown);
+        }
     }
     out.start = m_nRunBase + m_stream->rawStart();
     out.end = m_nRunBase + m_stream->rawEnd();
