@@ -107,9 +107,12 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
         return;
     }
     // Browsers copy furigana into the plain text after its base (門もん前ぜん); their HTML
-    // still tells the two apart.
+    // still tells the two apart. Readings are kana, for the Japanese voice; the others read
+    // the base as written.
     if (const std::optional<std::string> html = m_clipboard.Html())
-        if (const std::optional<std::string> ruby = TextWithRuby(*html)) text = utf8::ToUtf16(*ruby);
+        if (const std::optional<std::string> ruby = TextWithRuby(*html))
+            text = utf8::ToUtf16(m_settings().language == engine::kJapanese ? *ruby
+                                                                            : synth::rubyShown(*ruby));
 
     if (!text->empty() && !HasSomethingToSay(*text)) {
         m_clipboard.Empty();
@@ -143,15 +146,10 @@ bool ReadingController::TakeText(const std::u16string& text,
     return true;
 }
 
-bool ReadingController::SpeakText(const std::u16string& annotated,
+bool ReadingController::SpeakText(const std::u16string& text,
                                   const std::function<void()>& consumed) {
     ++g_nReadings;
     const ReadingSettings settings = m_settings();
-    // Ruby readings are kana, for the Japanese voice; other voices read the base as written.
-    std::u16string shownOnly;
-    if (settings.language != engine::kJapanese && annotated.find(u'｜') != std::u16string::npos)
-        shownOnly = utf8::ToUtf16(synth::rubyShown(utf8::FromUtf16(annotated)));
-    const std::u16string& text = shownOnly.empty() ? annotated : shownOnly;
     const engine::LanguageInfo* lang = engine::FindLanguage(settings.language);
     const int codePage = EngineCodePage(lang, settings.chiCodepage);
     // Start-up makes the language one of the four; any other number ends like an empty text.
