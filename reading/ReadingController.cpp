@@ -1,5 +1,6 @@
 #include "reading/ReadingController.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -108,8 +109,11 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
     }
     // Browsers copy furigana into the plain text after its base (門もん前ぜん); their HTML
     // still tells the two apart. Readings are kana, for the Japanese voice; the others read
-    // the base as written.
-    if (const std::optional<std::string> html = m_clipboard.Html())
+    // the base as written. Text without kana has no readings to find, so its HTML (often
+    // several times the text's size) is not fetched.
+    const bool hasKana = std::any_of(text->begin(), text->end(),
+                                     [](char16_t c) { return c >= 0x3041 && c <= 0x30FF; });
+    if (const std::optional<std::string> html = hasKana ? m_clipboard.Html() : std::nullopt)
         if (const std::optional<std::string> ruby = TextWithRuby(*html))
             text = utf8::ToUtf16(m_settings().language == engine::kJapanese ? *ruby
                                                                             : synth::rubyShown(*ruby));
