@@ -27,9 +27,9 @@ bool oneOf(const std::string& name, const std::array<std::string_view, N>& names
 
 // Elements whose content is never text on the page.
 constexpr std::array<std::string_view, 6> kHidden = {"script", "style",    "template",
-                                                      "head",   "noscript", "title"};
+                                                     "head",   "noscript", "title"};
 constexpr std::array<std::string_view, 18> kParagraphs = {
-    "p",  "div", "h1",    "h2",         "h3",     "h4",      "h5",     "h6",     "ul",
+    "p",  "div", "h1",    "h2",         "h3",      "h4",      "h5",     "h6",     "ul",
     "ol", "dl",  "table", "blockquote", "section", "article", "header", "footer", "pre"};
 constexpr std::array<std::string_view, 6> kLines = {"br", "li", "tr", "dt", "dd", "hr"};
 

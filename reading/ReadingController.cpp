@@ -115,8 +115,8 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
                                      [](char16_t c) { return c >= 0x3041 && c <= 0x30FF; });
     if (const std::optional<std::string> html = hasKana ? m_clipboard.Html() : std::nullopt)
         if (const std::optional<std::string> ruby = TextWithRuby(*html))
-            text = utf8::ToUtf16(m_settings().language == engine::kJapanese ? *ruby
-                                                                            : synth::rubyShown(*ruby));
+            text = utf8::ToUtf16(
+                m_settings().language == engine::kJapanese ? *ruby : synth::rubyShown(*ruby));
 
     if (!text->empty() && !HasSomethingToSay(*text)) {
         m_clipboard.Empty();

@@ -32,13 +32,12 @@ struct Annotation {
 bool annotationAt(std::string_view text, std::size_t at, Annotation& out) {
     const std::size_t baseStart = at + kRubyBaseMark.size();
     // Bounded look-ahead: a base is at most kMaxRubyBase characters of at most 4 bytes.
-    const std::size_t open = text.substr(0, baseStart + kMaxRubyBase * 4 + kRubyOpen.size())
-                                 .find(kRubyOpen, baseStart);
+    const std::size_t open =
+        text.substr(0, baseStart + kMaxRubyBase * 4 + kRubyOpen.size()).find(kRubyOpen, baseStart);
     if (open == std::string_view::npos) return false;
     const std::size_t readingStart = open + kRubyOpen.size();
-    const std::size_t close =
-        text.substr(0, readingStart + kMaxRubyReading * 4 + kRubyClose.size())
-            .find(kRubyClose, readingStart);
+    const std::size_t close = text.substr(0, readingStart + kMaxRubyReading * 4 + kRubyClose.size())
+                                  .find(kRubyClose, readingStart);
     if (close == std::string_view::npos) return false;
     out.base = text.substr(baseStart, open - baseStart);
     out.reading = text.substr(readingStart, close - readingStart);

@@ -3,8 +3,8 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QRasterWindow>
 
 #include <gtest/gtest.h>
@@ -214,9 +214,11 @@ TEST_F(X11Clipboard, AnOwnerThatNeverAnswersCostsOneShortWait) {
 // handed each reading once, and nothing twice.
 TEST_F(X11Clipboard, RubyIsTakenFromTheHtmlOfferedBesideTheText) {
     g_bCaptureArmed = 1;
-    spawned.push_back(Spawn({"/proc/self/exe", "--copy-html", TempFile("plain", "門もん前ぜん払ばらい"),
-                             TempFile("html", "<meta charset='utf-8'><ruby>門<rt>もん</rt>前"
-                                              "<rt>ぜん</rt>払<rt>ばら</rt></ruby>い")}));
+    spawned.push_back(
+        Spawn({"/proc/self/exe", "--copy-html", TempFile("plain", "門もん前ぜん払ばらい"),
+               TempFile("html",
+                        "<meta charset='utf-8'><ruby>門<rt>もん</rt>前"
+                        "<rt>ぜん</rt>払<rt>ばら</rt></ruby>い")}));
     ASSERT_TRUE(PumpUntil([] { return g_bClipboardChanged == 1; }, 5000));
 
     FakeToolbarView view;

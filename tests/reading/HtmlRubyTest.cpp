@@ -72,11 +72,12 @@ TEST_F(HtmlController, RubyFromTheClipboardsHtml) {
         capture.OnReadSelection();
         clipboard.html = "<ruby>字<rt>じ</rt></ruby>a";
         Tick();
-        ASSERT_EQ(engines.Summary(), "Stop " + std::to_string(language) + ", Play " +
-                                         std::to_string(language));
+        ASSERT_EQ(engines.Summary(),
+                  "Stop " + std::to_string(language) + ", Play " + std::to_string(language));
         // CP932 ｜字《じ》a; in CP1252 the kanji has no character.
-        EXPECT_EQ(Hex(engines.calls[1].text), language == 7 ? "81628E9A817382B681746" "1"
-                                                             : "3F61");
+        EXPECT_EQ(Hex(engines.calls[1].text), language == 7 ? "81628E9A817382B681746"
+                                                              "1"
+                                                            : "3F61");
     }
 }
 

@@ -19,9 +19,9 @@
 #include "synth/text/CopiedText.h"
 #include "synth/text/EnglishFrontEnd.h"
 #include "synth/text/FrontEnd.h"
-#include "synth/text/ja/JapaneseReader.h"
 #include "synth/text/KoreanFrontEnd.h"
 #include "synth/text/SentenceSplit.h"
+#include "synth/text/ja/JapaneseReader.h"
 
 namespace {
 
