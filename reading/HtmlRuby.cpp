@@ -249,10 +249,10 @@ std::optional<std::string> TextWithRuby(std::string_view html) {
     if (html.size() >= 2) {
         const auto b0 = static_cast<unsigned char>(html[0]),
                    b1 = static_cast<unsigned char>(html[1]);
-        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF)) {
-            const std::string decoded = fromUtf16(html.substr(2), b0 == 0xFE);
-            return Extractor(decoded).run();
-        }
+        if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF))
+            return Extractor(fromUtf16(html.substr(2), b0 == 0xFE)).run();
+        // UTF-16 without a byte order mark: markup starts with '<', never with a zero byte.
+        if (b0 == '<' && b1 == 0) return Extractor(fromUtf16(html, false)).run();
     }
     if (html.substr(0, 3) == "\xEF\xBB\xBF") html.remove_prefix(3);
     return Extractor(html).run();

@@ -15,7 +15,10 @@ bool plainRun(std::string_view s, std::size_t most, bool kanaOnly) {
     while (i < s.size()) {
         std::size_t len = 0;
         const uint32_t c = utf8::DecodeAt(s, i, &len);
-        if (++count > most || c == '\n' || c == '\r' || (kanaOnly && !isKana(c))) return false;
+        // A sentence or clause end inside would let the sentence split cut the annotation.
+        if (++count > most || (kanaOnly && !isKana(c)) ||
+            std::u32string_view(U"\n\r。！？!?、，,").find(c) != std::u32string_view::npos)
+            return false;
         i += len;
     }
     return count > 0 && s.find(kRubyBaseMark) == std::string_view::npos &&

@@ -22,7 +22,8 @@ inline constexpr std::size_t kMaxRubyReading = 64;
 bool isRubyReading(std::string_view reading);
 
 // `base` annotated with `reading`, or `base` alone when the pair cannot be carried (no base, a
-// reading not of kana, a mark inside either, too long).
+// reading not of kana, a mark, a line break or a sentence or clause end inside either, too
+// long).
 std::string annotateRuby(std::string_view base, std::string_view reading);
 
 // The text with each annotation replaced by its base (what is shown) or by its reading (what

@@ -31,8 +31,9 @@ TEST(HtmlRuby, TextWithRubyAnnotated) {
         {"<style>p{x:1}</style><script>if (a<b) alert('<ruby>')</script><!-- <b> -->"
          "<ruby>字<rt>じ</rt></ruby> &amp; &#x5B57;&#23383; &bogus; a < b<br>次",
          "｜字《じ》 & 字字 &bogus; a < b\n次"},
-        // A mark of the notation inside the base cannot be carried.
+        // A mark of the notation, or a sentence end, inside the base cannot be carried.
         {"<ruby>｜字<rt>じ</rt></ruby>", "｜字"},
+        {"<ruby>字。<rt>じ</rt></ruby>", "字。"},
         {"<p>No ruby here.</p>", "-"},
     };
     for (const auto& [html, expected] : rows) {
@@ -44,6 +45,7 @@ TEST(HtmlRuby, TextWithRubyAnnotated) {
     const std::u16string wide = u"\uFEFF<ruby>字<rt>じ</rt></ruby>";
     const std::string bytes(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
     EXPECT_EQ(reading::TextWithRuby(bytes).value_or("-"), "｜字《じ》");
+    EXPECT_EQ(reading::TextWithRuby(bytes.substr(2)).value_or("-"), "｜字《じ》");
 }
 
 // Pathological HTML costs one pass: 50 MB of unclosed ruby and tags, and a script never ended.
