@@ -1,5 +1,7 @@
 #include "synth/text/RubyNotation.h"
 
+#include <cstdint>
+
 #include "platform/Utf8.h"
 
 namespace synth {
