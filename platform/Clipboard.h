@@ -22,6 +22,9 @@ class Clipboard {
     virtual bool HasUnicodeText() = 0;
     // The clipboard's text as UTF-16, nullopt when it cannot be obtained. Needs Open().
     virtual std::optional<std::u16string> UnicodeText() = 0;
+    // The clipboard's HTML (text/html) as its owner sends it, nullopt when it offers none or
+    // does not answer. Needs Open(); asked right after UnicodeText(), of the same owner.
+    virtual std::optional<std::string> Html() { return std::nullopt; }
 
     // Called on the GUI thread for every clipboard change made by another program: a change
     // whose new owner is none (emptied) or this program itself is not reported, since X11

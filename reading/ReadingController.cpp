@@ -1,5 +1,6 @@
 #include "reading/ReadingController.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,8 +13,10 @@
 #include "reading/CaptureFlags.h"
 #include "reading/CodePage.h"
 #include "reading/EngineText.h"
+#include "reading/HtmlRuby.h"
 #include "reading/Messages.h"
 #include "reading/ToolbarHandle.h"
+#include "synth/text/RubyNotation.h"
 #include "synth/text/ScriptRuns.h"
 
 namespace reading {
@@ -98,12 +101,22 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
         EndCaptureWithMessage(kMsgCannotOpen);
         return;
     }
-    const std::optional<std::u16string> text = m_clipboard.UnicodeText();
+    std::optional<std::u16string> text = m_clipboard.UnicodeText();
     if (!text) {
         m_clipboard.Close();
         EndCaptureWithMessage(kMsgNoText);
         return;
     }
+    // Browsers copy furigana into the plain text after its base (門もん前ぜん); their HTML
+    // still tells the two apart. Readings are kana, for the Japanese voice; the others read
+    // the base as written. Text without kana has no readings to find, so its HTML (often
+    // several times the text's size) is not fetched.
+    const bool hasKana = std::any_of(text->begin(), text->end(),
+                                     [](char16_t c) { return c >= 0x3041 && c <= 0x30FF; });
+    if (const std::optional<std::string> html = hasKana ? m_clipboard.Html() : std::nullopt)
+        if (const std::optional<std::string> ruby = TextWithRuby(*html))
+            text = utf8::ToUtf16(
+                m_settings().language == engine::kJapanese ? *ruby : synth::rubyShown(*ruby));
 
     if (!text->empty() && !HasSomethingToSay(*text)) {
         m_clipboard.Empty();

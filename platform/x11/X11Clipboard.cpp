@@ -167,6 +167,19 @@ std::optional<std::u16string> X11Clipboard::UnicodeText() {
     return m_impl->Fetch();
 }
 
+std::optional<std::string> X11Clipboard::Html() {
+    if (!m_impl->display) return std::nullopt;
+    const Window owner = XGetSelectionOwner(m_impl->display, m_impl->clipboardAtom);
+    if (owner == None) return std::nullopt;
+    if (m_impl->IsOurs(static_cast<std::uint32_t>(owner)) || !m_impl->reader ||
+        !m_impl->reader->Ok()) {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+        if (!data || !data->hasHtml()) return std::nullopt;
+        return data->html().toStdString();
+    }
+    return m_impl->reader->ReadTarget("text/html");
+}
+
 void X11Clipboard::SetChangeListener(std::function<void()> listener) {
     m_impl->listener = std::move(listener);
 }

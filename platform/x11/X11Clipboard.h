@@ -26,6 +26,7 @@ class X11Clipboard final : public Clipboard {
     void Close() override;
     bool HasUnicodeText() override;
     std::optional<std::u16string> UnicodeText() override;
+    std::optional<std::string> Html() override;
     void SetChangeListener(std::function<void()> listener) override;
 
   private:

@@ -144,19 +144,52 @@ std::optional<std::u16string> X11SelectionTransfer::ReadText() {
     return Read();
 }
 
+void X11SelectionTransfer::EnsureWindow() {
+    if (m_window != None) return;
+    XSetWindowAttributes attributes{};
+    attributes.event_mask = PropertyChangeMask;
+    m_window = XCreateWindow(m_display, DefaultRootWindow(m_display), -1, -1, 1, 1, 0,
+                             CopyFromParent, InputOnly, CopyFromParent, CWEventMask, &attributes);
+}
+
+std::optional<std::string> X11SelectionTransfer::ReadTarget(const char* targetName) {
+    if (!m_display) return std::nullopt;
+    X11ErrorTrap trap(m_display);
+    if (m_nPendingTarget >= 0) Abandon();
+    if (XGetSelectionOwner(m_display, m_selection) == None) return std::nullopt;
+    const Atom target = XInternAtom(m_display, targetName, False);
+    EnsureWindow();
+    XDeleteProperty(m_display, m_window, m_property);
+    XConvertSelection(m_display, m_selection, target, m_property, m_window, CurrentTime);
+    XFlush(m_display);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(m_policy.answerMs);
+    XEvent event;
+    bool answered = false;
+    while (!answered && WaitForEvent(SelectionNotify, deadline, &event))
+        answered = event.xselection.target == target;
+    // Not answered in time: a late answer must not reach a later request's property.
+    if (!answered) {
+        Abandon();
+        return std::nullopt;
+    }
+    if (event.xselection.property == None) return std::nullopt;
+    Atom type = None;
+    std::string bytes;
+    if (TakeProperty(&bytes, &type) != Take::Done) {
+        Abandon();
+        return std::nullopt;
+    }
+    if (type != target) return std::nullopt;
+    return bytes;
+}
+
 std::optional<std::u16string> X11SelectionTransfer::Read() {
     const Window owner = XGetSelectionOwner(m_display, m_selection);
     if (m_nPendingTarget >= 0 &&
         (owner != m_pendingOwner || Clock::now() - m_pendingSince > kAskAgainAfter))
         Forget();
     if (owner == None) return std::nullopt;
-    if (m_window == None) {
-        XSetWindowAttributes attributes{};
-        attributes.event_mask = PropertyChangeMask;
-        m_window =
-            XCreateWindow(m_display, DefaultRootWindow(m_display), -1, -1, 1, 1, 0, CopyFromParent,
-                          InputOnly, CopyFromParent, CWEventMask, &attributes);
-    }
+    EnsureWindow();
     int target = m_nPendingTarget < 0 ? 0 : m_nPendingTarget;
     // A request sent in an earlier read is only looked at: its owner had its wait already.
     bool fresh = m_nPendingTarget < 0;

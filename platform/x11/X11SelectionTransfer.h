@@ -43,11 +43,16 @@ class X11SelectionTransfer {
     // UTF-16; nullopt when there is no owner, it offers no text, has not answered in time,
     // stalled or vanished mid-transfer, or sends more than maxBytes.
     std::optional<std::u16string> ReadText();
+    // The owner's data for one target (a MIME type such as text/html) as it sends it; nullopt
+    // on the same failures as ReadText, or when the owner refuses the target. A text request
+    // still outstanding is given up.
+    std::optional<std::string> ReadTarget(const char* target);
 
   private:
     using Clock = std::chrono::steady_clock;
     enum class Take { Done, Failed, TooLarge };
     std::optional<std::u16string> Read();
+    void EnsureWindow();
     bool WaitForEvent(int type, Clock::time_point deadline, XEvent* event);
     Take ReadProperty(std::string* out, Atom* type);
     Take TakeProperty(std::string* out, Atom* type);

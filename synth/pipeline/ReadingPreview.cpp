@@ -15,7 +15,7 @@ bool describeReading(std::shared_ptr<const std::string> utf8, int chosen,
     while (source.next(sentence)) {
         const RunReader reader = readerFor(sentence.language);
         const Voicing said =
-            voiceSentence(reader, sentence.language, prosody, false, sentence.text);
+            voiceSentence(reader, sentence.language, prosody, false, sentence.text, sentence.said);
         for (const SpeechSegment& segment : said.segments) {
             std::string text = segment.text;
             VoiceBackend* natural =

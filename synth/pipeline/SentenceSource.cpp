@@ -1,5 +1,7 @@
 #include "synth/pipeline/SentenceSource.h"
 
+#include "synth/text/RubyNotation.h"
+
 namespace synth {
 
 SentenceSource::SentenceSource(std::shared_ptr<const std::string> text, std::string encoding,
@@ -34,6 +36,14 @@ Sentence* SentenceSource::ahead() {
 bool SentenceSource::take(Sentence& out) {
     while (!m_stream || !m_stream->ok() || !m_stream->next(out.text)) {
         if (!nextRun()) return false;
+    }
+    out.said.clear();
+    if (mayHoldRuby(out.text)) {
+        std::string shown = rubyShown(out.text);
+        if (shown != out.text) {
+            out.said = rubySaid(out.text);
+            out.text = std::move(shown);
+        }
     }
     out.start = m_nRunBase + m_stream->rawStart();
     out.end = m_nRunBase + m_stream->rawEnd();

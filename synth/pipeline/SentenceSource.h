@@ -17,6 +17,7 @@ namespace synth {
 
 struct Sentence {
     std::string text;               // UTF-8, as the caption shows it
+    std::string said;               // what the voices say, when not `text` (ruby readings)
     std::size_t start = 0, end = 0;  // bytes of the text it came from
     double fraction = 0;            // of its run read once it is
     int language = 0;               // of its run's script

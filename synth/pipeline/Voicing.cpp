@@ -27,7 +27,7 @@ bool isStranger(int readerLanguage, int runLanguage) {
 }
 
 Voicing voiceSentence(const RunReader& reader, int runLanguage, const VtVoiceProsody& prosody,
-                      bool followsSpeed, const std::string& shown) {
+                      bool followsSpeed, const std::string& shown, const std::string& said) {
     Voicing out;
     out.language = reader.language;
     out.voices = reader.voices;
@@ -37,7 +37,8 @@ Voicing voiceSentence(const RunReader& reader, int runLanguage, const VtVoicePro
     out.volume = prosody.volume;
     out.followsSpeed = followsSpeed;
     out.fallbackOnly = isStranger(reader.language, runLanguage);
-    std::string sentence = reader.dictionary ? reader.dictionary->apply(shown) : shown;
+    const std::string& source = said.empty() ? shown : said;
+    std::string sentence = reader.dictionary ? reader.dictionary->apply(source) : source;
     if (out.fallbackOnly)
         out.segments = {{false, std::move(sentence)}};
     else if (reader.voices && reader.voices->readsWrittenText())

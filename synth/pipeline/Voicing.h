@@ -42,9 +42,10 @@ struct Voicing {
     bool followsSpeed = false;
 };
 
-// `shown` is the sentence as the caption shows it; `runLanguage` the language of its script.
+// `shown` is the sentence as the caption shows it, `said` what its voices say when that differs
+// (empty otherwise); `runLanguage` the language of its script.
 Voicing voiceSentence(const RunReader& reader, int runLanguage, const VtVoiceProsody& prosody,
-                      bool followsSpeed, const std::string& shown);
+                      bool followsSpeed, const std::string& shown, const std::string& said = {});
 
 // True when a run of `runLanguage` read by `readerLanguage` is left to espeak-ng alone (see
 // Voicing::fallbackOnly). Latin runs keep the reader's front end, which hands them to its

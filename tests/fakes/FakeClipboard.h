@@ -20,6 +20,7 @@ class FakeClipboard : public platform::Clipboard {
         ++emptyCalls;
         if (!isOpen || failEmpty) return false;
         text.reset();
+        html.reset();
         hasOtherData = false;
         return true;
     }
@@ -36,6 +37,7 @@ class FakeClipboard : public platform::Clipboard {
         if (!isOpen || failGetText) return std::nullopt;
         return text;
     }
+    std::optional<std::string> Html() override { return isOpen ? html : std::nullopt; }
     void SetChangeListener(std::function<void()> l) override { listener = std::move(l); }
 
     // Another program takes the clipboard with text (or, without text, e.g. only a bitmap).
@@ -46,6 +48,7 @@ class FakeClipboard : public platform::Clipboard {
     }
 
     std::optional<std::u16string> text;
+    std::optional<std::string> html;  // offered beside the text
     bool hasOtherData = false;
     bool isOpen = false;
     bool failOpen = false;

@@ -4,9 +4,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QRasterWindow>
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -206,6 +209,48 @@ TEST_F(X11Clipboard, AnOwnerThatNeverAnswersCostsOneShortWait) {
     kill(owner, SIGCONT);
 }
 
+// A browser's copy of a page with ruby: its plain text has each reading inline after its base
+// (門もん前ぜん); the HTML it offers beside it is read instead, so the Japanese voice is
+// handed each reading once, and nothing twice.
+TEST_F(X11Clipboard, RubyIsTakenFromTheHtmlOfferedBesideTheText) {
+    g_bCaptureArmed = 1;
+    spawned.push_back(
+        Spawn({"/proc/self/exe", "--copy-html", TempFile("plain", "門もん前ぜん払ばらい"),
+               TempFile("html",
+                        "<meta charset='utf-8'><ruby>門<rt>もん</rt>前"
+                        "<rt>ぜん</rt>払<rt>ばら</rt></ruby>い")}));
+    ASSERT_TRUE(PumpUntil([] { return g_bClipboardChanged == 1; }, 5000));
+
+    FakeToolbarView view;
+    view.timers[1] = 50;
+    FakeEngineSet engines;
+    FakeMessageBox messages;
+    platform::QtPump pump;
+    int captureTimer = 1, paused = 0;
+    reading::ReadingController controller(
+        view, clipboard, engines, messages, pump,
+        [] {
+            return reading::ReadingSettings{7, 100, 100, 100, 0};
+        },
+        captureTimer, paused);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            controller.OnCaptureTimer(1);
+            return !engines.calls.empty() || !messages.shown.empty();
+        },
+        5000));
+    ASSERT_EQ(engines.calls.size(), 2u);
+    std::string expected = "｜門《もん》｜前《ぜん》｜払《ばら》い", cp932(64, '\0');
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    char* in = expected.data();
+    char* out = cp932.data();
+    std::size_t inLeft = expected.size(), outLeft = cp932.size();
+    ASSERT_NE(iconv(cd, &in, &inLeft, &out, &outLeft), static_cast<std::size_t>(-1));
+    iconv_close(cd);
+    cp932.resize(cp932.size() - outLeft);
+    EXPECT_EQ(engines.calls[1].text, cp932);
+}
+
 class KeyWindow : public QRasterWindow {
   public:
     std::vector<std::pair<int, bool>> keys;  // key, Control held
@@ -234,7 +279,27 @@ TEST(X11KeyInjector, SendsLeftControlChordsToTheFocusWindow) {
 
 }  // namespace
 
+// --copy-html PLAIN HTML: another program that copies text with HTML beside it, as browsers
+// do, and serves it until it loses the clipboard.
+int CopyHtml(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    auto read = [](const char* path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    auto* data = new QMimeData;
+    data->setText(QString::fromStdString(read(argv[2])));
+    data->setHtml(QString::fromStdString(read(argv[3])));
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setMimeData(data, QClipboard::Clipboard);
+    QObject::connect(clipboard, &QClipboard::changed, [&](QClipboard::Mode mode) {
+        if (mode == QClipboard::Clipboard && !clipboard->ownsClipboard()) app.quit();
+    });
+    return app.exec();
+}
+
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--copy-html") return CopyHtml(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const pid_t xvfb = testsupport::StartPrivateXvfb();
     if (!xvfb) {
@@ -247,6 +312,6 @@ int main(int argc, char** argv) {
         result = RUN_ALL_TESTS();
     }
     End(xvfb);
-    std::remove(TempFile("clip", "").c_str());
+    for (const char* name : {"clip", "plain", "html"}) std::remove(TempFile(name, "").c_str());
     return result;
 }

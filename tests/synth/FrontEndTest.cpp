@@ -14,13 +14,14 @@
 #include "platform/Utf8.h"
 #include "synth/api/Engines.h"
 #include "synth/backend/OpenJTalkVoice.h"
+#include "synth/pipeline/SentenceSource.h"
 #include "synth/text/ChineseFrontEnd.h"
 #include "synth/text/CopiedText.h"
 #include "synth/text/EnglishFrontEnd.h"
 #include "synth/text/FrontEnd.h"
-#include "synth/text/ja/JapaneseReader.h"
 #include "synth/text/KoreanFrontEnd.h"
 #include "synth/text/SentenceSplit.h"
+#include "synth/text/ja/JapaneseReader.h"
 
 namespace {
 
@@ -114,6 +115,31 @@ TEST(JapaneseVoice, CorpusAsOpenJTalkSpeaksIt) {
     });
     synth::unloadEngine(synth::Language::Japanese);
     EXPECT_LE(rate, 1.0);  // just above the rate reached (ours alone, without accent: 0.0)
+}
+
+// Ruby carried in the text: the voice says the author's reading (本気 as マジ, where the
+// dictionary says ホンキ), the caption shows the base; 《》 around other text stays text.
+TEST(JapaneseVoice, SaysTheRubyReadingAndShowsTheBase) {
+    const std::string text = "｜本気《マジ》で言う。｜字《kanji》と《書名》。";
+    synth::SentenceSource source(std::make_shared<const std::string>(text), "UTF-8", 7, 0);
+    synth::Sentence sentence;
+    ASSERT_TRUE(source.next(sentence));
+    EXPECT_EQ(sentence.text, "本気で言う。");
+    EXPECT_EQ(sentence.said, "マジで言う。");
+    ASSERT_TRUE(source.next(sentence));
+    EXPECT_EQ(sentence.text, "｜字《kanji》と《書名》。");
+    EXPECT_EQ(sentence.said, "");
+
+    setenv("SELVARINE_AUDIO", "null", 1);
+    ASSERT_EQ(synth::loadEngine(synth::Language::Japanese, SYNTH_JAPANESE_ENGINE_DIR), 0);
+    std::string out(4096, '\0');
+    const int n = synth::readingOf(synth::Language::Japanese, text.c_str(), out.data(),
+                                   static_cast<int>(out.size()));
+    synth::unloadEngine(synth::Language::Japanese);
+    out.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+    std::erase_if(out, [](char c) { return c == '\'' || c == '/'; });  // accent marks
+    EXPECT_NE(out.find("マジ"), std::string::npos) << out;
+    EXPECT_EQ(out.find("ホンキ"), std::string::npos) << out;
 }
 
 // The words the caption highlights: accent phrases in the order said, each where the clause
