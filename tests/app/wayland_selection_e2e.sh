@@ -19,6 +19,18 @@ echo "session folder $DIR"
 [ -n "$KEEP_RIG" ] || trap 'rm -rf "$DIR"' EXIT
 chmod 755 "$DIR"
 chown 65534:65534 "$DIR"
+# The session runs as nobody, who must reach the program and these scripts: a checkout in a
+# folder only root can enter (a home) is copied into the session folder first.
+if ! setpriv --reuid=65534 --regid=65534 --clear-groups \
+        test -x "$PROGRAM" -a -r "$HERE/wayland_selection_session.sh"; then
+    mkdir -p "$DIR/tests" &&
+        cp -a "$(dirname "$PROGRAM")" "$DIR/bin" &&
+        cp -a "$HERE" "$DIR/tests/app" && cp -a "$HERE/../e2e" "$DIR/tests/e2e" &&
+        chmod -R a+rX "$DIR/bin" "$DIR/tests" ||
+        { echo "FAIL: cannot copy the program where the session's user can run it"; exit 1; }
+    PROGRAM="$DIR/bin/$(basename "$PROGRAM")"
+    HERE="$DIR/tests/app"
+fi
 # XWayland's listening sockets go there; only Xvfb makes the folder itself.
 [ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
 timeout -k 5 240 setpriv --reuid=65534 --regid=65534 --clear-groups \
