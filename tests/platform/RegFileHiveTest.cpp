@@ -489,9 +489,9 @@ TEST(RegFileHive, EditsWhileInUseAreKeptAsideOnceAndEmptinessNever) {
 // The merge of another program's edit with this program's own changes, with no file.
 TEST(RegMerge, OwnValuesWinAndNoKeyIsLost) {
     // "[A] x=1 y=2 [B] z=3": keys and DWORD values.
-    const auto doc = [](const std::string& spec) {
+    const auto doc = [](const std::string& layout) {
         RegDocument d;
-        std::istringstream words(spec);
+        std::istringstream words(layout);
         for (std::string w; words >> w;) {
             if (w.front() == '[') {
                 d.keys.push_back({w.substr(1, w.size() - 2), {}});

@@ -60,6 +60,23 @@ pid_t OtherProgramCopies(const std::string& content, const std::string& type = "
     return Spawn({"xclip", "-selection", "clipboard", "-quiet", "-t", type, "-i", path});
 }
 
+// The reading controller on the real clipboard, Japanese chosen, its capture timer running.
+template <typename Pump>
+struct CaptureRig {
+    explicit CaptureRig(platform::Clipboard& clipboard)
+        : controller(view, clipboard, engines, messages, pump,
+                     [] { return reading::ReadingSettings{7, 100, 100, 100, 0}; }, captureTimer,
+                     paused) {
+        view.timers[1] = 50;
+    }
+    FakeToolbarView view;
+    FakeEngineSet engines;
+    FakeMessageBox messages;
+    Pump pump;
+    int captureTimer = 1, paused = 0;
+    reading::ReadingController controller;
+};
+
 class X11Clipboard : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -144,18 +161,10 @@ TEST_F(X11Clipboard, TenMegabytesAreReadWithBoundedMemory) {
     g_bCaptureArmed = 1;
     ASSERT_TRUE(PumpUntil([] { return g_bClipboardChanged == 1; }, 5000));
 
-    FakeToolbarView view;
-    view.timers[1] = 50;
-    FakeEngineSet engines;
-    FakeMessageBox messages;
-    platform::QtPump pump;
-    int captureTimer = 1, paused = 0;
-    reading::ReadingController controller(
-        view, clipboard, engines, messages, pump,
-        [] {
-            return reading::ReadingSettings{7, 100, 100, 100, 0};
-        },
-        captureTimer, paused);
+    CaptureRig<platform::QtPump> rig(clipboard);
+    FakeEngineSet& engines = rig.engines;
+    FakeMessageBox& messages = rig.messages;
+    reading::ReadingController& controller = rig.controller;
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     controller.OnCaptureTimer(1);
@@ -182,18 +191,11 @@ TEST_F(X11Clipboard, AnOwnerThatNeverAnswersCostsOneShortWait) {
     ASSERT_TRUE(PumpUntil([] { return g_bClipboardChanged == 1; }, 3000));
     kill(owner, SIGSTOP);
 
-    FakeToolbarView view;
-    view.timers[1] = 50;
-    FakeEngineSet engines;
-    FakeMessageBox messages;
-    FakePump pump;
-    int captureTimer = 1, paused = 0;
-    reading::ReadingController controller(
-        view, clipboard, engines, messages, pump,
-        [] {
-            return reading::ReadingSettings{7, 100, 100, 100, 0};
-        },
-        captureTimer, paused);
+    CaptureRig<FakePump> rig(clipboard);
+    FakeEngineSet& engines = rig.engines;
+    FakeMessageBox& messages = rig.messages;
+    reading::ReadingController& controller = rig.controller;
+    FakePump& pump = rig.pump;
     const auto start = std::chrono::steady_clock::now();
     controller.OnCaptureTimer(1);
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -221,18 +223,10 @@ TEST_F(X11Clipboard, RubyIsTakenFromTheHtmlOfferedBesideTheText) {
                         "<rt>ぜん</rt>払<rt>ばら</rt></ruby>い")}));
     ASSERT_TRUE(PumpUntil([] { return g_bClipboardChanged == 1; }, 5000));
 
-    FakeToolbarView view;
-    view.timers[1] = 50;
-    FakeEngineSet engines;
-    FakeMessageBox messages;
-    platform::QtPump pump;
-    int captureTimer = 1, paused = 0;
-    reading::ReadingController controller(
-        view, clipboard, engines, messages, pump,
-        [] {
-            return reading::ReadingSettings{7, 100, 100, 100, 0};
-        },
-        captureTimer, paused);
+    CaptureRig<platform::QtPump> rig(clipboard);
+    FakeEngineSet& engines = rig.engines;
+    FakeMessageBox& messages = rig.messages;
+    reading::ReadingController& controller = rig.controller;
     ASSERT_TRUE(PumpUntil(
         [&] {
             controller.OnCaptureTimer(1);

@@ -200,7 +200,7 @@ TEST_F(VoiceLibraryTest, TheVoiceValueAndRemovalStayInsideTheVoicesFolder) {
 
     setenv("XDG_DATA_HOME", "/data", 1);
     EXPECT_EQ(voicesFolder(), "/data/selvarine/voices");
-    setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored, as the basedir spec says
+    setenv("XDG_DATA_HOME", "relative", 1);  // a relative XDG_DATA_HOME is ignored, as desktops do
     setenv("HOME", "/home/u", 1);
     EXPECT_EQ(voicesFolder(), "/home/u/.local/share/selvarine/voices");
 }
