@@ -20,6 +20,7 @@ bool SpeechCore::install(Language lang, std::shared_ptr<Job> job, bool jump) {
         if (!e.loaded) return false;
         old = e.endJobLocked();
         job->token = e.generation.load();
+        job->pause = e.pause;
         if (jump)
             e.position.restart(job->token);
         else
@@ -77,6 +78,12 @@ void SpeechCore::resume(Language lang) {
         if (e.sink) e.sink->resume();
     }
     wake();
+}
+
+void SpeechCore::setSentencePause(Language lang, SentencePause pause) {
+    EngineState& e = engine(lang);
+    std::lock_guard lock(e.mutex);
+    e.pause = pause;
 }
 
 void SpeechCore::setSpeed(Language lang, int speed) {

@@ -14,6 +14,7 @@
 #include "synth/backend/VoiceSet.h"
 #include "synth/pipeline/Language.h"
 #include "synth/pipeline/MixedText.h"
+#include "synth/pipeline/SentenceOut.h"
 #include "synth/pipeline/SentenceSource.h"
 #include "synth/pipeline/SpeechPosition.h"
 #include "synth/text/UserDictionary.h"
@@ -31,6 +32,7 @@ struct Job {
     int pitch = Limits::kPitchDefault;
     std::atomic<int> speed{Limits::kSpeedDefault};  // changes while the text is read
     int volume = Limits::kVolumeDefault;
+    SentencePause pause = SentencePause::Normal;
     Clock::time_point playTime;
     // Mixed text: `text` is UTF-8, read run by run by each run's language. Null for the seed's
     // play, whose one run is the text in the engine's encoding.
@@ -62,6 +64,7 @@ struct EngineState {
     std::atomic<int64_t> firstAudioNs{-1};
     std::atomic<int64_t> runLateNs{MixedText::kNoHandover};
     int sinkRate = 0;
+    SentencePause pause = SentencePause::Normal;  // for the texts played from now on
     std::unique_ptr<VoiceSet> voices;  // worker only
     uint64_t voicesEpoch = 0;          // worker only: changes with every load
 

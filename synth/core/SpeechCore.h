@@ -63,6 +63,8 @@ class SpeechCore {
     void pause(Language lang);
     void resume(Language lang);
     void setSpeed(Language lang, int speed);
+    // How long the pause between sentences is, for the texts played (or saved) from now on.
+    void setSentencePause(Language lang, SentencePause pause);
     bool heardNow(Language lang, Heard* heard, int* sampleRate);
     int audioRate(Language lang);
     int64_t firstAudioNanoseconds(Language lang) { return engine(lang).firstAudioNs.load(); }

@@ -186,27 +186,30 @@ void SpeechCore::speakNextSentence(EngineState& e) {
     const Cancelled cancelled = [&] {
         return e.generation.load() != job->token || m_bShutdownAtomic.load();
     };
-    SpeechOut out{*sink, job->token, e.sinkRate, job->samplesOut,
-                  [&](std::size_t count) {
-                      const auto now = Clock::now();
-                      if (e.firstAudioNs.load() < 0)
-                          e.firstAudioNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                               now - job->playTime)
-                                               .count();
-                      if (!job->mixed) return;
-                      const int64_t late = job->mixed->noteAudio(
-                          now, static_cast<double>(count) / std::max(1, e.sinkRate));
-                      if (late > e.runLateNs.load()) e.runLateNs = late;
-                  },
-                  [&](int start, int end, int64_t sample) {
-                      e.position.word(job->token, start, end, sample);
-                  }};
+    const SentenceOut::Write write = [&](const int16_t* data, std::size_t count) {
+        const auto now = Clock::now();
+        if (e.firstAudioNs.load() < 0)
+            e.firstAudioNs =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(now - job->playTime).count();
+        if (job->mixed) {
+            const int64_t late =
+                job->mixed->noteAudio(now, static_cast<double>(count) / std::max(1, e.sinkRate));
+            if (late > e.runLateNs.load()) e.runLateNs = late;
+        }
+        sink->write(job->token, data, count);
+    };
+    SentenceOut out(job->pause, job->samplesOut == 0, e.sinkRate, job->samplesOut, write,
+                    [&](int start, int end, int64_t sample) {
+                        e.position.word(job->token, start, end, sample);
+                    });
     for (const SpeechSegment& segment : said.segments) {
         if (cancelled()) return;
         Prosody prosody = said.prosody;
         if (said.followsSpeed) prosody.speed = job->speed.load();  // a new speed from here on
         m_speaker.speak(said, segment, prosody, out, cancelled);
     }
+    if (cancelled()) return;
+    out.end(job->source->ahead() != nullptr);
     if (!cancelled()) lookAhead(e, *job);
 }
 

@@ -6,10 +6,10 @@
 namespace synth {
 
 SpeakResult SegmentSpeaker::speak(const Voicing& voicing, const SpeechSegment& segment,
-                                  const Prosody& prosody, SpeechOut& out,
+                                  const Prosody& prosody, SentenceOut& out,
                                   const Cancelled& cancelled) {
     VoiceSet& voices = *voicing.voices;
-    out.mark(segment.start, segment.end, out.samples);
+    out.mark(segment.start, segment.end, out.samples());
     VoiceBackend* natural = voicing.fallbackOnly ? nullptr : voices.natural(segment.latin);
     if (natural) {
         const SpeakResult result = say(*natural, segment, prosody, voicing.volume, out, cancelled);
@@ -35,24 +35,21 @@ SpeakResult SegmentSpeaker::speak(const Voicing& voicing, const SpeechSegment& s
 }
 
 SpeakResult SegmentSpeaker::say(VoiceBackend& voice, const SpeechSegment& segment,
-                                const Prosody& prosody, int volume, SpeechOut& out,
+                                const Prosody& prosody, int volume, SentenceOut& out,
                                 const Cancelled& cancelled) {
-    Resampler resampler(voice.sampleRate(), out.rate);
+    Resampler resampler(voice.sampleRate(), out.rate());
     const PcmOut pcmOut = [&](const int16_t* samples, std::size_t count) {
         const std::vector<int16_t>& pcm = resampler.push(samples, count);
         if (pcm.empty()) return;
-        const int16_t* data = applyGain(pcm, volume, m_scratch);
-        out.heard(pcm.size());
-        out.samples += static_cast<int64_t>(pcm.size());
-        out.sink.write(out.token, data, pcm.size());
+        out.audio(pcm.data(), applyGain(pcm, volume, m_scratch), pcm.size());
     };
     if (segment.start >= 0) {
-        const int64_t from = out.samples;
+        const int64_t from = out.samples();
         const int voiceRate = voice.sampleRate();
         voice.tellWords([&out, &segment, from, voiceRate](std::size_t s, std::size_t end,
                                                           std::size_t sample) {
             out.mark(segment.start + static_cast<int>(s), segment.start + static_cast<int>(end),
-                     from + static_cast<int64_t>(sample) * out.rate / voiceRate);
+                     from + static_cast<int64_t>(sample) * out.rate() / voiceRate);
         });
     }
     const SpeakResult result = voice.speak(segment.text, prosody, pcmOut, cancelled);

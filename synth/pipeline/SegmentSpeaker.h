@@ -5,35 +5,21 @@
 // front end's reading of it when the natural voice read written text. Worker only.
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
-#include "synth/audio/AudioSink.h"
+#include "synth/pipeline/SentenceOut.h"
 #include "synth/pipeline/Voicing.h"
 
 namespace synth {
 
-// Where a segment's audio and marks go.
-struct SpeechOut {
-    AudioSink& sink;
-    uint64_t token;
-    int rate;            // the sink's
-    int64_t& samples;    // handed to the sink so far in this utterance
-    // Told before each chunk is written, with its sample count at the sink's rate.
-    std::function<void(std::size_t count)> heard;
-    // A word (or a whole segment) of the sentence as shown, bytes [start, end), begins at
-    // this sample of the utterance; -1, -1 for a segment that has no place in it.
-    std::function<void(int start, int end, int64_t sample)> mark;
-};
-
 class SegmentSpeaker {
   public:
     SpeakResult speak(const Voicing& voicing, const SpeechSegment& segment,
-                      const Prosody& prosody, SpeechOut& out, const Cancelled& cancelled);
+                      const Prosody& prosody, SentenceOut& out, const Cancelled& cancelled);
 
   private:
     SpeakResult say(VoiceBackend& voice, const SpeechSegment& segment, const Prosody& prosody,
-                    int volume, SpeechOut& out, const Cancelled& cancelled);
+                    int volume, SentenceOut& out, const Cancelled& cancelled);
 
     std::vector<int16_t> m_scratch;
 };

@@ -1,11 +1,12 @@
 #pragma once
 // A sink with a playback clock the test steps: audio counts as heard only as far as `hear`
 // moved the clock (or all of it, with `heardIsWritten`), and it wants more while less than
-// `capacity` samples wait to be heard. Any thread.
+// `capacity` samples wait to be heard. It notes the silent runs between sounds. Any thread.
 
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "synth/audio/AudioSink.h"
 
@@ -18,12 +19,23 @@ class FakeSink final : public synth::AudioSink {
         std::lock_guard lock(m_mutex);
         if (current.load() != token) return;
         m_nOpen = token;
-        m_nWritten = m_nHeard = 0;
-        m_bEnded = false;
+        m_nWritten = m_nHeard = m_nQuiet = 0;
+        m_bEnded = m_bSounded = false;
+        m_pauses.clear();
     }
-    void write(uint64_t token, const int16_t*, std::size_t count) override {
+    void write(uint64_t token, const int16_t* data, std::size_t count) override {
         std::lock_guard lock(m_mutex);
-        if (token == m_nOpen) m_nWritten += static_cast<int64_t>(count);
+        if (token != m_nOpen) return;
+        m_nWritten += static_cast<int64_t>(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (data[i] == 0) {
+                ++m_nQuiet;
+                continue;
+            }
+            if (m_bSounded && m_nQuiet > 0) m_pauses.push_back(m_nQuiet);
+            m_bSounded = true;
+            m_nQuiet = 0;
+        }
     }
     void end(uint64_t token) override {
         std::lock_guard lock(m_mutex);
@@ -60,6 +72,11 @@ class FakeSink final : public synth::AudioSink {
         std::lock_guard lock(m_mutex);
         return m_nWritten;
     }
+    // The lengths of the silences between two sounds of the utterance, in samples.
+    std::vector<int64_t> pauses() const {
+        std::lock_guard lock(m_mutex);
+        return m_pauses;
+    }
     bool ended() const {
         std::lock_guard lock(m_mutex);
         return m_bEnded;
@@ -72,6 +89,7 @@ class FakeSink final : public synth::AudioSink {
     bool m_bHeardIsWritten;
     int64_t m_nCapacity;
     uint64_t m_nOpen = 0;
-    int64_t m_nWritten = 0, m_nHeard = 0;
-    bool m_bPaused = false, m_bEnded = false;
+    int64_t m_nWritten = 0, m_nHeard = 0, m_nQuiet = 0;
+    bool m_bPaused = false, m_bEnded = false, m_bSounded = false;
+    std::vector<int64_t> m_pauses;
 };

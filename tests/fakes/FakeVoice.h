@@ -2,7 +2,9 @@
 // Voices that speak in microseconds: each byte of text becomes kSamplesPerByte samples (fewer
 // at a higher speed), and every call is written to a log the test reads. A voice fails on
 // text holding its log's `failOn`, and `chunkDelay` slows it down to stop it mid-sentence.
+// `silence` puts that many silent samples before and after each text's sound, as voices do.
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -21,6 +23,7 @@ struct VoiceLog {
     std::vector<Said> said;
     std::string failOn;
     std::chrono::microseconds chunkDelay{0};
+    std::size_t silenceBefore = 0, silenceAfter = 0;
 
     // The texts a voice whose name starts with `voice` spoke (or, with `prepared`, was given
     // ahead), in order.
@@ -56,13 +59,18 @@ class FakeVoice final : public synth::VoiceBackend {
                              const synth::PcmOut& out,
                              const synth::Cancelled& cancelled) override {
         std::chrono::microseconds delay;
+        std::size_t before, after;
         {
             std::lock_guard lock(m_log->mutex);
             m_log->said.push_back({m_name, utf8, prosody.speed});
             if (!m_log->failOn.empty() && utf8.find(m_log->failOn) != std::string::npos)
                 return synth::SpeakResult::Failed;
             delay = m_log->chunkDelay;
+            before = m_log->silenceBefore;
+            after = m_log->silenceAfter;
         }
+        const std::vector<int16_t> silence(std::max(before, after), 0);
+        if (before > 0) out(silence.data(), before);
         const std::size_t total = utf8.size() * kSamplesPerByte * 100 / prosody.speed;
         const std::vector<int16_t> chunk(64, 1000);
         for (std::size_t done = 0, word = 0; done < total; done += chunk.size()) {
@@ -71,12 +79,13 @@ class FakeVoice final : public synth::VoiceBackend {
             const std::size_t at = done * utf8.size() / total;
             if (m_words && at >= word && word < utf8.size()) {
                 const std::size_t end = std::min(utf8.find(' ', word), utf8.size());
-                m_words(word, end, done);
+                m_words(word, end, before + done);
                 word = end + 1;
             }
             out(chunk.data(), std::min(chunk.size(), total - done));
             if (delay.count() > 0) std::this_thread::sleep_for(delay);
         }
+        if (after > 0) out(silence.data(), after);
         return synth::SpeakResult::Done;
     }
 

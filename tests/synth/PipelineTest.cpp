@@ -146,6 +146,44 @@ TEST_F(PipelineTest, PauseHoldsJumpsGoOnFromASentenceAndSpeedTakesTheNextClause)
     EXPECT_FALSE(m_core->playFrom(Language::English, 0));
 }
 
+TEST_F(PipelineTest, ThePauseBetweenSentencesIsAThirdOrTwiceTheVoicesOwnAndWordsStayInPlace) {
+    m_heardIsWritten = false;
+    m_log->silenceBefore = 300;
+    m_log->silenceAfter = 600;
+    auto sink = load(Language::English, "voice = en\n");
+    // Each row: the setting, the silences between the three sentences' sounds.
+    const std::pair<synth::SentencePause, int64_t> rows[] = {
+        {synth::SentencePause::Normal, 900},
+        {synth::SentencePause::Long, 1800},
+        {synth::SentencePause::Short, 300},
+    };
+    for (const auto& [pause, between] : rows) {
+        SCOPED_TRACE(static_cast<int>(pause));
+        m_core->setSentencePause(Language::English, pause);
+        ASSERT_TRUE(play(Language::English, kThree));
+        ASSERT_TRUE(m_core->waitIdle(2000));
+        EXPECT_EQ(sink->pauses(), (std::vector<int64_t>{between, between}));
+    }
+    // Words are heard where their sound begins: the first sentence keeps its whole lead (its
+    // sound comes as early as ever), the second is marked after the third of its lead kept.
+    const int64_t firstSound = 300, secondSound = firstSound + 800 + 200 + 100;
+    const std::tuple<int64_t, const char*, int> heardRows[] = {
+        {firstSound - 1, "One two.", 8},         {firstSound, "One two.", 3},
+        {secondSound - 1, "Three four.", 11},    {secondSound, "Three four.", 5},
+    };
+    int64_t clock = 0;
+    for (const auto& [at, sentence, wordEnd] : heardRows) {
+        SCOPED_TRACE(at);
+        sink->hear(at - clock);
+        clock = at;
+        synth::Heard heard;
+        int rate = 0;
+        ASSERT_TRUE(m_core->heardNow(Language::English, &heard, &rate));
+        EXPECT_EQ(heard.sentence, sentence);
+        EXPECT_EQ(heard.wordEnd, wordEnd);
+    }
+}
+
 TEST_F(PipelineTest, MixedTextGoesToEachLoadedLanguageWithItsOwnSettings) {
     load(Language::Japanese, "voice = ja\n");
     load(Language::Korean, "voice = ko\n");
