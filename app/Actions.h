@@ -25,6 +25,12 @@ enum class Action {
     SaveSpeech,
     ShowCaption,
     AutoLanguage,
+    PauseShort,
+    PauseNormal,
+    PauseLong,
+    LinksAll,
+    LinksDomain,
+    LinksNone,
     Quit,
 };
 
@@ -55,6 +61,12 @@ inline constexpr auto kActions = std::to_array<ActionRow>({
     {Action::SaveSpeech, "save-speech", kIdSaveSpeech},
     {Action::ShowCaption, "show-caption", kIdShowCaption},
     {Action::AutoLanguage, "auto-language", kIdAutoLanguage},
+    {Action::PauseShort, "sentence-pause-short", kIdPauseShort},
+    {Action::PauseNormal, "sentence-pause-normal", kIdPauseNormal},
+    {Action::PauseLong, "sentence-pause-long", kIdPauseLong},
+    {Action::LinksAll, "links-all", kIdLinksAll},
+    {Action::LinksDomain, "links-domain", kIdLinksDomain},
+    {Action::LinksNone, "links-none", kIdLinksNone},
     {Action::Quit, "quit", kIdOk},
 });
 

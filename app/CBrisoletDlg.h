@@ -169,6 +169,7 @@ class CBrisoletDlg {
     // 言語を自動判別: switches between reading each script's runs with its own language and
     // reading everything with the chosen one; the choice is kept in the settings at once.
     void OnAutoLanguage();
+    void OnReadingChoice(int id);
     void FollowCaptionSetting();
     void TellCaptionWhereTheToolbarIs(int x, int y);
 

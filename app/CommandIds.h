@@ -18,6 +18,13 @@ inline constexpr int kIdFaster = 1104;
 inline constexpr int kIdSlower = 1105;
 inline constexpr int kIdAbout = 1106;
 inline constexpr int kIdAutoLanguage = 1110;  // 言語を自動判別
+// The reading choices' radio items (app/ToolbarMenu.h kChoiceItems).
+inline constexpr int kIdPauseShort = 1111;
+inline constexpr int kIdPauseNormal = 1112;
+inline constexpr int kIdPauseLong = 1113;
+inline constexpr int kIdLinksAll = 1114;
+inline constexpr int kIdLinksDomain = 1115;
+inline constexpr int kIdLinksNone = 1116;
 inline constexpr int kIdSaveSpeech = 1060;  // the selection's speech to a sound file
 
 // The toolbar's timers besides the capture timer (reading/ToolbarHandle.h).

@@ -87,6 +87,14 @@ void CBrisoletDlg::RunAction(Action action, Trigger trigger) {
         case Action::AutoLanguage:
             OnAutoLanguage();
             break;
+        case Action::PauseShort:
+        case Action::PauseNormal:
+        case Action::PauseLong:
+        case Action::LinksAll:
+        case Action::LinksDomain:
+        case Action::LinksNone:
+            OnReadingChoice(kActions[static_cast<std::size_t>(action)].commandId);
+            break;
         case Action::Quit:
             OnOK();
             break;
@@ -95,13 +103,18 @@ void CBrisoletDlg::RunAction(Action action, Trigger trigger) {
 
 void CBrisoletDlg::OnContextMenu(int x, int y, bool atToolbar) {
     std::vector<MenuEntry> entries;
-    for (const ToolbarMenuItem& item : kToolbarMenu)
-        entries.push_back({item.id, item.text, item.checkable, IsMenuItemChecked(item.id)});
+    for (const ToolbarMenuItem& item : kToolbarMenu) {
+        const ChoiceItem* choice = ChoiceItemOf(item.id);
+        entries.push_back({item.id, item.text, item.checkable, IsMenuItemChecked(item.id),
+                           choice ? static_cast<int>(choice->choice) + 1 : 0});
+    }
     const int chosen = m_view.RunMenu(entries, x, y, atToolbar);
     if (chosen != 0) OnCommand(chosen);
 }
 
 bool CBrisoletDlg::IsMenuItemChecked(int id) const {
+    if (const ChoiceItem* item = ChoiceItemOf(id))
+        return g_nReadingChoices[static_cast<std::size_t>(item->choice)] == item->value;
     return (id == kIdShowCaption && m_bShowCaption) || (id == kIdAutoLanguage && g_bAutoLanguage);
 }
 
@@ -149,6 +162,14 @@ void CBrisoletDlg::OnLanguage() {
 void CBrisoletDlg::OnAutoLanguage() {
     g_bAutoLanguage = g_bAutoLanguage ? 0 : 1;
     settings::SaveAutoLanguage(m_svc.hive, g_bAutoLanguage);
+    KeepUserChange();
+}
+
+void CBrisoletDlg::OnReadingChoice(int id) {
+    const ChoiceItem* item = ChoiceItemOf(id);
+    if (!item) return;
+    g_nReadingChoices[static_cast<std::size_t>(item->choice)] = item->value;
+    settings::SaveReadingChoice(m_svc.hive, item->choice, item->value);
     KeepUserChange();
 }
 

@@ -14,6 +14,7 @@ struct MenuEntry {
     std::string text;  // UTF-8, also its accessible name
     bool checkable = false;
     bool checked = false;
+    int group = 0;  // items with the same group other than 0 are exclusive (radio items)
 };
 
 class ToolbarView : public reading::ToolbarHandle {

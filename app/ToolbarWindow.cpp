@@ -1,6 +1,9 @@
 #include "app/ToolbarWindow.h"
 
+#include <map>
+
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QEventLoop>
@@ -152,6 +155,7 @@ void ToolbarWindow::Invalidate() {
 int ToolbarWindow::RunMenu(const std::vector<MenuEntry>& entries, int x, int y, bool atToolbar) {
     QMenu menu(this);
     menu.setAccessibleName(QString::fromUtf8(kToolbarMenuName));
+    std::map<int, QActionGroup*> groups;
     for (const MenuEntry& entry : entries) {
         if (entry.id == 0) {
             menu.addSeparator();
@@ -161,6 +165,11 @@ int ToolbarWindow::RunMenu(const std::vector<MenuEntry>& entries, int x, int y, 
         action->setData(entry.id);
         action->setCheckable(entry.checkable);
         action->setChecked(entry.checked);
+        if (entry.group != 0) {
+            QActionGroup*& group = groups[entry.group];
+            if (!group) group = new QActionGroup(&menu);
+            group->addAction(action);
+        }
     }
     // Assistive tools trigger an item without going through the menu's own choice, so the
     // choice is taken from the trigger, whoever made it.

@@ -15,6 +15,8 @@
 #include "engine/EngineStartup.h"
 #include "platform/posix/RegFileHive.h"
 #include "settings/Globals.h"
+#include "settings/ReadingChoices.h"
+#include "settings/SettingsStore.h"
 #include "settings/SettingsWriteScheduler.h"
 #include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeEngineSet.h"
@@ -339,6 +341,58 @@ TEST_F(ToolbarWrites, AutoLanguageFromTheMenuReachesTheReadingAndIsKept) {
     restarted.LoadSettings();
     EXPECT_FALSE(restarted.IsMenuItemChecked(kIdAutoLanguage)) << "not kept over a restart";
     g_bAutoLanguage = 1;
+}
+
+// The sentence pause and URL choices: radio items, 標準 and ドメインだけ until chosen, each
+// choice written at once; a value out of range in the file counts as the default.
+TEST_F(ToolbarWrites, ReadingChoicesFromTheMenuAreRadioItemsAndKept) {
+    platform::RegFileHive hive(File());
+    hive.Load();
+    CBrisoletDlg dlg(view, ToolbarServices{hive, messages, engines});
+    dlg.OnInitDialog();
+    auto checkedOf = [&](int group) {
+        dlg.OnContextMenu(0, 0, true);
+        std::vector<std::string> checked;
+        for (const MenuEntry& entry : view.menu)
+            if (entry.group == group && entry.checkable && entry.checked)
+                checked.push_back(entry.text);
+        return checked;
+    };
+    const int pauses = static_cast<int>(settings::ReadingChoice::SentencePause) + 1;
+    const int links = static_cast<int>(settings::ReadingChoice::Links) + 1;
+    EXPECT_EQ(checkedOf(pauses), std::vector<std::string>{"文の間: 標準"});
+    EXPECT_EQ(checkedOf(links), std::vector<std::string>{"URL: ドメインだけ"});
+    // Each row: the item chosen, its group, what the group then shows checked, the file's line.
+    const std::tuple<int, int, const char*, const char*> rows[] = {
+        {kIdPauseShort, pauses, "文の間: 短く", "\"SentencePause\"=dword:00000000"},
+        {kIdPauseLong, pauses, "文の間: 長く", "\"SentencePause\"=dword:00000002"},
+        {kIdLinksAll, links, "URL: 全部読む", "\"LinkReading\"=dword:00000000"},
+        {kIdLinksNone, links, "URL: 読まない", "\"LinkReading\"=dword:00000002"},
+    };
+    for (const auto& [id, group, shown, stored] : rows) {
+        SCOPED_TRACE(shown);
+        view.menuChoice = id;
+        dlg.OnContextMenu(0, 0, true);
+        view.menuChoice = 0;
+        EXPECT_EQ(checkedOf(group), std::vector<std::string>{shown});
+        EXPECT_NE(Stored().find(stored), std::string::npos) << Stored();
+    }
+    dlg.OnDestroy();
+
+    platform::RegFileHive again(File());
+    again.Load();
+    CBrisoletDlg restarted(view, ToolbarServices{again, messages, engines});
+    restarted.LoadSettings();
+    EXPECT_TRUE(restarted.IsMenuItemChecked(kIdPauseLong)) << "not kept over a restart";
+    settings::SaveReadingChoice(again, settings::ReadingChoice::SentencePause, 1);
+    platform::RegKey top = platform::kNoKey;
+    ASSERT_EQ(again.OpenKey(settings::kTopKey, platform::RegAccess::Write, &top), platform::kRegOk);
+    platform::SetDword(again, top, "LinkReading", 7);
+    again.CloseKey(top);
+    restarted.LoadSettings();
+    EXPECT_TRUE(restarted.IsMenuItemChecked(kIdPauseNormal));
+    EXPECT_TRUE(restarted.IsMenuItemChecked(kIdLinksDomain)) << "7 is no choice";
+    g_nReadingChoices[0] = g_nReadingChoices[1] = 1;
 }
 
 }  // namespace
