@@ -21,6 +21,7 @@ bool SpeechCore::install(Language lang, std::shared_ptr<Job> job, bool jump) {
         old = e.endJobLocked();
         job->token = e.generation.load();
         job->pause = e.pause;
+        job->links = e.links;
         if (jump)
             e.position.restart(job->token);
         else
@@ -84,6 +85,12 @@ void SpeechCore::setSentencePause(Language lang, SentencePause pause) {
     EngineState& e = engine(lang);
     std::lock_guard lock(e.mutex);
     e.pause = pause;
+}
+
+void SpeechCore::setLinkReading(Language lang, LinkReading links) {
+    EngineState& e = engine(lang);
+    std::lock_guard lock(e.mutex);
+    e.links = links;
 }
 
 void SpeechCore::setSpeed(Language lang, int speed) {

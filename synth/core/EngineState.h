@@ -33,6 +33,7 @@ struct Job {
     std::atomic<int> speed{Limits::kSpeedDefault};  // changes while the text is read
     int volume = Limits::kVolumeDefault;
     SentencePause pause = SentencePause::Normal;
+    LinkReading links = LinkReading::Domain;
     Clock::time_point playTime;
     // Mixed text: `text` is UTF-8, read run by run by each run's language. Null for the seed's
     // play, whose one run is the text in the engine's encoding.
@@ -65,6 +66,7 @@ struct EngineState {
     std::atomic<int64_t> runLateNs{MixedText::kNoHandover};
     int sinkRate = 0;
     SentencePause pause = SentencePause::Normal;  // for the texts played from now on
+    LinkReading links = LinkReading::Domain;      // the same, and the reading preview
     std::unique_ptr<VoiceSet> voices;  // worker only
     uint64_t voicesEpoch = 0;          // worker only: changes with every load
 

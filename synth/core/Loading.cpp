@@ -112,17 +112,19 @@ void SpeechCore::unloadUserDictionary(Language lang) {
 bool SpeechCore::readingOf(Language lang, const std::string& utf8, std::string& out) {
     EngineState& e = engine(lang);
     int chosen = 0;
+    LinkReading links;
     std::shared_ptr<const UserDictionary> dictionary;
     {
         std::lock_guard lock(e.mutex);
         if (!e.loaded) return false;
         chosen = e.language;
+        links = e.links;
         dictionary = e.dictionary;
     }
     auto text = std::make_shared<const std::string>(dictionary ? dictionary->apply(utf8) : utf8);
     return runOnWorker([&] {
         return describeReading(
-            std::move(text), chosen, [&](int run) { return readerFor(e, true, run); }, out);
+            std::move(text), chosen, links, [&](int run) { return readerFor(e, true, run); }, out);
     });
 }
 

@@ -35,7 +35,8 @@ Voicing SpeechCore::voicingFor(EngineState& e, Job& job, const Sentence& sentenc
     const bool own = !job.mixed || reader.language == e.language;
     const VtVoiceProsody prosody = own ? VtVoiceProsody{job.pitch, job.speed.load(), job.volume}
                                        : job.mixed->prosodyOf(reader.language);
-    return voiceSentence(reader, sentence.language, prosody, own, sentence.text, sentence.said);
+    return voiceSentence(reader, sentence.language, prosody, own, job.links, sentence.text,
+                         sentence.said);
 }
 
 // Mixed text is split once the chosen language's user dictionary has been applied to all of

@@ -65,6 +65,8 @@ class SpeechCore {
     void setSpeed(Language lang, int speed);
     // How long the pause between sentences is, for the texts played (or saved) from now on.
     void setSentencePause(Language lang, SentencePause pause);
+    // How URLs are read, the same way (and in readingOf).
+    void setLinkReading(Language lang, LinkReading links);
     bool heardNow(Language lang, Heard* heard, int* sampleRate);
     int audioRate(Language lang);
     int64_t firstAudioNanoseconds(Language lang) { return engine(lang).firstAudioNs.load(); }

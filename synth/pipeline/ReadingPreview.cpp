@@ -5,7 +5,7 @@
 
 namespace synth {
 
-bool describeReading(std::shared_ptr<const std::string> utf8, int chosen,
+bool describeReading(std::shared_ptr<const std::string> utf8, int chosen, LinkReading links,
                      const ReaderFor& readerFor, std::string& out) {
     const Cancelled never = [] { return false; };
     const VtVoiceProsody prosody{100, 100, 100};
@@ -15,7 +15,8 @@ bool describeReading(std::shared_ptr<const std::string> utf8, int chosen,
     while (source.next(sentence)) {
         const RunReader reader = readerFor(sentence.language);
         const Voicing said =
-            voiceSentence(reader, sentence.language, prosody, false, sentence.text, sentence.said);
+            voiceSentence(reader, sentence.language, prosody, false, links, sentence.text,
+                          sentence.said);
         for (const SpeechSegment& segment : said.segments) {
             std::string text = segment.text;
             VoiceBackend* natural =

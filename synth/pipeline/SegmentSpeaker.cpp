@@ -22,7 +22,7 @@ SpeakResult SegmentSpeaker::speak(const Voicing& voicing, const SpeechSegment& s
         // (espeak-ng says kanji as "Chinese letter"): it gets the front end's reading.
         if (!segment.latin && natural->readsWrittenText()) {
             for (const SpeechSegment& part :
-                 readForVoice(voicing.reading, voices.reader(), segment.text)) {
+                 readForVoice(voicing.reading, voices.reader(), segment.text, voicing.links)) {
                 VoiceBackend& voice = voices.fallback(part.latin);
                 if (say(voice, {part.latin, part.text}, prosody, voicing.volume, out,
                         cancelled) == SpeakResult::Cancelled)

@@ -27,12 +27,14 @@ bool isStranger(int readerLanguage, int runLanguage) {
 }
 
 Voicing voiceSentence(const RunReader& reader, int runLanguage, const VtVoiceProsody& prosody,
-                      bool followsSpeed, const std::string& shown, const std::string& said) {
+                      bool followsSpeed, LinkReading links, const std::string& shown,
+                      const std::string& said) {
     Voicing out;
     out.language = reader.language;
     out.voices = reader.voices;
     out.voicesEpoch = reader.voicesEpoch;
     out.reading = reader.config.reading;
+    out.links = links;
     out.prosody = {prosody.speed, prosody.pitch};
     out.volume = prosody.volume;
     out.followsSpeed = followsSpeed;
@@ -42,11 +44,11 @@ Voicing voiceSentence(const RunReader& reader, int runLanguage, const VtVoicePro
     if (out.fallbackOnly)
         out.segments = {{false, std::move(sentence)}};
     else if (reader.voices && reader.voices->readsWrittenText())
-        out.segments = splitJapaneseClauses(sentence);
+        out.segments = splitJapaneseClauses(sentence, links);
     else
         out.segments = readForVoice(reader.config.reading,
                                     reader.voices ? reader.voices->reader() : nullptr,
-                                    std::move(sentence));
+                                    std::move(sentence), links);
     placeSegments(shown, out.segments);
     return out;
 }

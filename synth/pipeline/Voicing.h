@@ -11,6 +11,7 @@
 #include "engine/EngineApi.h"
 #include "synth/backend/VoiceConfig.h"
 #include "synth/backend/VoiceSet.h"
+#include "synth/text/CopiedText.h"
 #include "synth/text/SpeechSegment.h"
 #include "synth/text/UserDictionary.h"
 
@@ -31,6 +32,7 @@ struct Voicing {
     VoiceSet* voices = nullptr;
     uint64_t voicesEpoch = 0;
     TextReading reading = TextReading::None;  // the reader's front end
+    LinkReading links = LinkReading::Domain;
     std::vector<SpeechSegment> segments;
     Prosody prosody;
     int volume = 100;
@@ -45,7 +47,8 @@ struct Voicing {
 // `shown` is the sentence as the caption shows it, `said` what its voices say when that differs
 // (empty otherwise); `runLanguage` the language of its script.
 Voicing voiceSentence(const RunReader& reader, int runLanguage, const VtVoiceProsody& prosody,
-                      bool followsSpeed, const std::string& shown, const std::string& said = {});
+                      bool followsSpeed, LinkReading links, const std::string& shown,
+                      const std::string& said = {});
 
 // True when a run of `runLanguage` read by `readerLanguage` is left to espeak-ng alone (see
 // Voicing::fallbackOnly). Latin runs keep the reader's front end, which hands them to its

@@ -19,14 +19,21 @@ struct LanguageWords {
     std::string_view at;                     // an e-mail address's @
     std::string_view pause;                  // in place of a run of one symbol
     EmojiLanguage emoji;                     // whose emoji names
+    // A URL's separators said whole: / ? = & # and a dot in its path.
+    std::string_view slash, question, equals, amp, hash, dot;
 };
 
 constexpr LanguageWords kWords[] = {
-    {TextReading::Japanese, "", "のリンク", " アット ", "、", EmojiLanguage::Japanese},
-    {TextReading::English, "link to ", "", " at ", ", ", EmojiLanguage::English},
-    {TextReading::Mandarin, "", "的链接", " at ", "，", EmojiLanguage::Chinese},
-    {TextReading::Korean, "", " 링크", " 골뱅이 ", ", ", EmojiLanguage::Korean},
-    {TextReading::None, "", "", " at ", ", ", EmojiLanguage::English},
+    {TextReading::Japanese, "", "のリンク", " アット ", "、", EmojiLanguage::Japanese,
+     "スラッシュ", "クエスチョン", "イコール", "アンド", "シャープ", "ドット"},
+    {TextReading::English, "link to ", "", " at ", ", ", EmojiLanguage::English,
+     "slash", "question mark", "equals", "and", "hash", "dot"},
+    {TextReading::Mandarin, "", "的链接", " at ", "，", EmojiLanguage::Chinese,
+     "斜杠", "问号", "等于", "和", "井号", "点"},
+    {TextReading::Korean, "", " 링크", " 골뱅이 ", ", ", EmojiLanguage::Korean,
+     "슬래시", "물음표", "이퀄", "앤드", "샵", "점"},
+    {TextReading::None, "", "", " at ", ", ", EmojiLanguage::English,
+     "slash", "question mark", "equals", "and", "hash", "dot"},
 };
 
 // Code points that only modify the emoji before them: variation selectors, skin tones, tags,
@@ -67,6 +74,53 @@ std::string hostOf(std::string_view url) {
     return std::string(host);
 }
 
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// The part of a URL after its host, its separators said as words and %-escapes decoded
+// (Japanese page names arrive so); an escape that is no text is left out.
+void spellPath(std::string_view rest, const LanguageWords& words, std::string& out) {
+    auto word = [&](std::string_view w) {
+        if (!out.empty() && out.back() != ' ') out += ' ';
+        out.append(w) += ' ';
+    };
+    while (!rest.empty() && rest.back() == '/') rest.remove_suffix(1);
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        const char c = rest[i];
+        if (c == '%') {
+            std::string bytes;
+            std::size_t j = i;
+            while (j + 2 < rest.size() && rest[j] == '%' && hexValue(rest[j + 1]) >= 0 &&
+                   hexValue(rest[j + 2]) >= 0) {
+                bytes += static_cast<char>(hexValue(rest[j + 1]) * 16 + hexValue(rest[j + 2]));
+                j += 3;
+            }
+            i = std::max(j, i + 1) - 1;
+            if (utf8::IsValid(bytes) &&
+                std::none_of(bytes.begin(), bytes.end(),
+                             [](char b) { return static_cast<unsigned char>(b) < 0x20; }))
+                out += bytes;
+            continue;
+        }
+        switch (c) {
+            case '/': word(words.slash); break;
+            case '?': word(words.question); break;
+            case '=': word(words.equals); break;
+            case '&': word(words.amp); break;
+            case '#': word(words.hash); break;
+            case '.': word(words.dot); break;
+            case '-': case '_': case '+': case '~': case ';': case ',':
+                if (!out.empty() && out.back() != ' ') out += ' ';
+                break;
+            default: out += c;
+        }
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+}
+
 // A token that is an e-mail address: name@host.domain.
 bool isEmail(std::string_view token) {
     const std::size_t at = token.find('@');
@@ -104,16 +158,42 @@ bool isSymbolForRun(char32_t c) {
 
 }  // namespace
 
-std::string readCopiedText(std::string_view s, TextReading reading) {
+bool parseLinkReading(std::string_view name, LinkReading* out) {
+    constexpr std::pair<std::string_view, LinkReading> kNames[] = {
+        {"all", LinkReading::All},
+        {"domain", LinkReading::Domain},
+        {"none", LinkReading::None},
+    };
+    for (const auto& [n, links] : kNames)
+        if (name == n) {
+            *out = links;
+            return true;
+        }
+    return false;
+}
+
+std::string readCopiedText(std::string_view s, TextReading reading, LinkReading links) {
     const LanguageWords& words = wordsFor(reading);
     std::string out;
     out.reserve(s.size());
+    bool linkLeftOut = false;
     for (std::size_t i = 0; i < s.size();) {
         const bool wordStart = i == 0 || !isWordByte(s[i - 1]);
         if (wordStart && isLinkByte(s[i])) {
             if (const std::size_t end = linkEnd(s, i, true); end > i) {
-                out.append(words.linkBefore).append(hostOf(s.substr(i, end - i)));
-                out.append(words.linkAfter);
+                const std::string_view url = s.substr(i, end - i);
+                const std::string host = hostOf(url);
+                if (links == LinkReading::All) {
+                    out.append(host);
+                    const std::size_t from = url.find("://");
+                    const std::size_t path =
+                        url.find_first_of("/?#", from == npos ? 0 : from + 3);
+                    if (path != npos) spellPath(url.substr(path), words, out);
+                } else if (links == LinkReading::Domain) {
+                    out.append(words.linkBefore).append(host).append(words.linkAfter);
+                } else {
+                    linkLeftOut = true;
+                }
                 i = end;
                 continue;
             }
@@ -181,6 +261,11 @@ std::string readCopiedText(std::string_view s, TextReading reading) {
             break;
     }
     if (rest.empty()) out.clear();
+    // What is left of a sentence of links alone (a full stop, a bracket) says nothing.
+    if (linkLeftOut && std::none_of(out.begin(), out.end(), [](char c) {
+            return isWordByte(c) || static_cast<unsigned char>(c) >= 0x80;
+        }))
+        out.clear();
     return out;
 }
 

@@ -11,8 +11,8 @@
 namespace synth {
 
 std::vector<SpeechSegment> readForVoice(TextReading reading, JapaneseReader* reader,
-                                        std::string sentence) {
-    sentence = readCopiedText(sentence, reading);
+                                        std::string sentence, LinkReading links) {
+    sentence = readCopiedText(sentence, reading, links);
     switch (reading) {
         case TextReading::Japanese:
             if (reader) return reader->read(sentence);
@@ -58,9 +58,9 @@ void addClauses(const std::u32string& text, std::vector<SpeechSegment>& out) {
 
 }  // namespace
 
-std::vector<SpeechSegment> splitJapaneseClauses(const std::string& sentence) {
-    const std::u32string text =
-        utf8::ToUtf32(prepareForOpenJTalk(readCopiedText(sentence, TextReading::Japanese)));
+std::vector<SpeechSegment> splitJapaneseClauses(const std::string& sentence, LinkReading links) {
+    const std::u32string text = utf8::ToUtf32(
+        prepareForOpenJTalk(readCopiedText(sentence, TextReading::Japanese, links)));
     std::vector<SpeechSegment> out;
     std::size_t plain = 0, i = 0;
     while (i < text.size()) {

@@ -188,6 +188,7 @@ TEST(JapaneseVoice, TellsEachAccentPhraseWhereItsFirstMoraIsHeard) {
 }
 
 TEST(CopiedText, ReadsLinksAddressesPathsAndSymbolRunsInEachLanguagesWords) {
+    using synth::LinkReading;
     using synth::TextReading;
     // Each row: the reading language, text, what its front end is handed.
     const std::tuple<TextReading, const char*, const char*> rows[] = {
@@ -213,7 +214,26 @@ TEST(CopiedText, ReadsLinksAddressesPathsAndSymbolRunsInEachLanguagesWords) {
         {TextReading::English, "not.a.link www and http:/x", "not.a.link www and http:/x"},
     };
     for (const auto& [reading, in, out] : rows)
-        EXPECT_EQ(synth::readCopiedText(in, reading), out) << in;
+        EXPECT_EQ(synth::readCopiedText(in, reading, LinkReading::Domain), out) << in;
+    // A URL said whole or left out; a sentence of links alone is then not read at all.
+    const std::tuple<LinkReading, TextReading, const char*, const char*> linkRows[] = {
+        {LinkReading::All, TextReading::English,
+         "Details are at https://www.example.com/docs/install.html?id=42&x=a-b#top today.",
+         "Details are at example.com slash docs slash install dot html question mark id equals "
+         "42 and x equals a b hash top today."},
+        {LinkReading::All, TextReading::Japanese,
+         "https://ja.example.org/wiki/%E6%97%A5%E6%9C%AC/を見て。",
+         "ja.example.org スラッシュ wiki スラッシュ 日本を見て。"},
+        {LinkReading::All, TextReading::Mandarin, "看 https://a.cn/%FF%0A?q 吧",
+         "看 a.cn 斜杠 问号 q 吧"},
+        {LinkReading::None, TextReading::English, "See https://example.com/a?b=1 now.",
+         "See  now."},
+        {LinkReading::None, TextReading::Korean, "(https://example.kr/x).", ""},
+        {LinkReading::None, TextReading::English, "Mail taro@example.com, see /usr/share/doc/a.",
+         "Mail taro at example.com, see a."},
+    };
+    for (const auto& [links, reading, in, out] : linkRows)
+        EXPECT_EQ(synth::readCopiedText(in, reading, links), out) << in;
     // Sentence ends inside a link end nothing; a link too long to be one is cut as text is.
     const std::string text = "See https://example.com/a?b. Next! " + std::string(3000, 'w') + ".";
     EXPECT_EQ(synth::sentenceEnd(text, 0, true), text.find(" Next"));
@@ -281,7 +301,7 @@ TEST(FrontEndCorpus, CharacterErrorRateStaysLow) {
     // Just above the rates reached, so that a rule that breaks shows at once.
     auto through = [&](TextReading reading) {
         return [&, reading](const std::string& text) {
-            return joined(synth::readForVoice(reading, &reader, text));
+            return joined(synth::readForVoice(reading, &reader, text, synth::LinkReading::Domain));
         };
     };
     EXPECT_LE(corpusErrorRate("zh.tsv", through(TextReading::Mandarin)), 0.3);

@@ -35,7 +35,8 @@ int main() {
         std::string sentence;
         std::size_t sentences = 0, bytes = 0;
         while (stream.next(sentence)) {
-            bytes += synth::readCopiedText(sentence, readings[sentences % 4]).size();
+            bytes += synth::readCopiedText(sentence, readings[sentences % 4],
+                                                synth::LinkReading::Domain).size();
             ++sentences;
         }
         const double ms =

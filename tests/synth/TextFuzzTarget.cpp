@@ -24,8 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             stream.rawEnd() <= stream.rawStart() || stream.rawEnd() > size)
             std::abort();
         last = stream.rawEnd();
-        const std::string korean = synth::readCopiedText(sentence, synth::TextReading::Korean);
-        const std::string chinese = synth::readCopiedText(sentence, synth::TextReading::Mandarin);
+        const std::string korean =
+            synth::readCopiedText(sentence, synth::TextReading::Korean, synth::LinkReading::All);
+        const std::string chinese =
+            synth::readCopiedText(sentence, synth::TextReading::Mandarin, synth::LinkReading::None);
         if (!utf8::IsValid(korean) || !utf8::IsValid(chinese)) std::abort();
         for (const auto& segments : {synth::readKorean(korean), synth::readChinese(chinese)})
             for (const synth::SpeechSegment& segment : segments) {
