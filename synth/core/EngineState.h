@@ -62,6 +62,10 @@ struct EngineState {
     std::atomic<int64_t> firstAudioNs{-1};
     std::atomic<int64_t> runLateNs{MixedText::kNoHandover};
     int sinkRate = 0;
+    // The `Voice` value chosen for the language, and the one the worker last gave `voices`
+    // (tried, whether or not it opened); both "" for the built-in voice.
+    std::string addedVoice;
+    std::string addedVoiceTaken;       // worker only
     std::unique_ptr<VoiceSet> voices;  // worker only
     uint64_t voicesEpoch = 0;          // worker only: changes with every load
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "synth/backend/VoiceFactory.h"
@@ -68,6 +69,10 @@ class SpeechCore {
     int64_t firstAudioNanoseconds(Language lang) { return engine(lang).firstAudioNs.load(); }
     int64_t runLateNanoseconds(Language lang) { return engine(lang).runLateNs.load(); }
 
+    // Options (core/Options.cpp): see synth/api/Engines.h. "voice" names the added voice of
+    // the language; the worker opens it before the language's next sentence is voiced.
+    bool setOption(Language lang, std::string_view name, std::string_view value);
+
     // Waits until no engine has text left to synthesise; false on timeout.
     bool waitIdle(int timeoutMs);
 
@@ -91,6 +96,7 @@ class SpeechCore {
     RunReader readerFor(EngineState& e, bool mixed, int runLanguage);
     Voicing voicingFor(EngineState& e, Job& job, const Sentence& sentence);
     void openSource(EngineState& e, Job& job);
+    void takeAddedVoice(EngineState& e);  // worker only
 
     std::unique_ptr<VoiceFactory> m_voices;
     SinkFactory m_sinks;
