@@ -9,7 +9,6 @@
 #include "reading/SaveSpeechCommand.h"
 #include "reading/ShortcutReads.h"
 #include "settings/CaptionSetting.h"
-#include "settings/ReadingChoices.h"
 #include "settings/Globals.h"
 #include "settings/SettingsStore.h"
 #include "toolbar/SkinLayout.h"
@@ -169,9 +168,6 @@ void CBrisoletDlg::LoadSettings() {
     };
     settings::LoadSettings(m_svc.hive, g_szAppDir, targets);
     g_bAutoLanguage = settings::LoadAutoLanguage(m_svc.hive);
-    for (const settings::ReadingChoiceRow& row : settings::kReadingChoices)
-        g_nReadingChoices[static_cast<std::size_t>(row.choice)] =
-            settings::LoadReadingChoice(m_svc.hive, row.choice);
     m_bShowCaption = settings::LoadShowCaption(m_svc.hive);
     m_bSettingsLoaded = 1;
 }

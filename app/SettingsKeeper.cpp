@@ -1,7 +1,6 @@
 #include "app/SettingsKeeper.h"
 
 #include "settings/Globals.h"
-#include "settings/ReadingChoices.h"
 #include "settings/SettingsStore.h"
 #include "settings/VoiceChoice.h"
 
@@ -71,7 +70,4 @@ void SettingsKeeper::TakeStoredVoices() {
                                           &g_nChiCodepage,
                                           {&paths[0], &paths[1], &paths[2], &paths[3]}});
     g_bAutoLanguage = settings::LoadAutoLanguage(m_hive);
-    for (const settings::ReadingChoiceRow& row : settings::kReadingChoices)
-        g_nReadingChoices[static_cast<std::size_t>(row.choice)] =
-            settings::LoadReadingChoice(m_hive, row.choice);
 }

@@ -114,7 +114,7 @@ void CBrisoletDlg::OnContextMenu(int x, int y, bool atToolbar) {
 
 bool CBrisoletDlg::IsMenuItemChecked(int id) const {
     if (const ChoiceItem* item = ChoiceItemOf(id))
-        return g_nReadingChoices[static_cast<std::size_t>(item->choice)] == item->value;
+        return settings::LoadReadingChoice(m_svc.hive, item->choice) == item->value;
     return (id == kIdShowCaption && m_bShowCaption) || (id == kIdAutoLanguage && g_bAutoLanguage);
 }
 
@@ -168,7 +168,6 @@ void CBrisoletDlg::OnAutoLanguage() {
 void CBrisoletDlg::OnReadingChoice(int id) {
     const ChoiceItem* item = ChoiceItemOf(id);
     if (!item) return;
-    g_nReadingChoices[static_cast<std::size_t>(item->choice)] = item->value;
     settings::SaveReadingChoice(m_svc.hive, item->choice, item->value);
     KeepUserChange();
 }

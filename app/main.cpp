@@ -38,6 +38,7 @@
 #include "platform/x11/X11PrimarySelection.h"
 #include "platform/x11/X11QtStart.h"
 #include "platform/x11/X11WindowSystem.h"
+#include "settings/EngineOptions.h"
 #include "reading/ReadingCommands.h"
 #include "settings/Globals.h"
 
@@ -67,6 +68,8 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
                   hive.FilePath().c_str(), kept.c_str());
     }
     engine::LibraryEngineSet engines(g_szAppDir);
+    engines.TellOptionsFrom(
+        [&hive](int language) { return settings::EngineOptionsFor(hive, language); });
     for (int n = engine::kJapanese; n <= engine::kKorean; ++n)
         if (!engines.Available(n))
             diag::Say(diag::Level::Detail, "engine %d unavailable: %s", n,

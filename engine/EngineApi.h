@@ -174,14 +174,33 @@ typedef VtSaveStatusOf* VtSaveStatusOfFn;
     X(arg, VT_SAVETTS_, VtSave, save)              \
     X(arg, VT_SAVESTATUS_, VtSaveStatusOf, saveStatus)
 
+// Reading options, beside the others and optional like saving: a library without it reads
+// with its built-in choices. VT_SETOPTION_x(name, value) sets one option of this library's
+// language for the plays, saves and jumps that follow (never the sentence being heard); both
+// are UTF-8 and zero-terminated. Returns 1 when the option was taken, 0 for an unknown name
+// or a value it does not take (then nothing changes). Options:
+// - "voice": the folder name of the added voice that speaks this language (the settings'
+//   `Voice` value); "" for the built-in voice. An added voice that cannot be opened or that
+//   fails leaves the built-in voice speaking, said under SELVARINE_VERBOSE; the call still
+//   returns 1, since the choice is kept and tried again at the next change.
+// - "sentence-pause": "short" (a third of the voice's own silence between two sentences),
+//   "normal" (the voice's own, the default) or "long" (twice it).
+// - "links": how a URL in the text is read: "all" (said whole, its separators as words),
+//   "domain" (as a link to its host, the default) or "none" (left out).
+typedef short VtSetOption(const char* name, const char* value);
+typedef VtSetOption* VtSetOptionFn;
+
+#define SELVARINE_ENGINE_OPTION_ENTRY_POINTS(X, arg) X(arg, VT_SETOPTION_, VtSetOption, setOption)
+
 #define SELVARINE_DECLARE_ENTRY_POINT(SUFFIX, name, type, member) type name##SUFFIX;
 // Declares the entry points of the library with the given suffix.
 #define SELVARINE_DECLARE_ENGINE_API(SUFFIX)                             \
     SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX) \
     SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX)
-// Declares the save entry points of the library with the given suffix.
-#define SELVARINE_DECLARE_ENGINE_SAVE_API(SUFFIX) \
-    SELVARINE_ENGINE_SAVE_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX)
+// Declares the optional entry points (saving, options) of the library with the given suffix.
+#define SELVARINE_DECLARE_ENGINE_SAVE_API(SUFFIX)                              \
+    SELVARINE_ENGINE_SAVE_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX) \
+    SELVARINE_ENGINE_OPTION_ENTRY_POINTS(SELVARINE_DECLARE_ENTRY_POINT, SUFFIX)
 
 #ifdef __cplusplus
 }

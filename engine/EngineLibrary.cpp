@@ -113,6 +113,7 @@ std::unique_ptr<EngineLibrary> EngineLibrary::Open(const std::string& path,
 #define SELVARINE_RESOLVE_OPTIONAL(arg, name, type, member) \
     f.member = reinterpret_cast<type*>(dlsym(handle, (#name + suffix).c_str()));
     SELVARINE_ENGINE_SAVE_ENTRY_POINTS(SELVARINE_RESOLVE_OPTIONAL, )
+    SELVARINE_ENGINE_OPTION_ENTRY_POINTS(SELVARINE_RESOLVE_OPTIONAL, )
 #undef SELVARINE_RESOLVE_OPTIONAL
     return lib;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // One engine library opened by full path, with all its entry points resolved at once: a
-// missing symbol fails the open, never a later call. The save entry points are looked up too
-// but may be missing: then they stay null and only saving is unavailable.
+// missing symbol fails the open, never a later call. The save and option entry points are looked
+// up too but may be missing: then they stay null and only saving or the options are unavailable.
 
 #include <memory>
 #include <string>
@@ -15,6 +15,7 @@ struct EngineFunctions {
     SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_ENTRY_POINT_MEMBER, )
     SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_ENTRY_POINT_MEMBER, )
     SELVARINE_ENGINE_SAVE_ENTRY_POINTS(SELVARINE_ENTRY_POINT_MEMBER, )
+    SELVARINE_ENGINE_OPTION_ENTRY_POINTS(SELVARINE_ENTRY_POINT_MEMBER, )
 #undef SELVARINE_ENTRY_POINT_MEMBER
 };
 

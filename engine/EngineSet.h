@@ -55,6 +55,14 @@ public:
     virtual short SaveToFile(int language, const char* text, int pitch, int speed, int volume,
                              const char* path, int format) = 0;
     virtual short SaveStatus(int language, int* permille) = 0;
+    // One reading option of a language (VT_SETOPTION_x): true when the engine took it. An
+    // engine without options takes none.
+    virtual bool SetOption(int language, const char* name, const char* value) {
+        (void)language;
+        (void)name;
+        (void)value;
+        return false;
+    }
 };
 
 }  // namespace engine

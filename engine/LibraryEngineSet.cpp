@@ -48,12 +48,14 @@ void LibraryEngineSet::UnloadUserDict(int language) {
 
 void LibraryEngineSet::Play(int language, std::intptr_t window, const char* text, int speaker,
                             int pitch, int speed, int volume, int textForm) {
+    TellOptions();
     if (const EngineFunctions* f = Lib(language))
         f->play(window, 0, text, speaker, pitch, speed, volume, kPlayReserved, textForm, 1);
 }
 
 void LibraryEngineSet::PlayUtf8(int language, std::intptr_t window, const char* utf8, int speaker,
                                 const VtVoiceProsody* prosody) {
+    TellOptions();
     if (const EngineFunctions* f = Lib(language))
         f->playUtf8(window, utf8, speaker, prosody, static_cast<int>(kLanguageCount), 0);
 }
@@ -96,6 +98,7 @@ short LibraryEngineSet::SaveToFile(int language, const char* text, int pitch, in
                                    const char* path, int format) {
     const EngineFunctions* f = Lib(language);
     if (!f || !f->save) return VT_SAVE_UNAVAILABLE;
+    TellOptions();
     return f->save(text, pitch, speed, volume, path, format);
 }
 
@@ -103,6 +106,19 @@ short LibraryEngineSet::SaveStatus(int language, int* permille) {
     const EngineFunctions* f = Lib(language);
     if (!f || !f->saveStatus) return VT_SAVE_UNAVAILABLE;
     return f->saveStatus(permille);
+}
+
+bool LibraryEngineSet::SetOption(int language, const char* name, const char* value) {
+    const EngineFunctions* f = Lib(language);
+    return f && f->setOption && name && value && f->setOption(name, value) == 1;
+}
+
+// Every language's, since a text that mixes scripts is read with each run's own language.
+void LibraryEngineSet::TellOptions() {
+    if (!m_options) return;
+    for (const LanguageInfo& lang : Languages())
+        for (const auto& [name, value] : m_options(lang.number))
+            SetOption(lang.number, name.c_str(), value.c_str());
 }
 
 }  // namespace engine

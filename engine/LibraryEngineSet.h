@@ -4,8 +4,11 @@
 // language unavailable; calls for it do nothing.
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/EngineLibrary.h"
 #include "engine/EngineSet.h"
@@ -38,11 +41,22 @@ public:
     short SaveToFile(int language, const char* text, int pitch, int speed, int volume,
                      const char* path, int format) override;
     short SaveStatus(int language, int* permille) override;
+    bool SetOption(int language, const char* name, const char* value) override;
+
+    // The options every engine is told before each play and save (name and value per
+    // language), asked for afresh each time so that a change in the settings file counts
+    // from the next reading on.
+    using Options = std::vector<std::pair<std::string, std::string>>;
+    void TellOptionsFrom(std::function<Options(int language)> options) {
+        m_options = std::move(options);
+    }
 
 private:
+    void TellOptions();
     const EngineFunctions* Lib(int language) const;
     std::array<std::unique_ptr<EngineLibrary>, kLanguageCount> m_libs;
     std::array<std::string, kLanguageCount> m_problems;
+    std::function<Options(int language)> m_options;
 };
 
 }  // namespace engine

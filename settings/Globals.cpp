@@ -8,7 +8,6 @@ std::string g_szAppDir;
 VoiceSettings g_voiceJpn, g_voiceEng, g_voiceChi, g_voiceKor;
 int g_nChiCodepage;
 int g_bAutoLanguage = 1;
-int g_nReadingChoices[2] = {1, 1};
 
 VoiceSettings* VoiceSettingsFor(int language) {
     static VoiceSettings* const kVoices[engine::kLanguageCount] = {&g_voiceJpn, &g_voiceEng,

@@ -24,8 +24,6 @@ extern int g_nChiCodepage;
 // 1: runs of another script are read by their own language's voice; 0: the chosen language
 // reads everything.
 extern int g_bAutoLanguage;
-// The menu's reading choices, by settings::ReadingChoice (settings/ReadingChoices.h).
-extern int g_nReadingChoices[2];
 
 // The voice settings of language 7..10, or null for any other number.
 VoiceSettings* VoiceSettingsFor(int language);

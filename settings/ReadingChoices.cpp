@@ -18,13 +18,13 @@ int LoadReadingChoice(platform::RegistryHive& hive, ReadingChoice choice) {
         hive.QueryValue(key, row.valueName, &type, &value, &size) == platform::kRegOk;
     hive.CloseKey(key);
     const bool usable = read && type == platform::RegType::Dword && size == sizeof value &&
-                        value < static_cast<std::uint32_t>(row.count);
+                        value < row.optionValues.size();
     return usable ? static_cast<int>(value) : row.fallback;
 }
 
 void SaveReadingChoice(platform::RegistryHive& hive, ReadingChoice choice, int value) {
     const ReadingChoiceRow& row = RowOf(choice);
-    if (value < 0 || value >= row.count) return;
+    if (value < 0 || value >= static_cast<int>(row.optionValues.size())) return;
     platform::RegKey key = platform::kNoKey;
     if (hive.OpenKey(kTopKey, platform::RegAccess::Write, &key) != platform::kRegOk) return;
     platform::SetDword(hive, key, row.valueName, static_cast<std::uint32_t>(value));

@@ -8,7 +8,6 @@
 #include <cstddef>
 
 #include "platform/RegistryHive.h"
-#include "settings/Globals.h"
 
 namespace settings {
 
@@ -17,17 +16,19 @@ enum class ReadingChoice { SentencePause, Links };
 struct ReadingChoiceRow {
     ReadingChoice choice;
     const char* valueName;
-    int count;     // values 0 .. count-1
     int fallback;  // when the value is missing or unreadable
+    // The engines' option (VT_SETOPTION_x) and its value for each stored value 0, 1, 2.
+    const char* optionName;
+    std::array<const char*, 3> optionValues;
 };
 
 // SentencePause: 0 short, 1 normal, 2 long. Links: 0 the whole URL, 1 its domain, 2 none.
 inline constexpr auto kReadingChoices = std::to_array<ReadingChoiceRow>({
-    {ReadingChoice::SentencePause, "SentencePause", 3, 1},
-    {ReadingChoice::Links, "LinkReading", 3, 1},
+    {ReadingChoice::SentencePause, "SentencePause", 1, "sentence-pause",
+     {"short", "normal", "long"}},
+    {ReadingChoice::Links, "LinkReading", 1, "links", {"all", "domain", "none"}},
 });
 static_assert(static_cast<std::size_t>(ReadingChoice::Links) + 1 == kReadingChoices.size());
-static_assert(std::size(g_nReadingChoices) == kReadingChoices.size());
 
 constexpr const ReadingChoiceRow& RowOf(ReadingChoice choice) {
     return kReadingChoices[static_cast<std::size_t>(choice)];

@@ -125,4 +125,8 @@ short SELVARINE_EXPORT(VT_SAVESTATUS_)(int* permille) {
     return synth::saveStatus(kLanguage, permille);
 }
 
+short SELVARINE_EXPORT(VT_SETOPTION_)(const char* name, const char* value) {
+    return synth::setOption(kLanguage, name, value) ? 1 : 0;
+}
+
 }  // extern "C"

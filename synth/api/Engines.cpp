@@ -138,6 +138,11 @@ void setSpeed(Language lang, int speed) {
     guardedVoid([&] { core().setSpeed(lang, speed); });
 }
 
+bool setOption(Language lang, const char* name, const char* value) {
+    if (!name || !value) return false;
+    return guarded([&] { return core().setOption(lang, name, value); }, false);
+}
+
 bool heardNow(Language lang, Heard* heard, int* sampleRate) {
     return guarded([&] { return core().heardNow(lang, heard, sampleRate); }, false);
 }

@@ -52,6 +52,10 @@ void setSpeed(Language lang, int speed);
 // sample counts are in; false while nothing is heard.
 bool heardNow(Language lang, Heard* heard, int* sampleRate);
 
+// One reading option of the language (VT_SETOPTION_x); false when the name or value is not
+// taken. Null arguments are refused.
+bool setOption(Language lang, const char* name, const char* value);
+
 // For tests and benchmarks: waits until no engine has text left to synthesise; false on
 // timeout.
 bool waitIdle(int timeoutMs);

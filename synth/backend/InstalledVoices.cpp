@@ -7,6 +7,7 @@
 #include "synth/backend/FliteVoice.h"
 #include "synth/backend/OpenJTalkVoice.h"
 #include "synth/backend/Sha256.h"
+#include "synth/backend/sherpa/NeuralVoice.h"
 
 namespace synth {
 namespace {
@@ -91,6 +92,12 @@ OpenedVoices InstalledVoices::open(const VoiceConfig& config, const std::string&
     }
     out.voices = std::make_unique<VoiceSet>(std::move(voices));
     return out;
+}
+
+std::unique_ptr<VoiceBackend> InstalledVoices::openAdded(const std::string& voiceValue,
+                                                         const std::string& language,
+                                                         std::string* why) {
+    return openAddedVoice(voiceValue, language, why);
 }
 
 }  // namespace synth

@@ -26,6 +26,17 @@ class VoiceFactory {
     // The voices that `config` names, at the synthesiser's `rate`.
     virtual OpenedVoices open(const VoiceConfig& config, const std::string& engineDir,
                               int rate) = 0;
+    // The voice a user added that a language's `Voice` value names (never empty), to speak
+    // `language` ("Japanese", "English", "Chinese", "Korean"); nothing, with the reason in
+    // *why, when it cannot.
+    virtual std::unique_ptr<VoiceBackend> openAdded(const std::string& voiceValue,
+                                                    const std::string& language,
+                                                    std::string* why) {
+        (void)voiceValue;
+        (void)language;
+        *why = "added voices are not available";
+        return nullptr;
+    }
 };
 
 }  // namespace synth

@@ -17,32 +17,43 @@ VoiceSet::Clock::duration restAfter(int failures) {
 }  // namespace
 
 VoiceBackend* VoiceSet::natural(bool latin, Clock::time_point now) {
-    VoiceBackend* voice = naturalOf(latin).get();
-    return voice && now >= m_health[latin].restUntil ? voice : nullptr;
+    if (!latin && awake(kAdded, now)) return m_added.get();
+    return builtIn(latin, now);
+}
+
+VoiceBackend* VoiceSet::builtIn(bool latin, Clock::time_point now) {
+    const int slot = latin ? kLatin : kMain;
+    return awake(slot, now) ? voiceIn(slot).get() : nullptr;
+}
+
+void VoiceSet::setAdded(std::unique_ptr<VoiceBackend> voice) {
+    m_added = std::move(voice);
+    m_health[kAdded] = {};
 }
 
 VoiceBackend& VoiceSet::fallback(bool latin) {
     return latin && m_voices.fallbackLatin ? *m_voices.fallbackLatin : *m_voices.fallback;
 }
 
-void VoiceSet::failed(bool latin, Clock::time_point now) {
-    Health& h = m_health[latin];
+void VoiceSet::failed(const VoiceBackend& voice, Clock::time_point now) {
+    const int slot = slotOf(voice);
+    if (slot < 0) return;
+    Health& h = m_health[slot];
     if (h.failures > 0 && now - h.lastFailure >= kQuietForgives) h.failures = 0;
     ++h.failures;
     h.lastFailure = now;
     h.restUntil = now + restAfter(h.failures);
     h.rested = h.rested || h.failures >= 2;
-    if (VoiceBackend* voice = naturalOf(latin).get())
-        diag::Say(diag::Level::Detail, "%s failed; espeak-ng speaks for it %s",
-                  voice->describe().c_str(), h.failures < 2 ? "this time" : "for a while");
+    const char* standIn = slot == kAdded && m_voices.natural ? "the built-in voice" : "espeak-ng";
+    diag::Say(diag::Level::Detail, "%s failed; %s speaks for it %s", voice.describe().c_str(),
+              standIn, h.failures < 2 ? "this time" : "for a while");
 }
 
-void VoiceSet::succeeded(bool latin) {
-    Health& h = m_health[latin];
-    if (!h.rested) return;
-    h.rested = false;
-    if (VoiceBackend* voice = naturalOf(latin).get())
-        diag::Say(diag::Level::Detail, "%s speaks again", voice->describe().c_str());
+void VoiceSet::succeeded(const VoiceBackend& voice) {
+    const int slot = slotOf(voice);
+    if (slot < 0 || !m_health[slot].rested) return;
+    m_health[slot].rested = false;
+    diag::Say(diag::Level::Detail, "%s speaks again", voice.describe().c_str());
 }
 
 bool VoiceSet::readsWrittenText(Clock::time_point now) {
@@ -60,7 +71,7 @@ std::string VoiceSet::describe(bool* configured, bool naturalConfigured) {
 }
 
 void VoiceSet::rest() {
-    for (auto* voice : {m_voices.natural.get(), m_voices.naturalLatin.get()})
+    for (auto* voice : {m_voices.natural.get(), m_voices.naturalLatin.get(), m_added.get()})
         if (voice) voice->rest();
 }
 

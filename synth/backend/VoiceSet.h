@@ -1,6 +1,8 @@
 #pragma once
 // The voices of one loaded engine: a natural voice for its text and one for the Latin runs in
 // it (either may be absent), and the espeak-ng voices that speak in their place. Worker only.
+// A voice the user added for the language speaks its text before the built-in natural voice,
+// which takes over the segments the added voice fails.
 //
 // A natural voice that fails a segment leaves that segment to the fallback and is asked again
 // for the next. Failures count together until a quiet half minute has passed: from the second
@@ -29,14 +31,18 @@ class VoiceSet {
 
     explicit VoiceSet(Voices voices) : m_voices(std::move(voices)) {}
 
-    // The natural voice for a segment, or null when there is none or it rests now.
+    // The natural voice for a segment, or null when there is none or it rests now: the added
+    // voice first, then the built-in one.
     VoiceBackend* natural(bool latin, Clock::time_point now = Clock::now());
+    VoiceBackend* builtIn(bool latin, Clock::time_point now = Clock::now());
+    // The added voice for the engine's own text; null gives the built-in voices back.
+    void setAdded(std::unique_ptr<VoiceBackend> voice);
     // The voice that speaks when the natural one cannot.
     VoiceBackend& fallback(bool latin);
     // What a natural voice did with a segment: a failure lets it rest (said under
     // SELVARINE_VERBOSE), the first success after that says it is back.
-    void failed(bool latin, Clock::time_point now = Clock::now());
-    void succeeded(bool latin);
+    void failed(const VoiceBackend& voice, Clock::time_point now = Clock::now());
+    void succeeded(const VoiceBackend& voice);
 
     static constexpr std::chrono::seconds kQuietForgives{30};
 
@@ -61,12 +67,22 @@ class VoiceSet {
         Clock::time_point lastFailure{}, restUntil{};
         bool rested = false;  // "speaks again" is due at its next success
     };
-    std::unique_ptr<VoiceBackend>& naturalOf(bool latin) {
-        return latin ? m_voices.naturalLatin : m_voices.natural;
+    enum Slot { kMain, kLatin, kAdded, kSlots };
+    std::unique_ptr<VoiceBackend>& voiceIn(int slot) {
+        return slot == kAdded ? m_added : slot == kLatin ? m_voices.naturalLatin : m_voices.natural;
+    }
+    int slotOf(const VoiceBackend& voice) {
+        for (int slot = 0; slot < kSlots; ++slot)
+            if (voiceIn(slot).get() == &voice) return slot;
+        return -1;
+    }
+    bool awake(int slot, Clock::time_point now) {
+        return voiceIn(slot) && now >= m_health[slot].restUntil;
     }
 
     Voices m_voices;
-    Health m_health[2];  // main, Latin
+    std::unique_ptr<VoiceBackend> m_added;
+    Health m_health[kSlots];
 };
 
 }  // namespace synth

@@ -81,18 +81,6 @@ void SpeechCore::resume(Language lang) {
     wake();
 }
 
-void SpeechCore::setSentencePause(Language lang, SentencePause pause) {
-    EngineState& e = engine(lang);
-    std::lock_guard lock(e.mutex);
-    e.pause = pause;
-}
-
-void SpeechCore::setLinkReading(Language lang, LinkReading links) {
-    EngineState& e = engine(lang);
-    std::lock_guard lock(e.mutex);
-    e.links = links;
-}
-
 void SpeechCore::setSpeed(Language lang, int speed) {
     EngineState& e = engine(lang);
     std::lock_guard lock(e.mutex);

@@ -67,6 +67,10 @@ struct EngineState {
     int sinkRate = 0;
     SentencePause pause = SentencePause::Normal;  // for the texts played from now on
     LinkReading links = LinkReading::Domain;      // the same, and the reading preview
+    // The `Voice` value chosen for the language, and the one the worker last gave `voices`
+    // (tried, whether or not it opened); both "" for the built-in voice.
+    std::string addedVoice;
+    std::string addedVoiceTaken;       // worker only
     std::unique_ptr<VoiceSet> voices;  // worker only
     uint64_t voicesEpoch = 0;          // worker only: changes with every load
 

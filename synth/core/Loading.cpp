@@ -42,6 +42,7 @@ short SpeechCore::load(Language lang, const char* engineDir) {
         speaks = opened.voices->describe(&configured, config->backend != Backend::Espeak);
         sinkRate = opened.voices->sampleRate();
         e.voices = std::move(opened.voices);
+        e.addedVoiceTaken.clear();  // the new voices have none yet
         ++m_nVoicesEpoch;
         return true;
     });
@@ -137,6 +138,7 @@ bool SpeechCore::voiceOf(Language lang, std::string& description, bool& configur
             if (!e.loaded) return false;
             backend = e.config.backend;
         }
+        takeAddedVoice(e);
         if (!e.voices) return false;
         description = e.voices->describe(&configured, backend != Backend::Espeak);
         return true;

@@ -17,6 +17,7 @@ EngineState& SpeechCore::readerEngine(EngineState& e, int runLanguage) {
 // Mixed text had the chosen language's dictionary applied as a whole (openSource).
 RunReader SpeechCore::readerFor(EngineState& e, bool mixed, int runLanguage) {
     EngineState& v = readerEngine(e, runLanguage);
+    takeAddedVoice(v);
     RunReader reader;
     {
         std::lock_guard lock(v.mutex);

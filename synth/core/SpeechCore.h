@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "synth/backend/VoiceFactory.h"
@@ -63,14 +64,14 @@ class SpeechCore {
     void pause(Language lang);
     void resume(Language lang);
     void setSpeed(Language lang, int speed);
-    // How long the pause between sentences is, for the texts played (or saved) from now on.
-    void setSentencePause(Language lang, SentencePause pause);
-    // How URLs are read, the same way (and in readingOf).
-    void setLinkReading(Language lang, LinkReading links);
     bool heardNow(Language lang, Heard* heard, int* sampleRate);
     int audioRate(Language lang);
     int64_t firstAudioNanoseconds(Language lang) { return engine(lang).firstAudioNs.load(); }
     int64_t runLateNanoseconds(Language lang) { return engine(lang).runLateNs.load(); }
+
+    // Options (core/Options.cpp): see synth/api/Engines.h. "voice" names the added voice of
+    // the language; the worker opens it before the language's next sentence is voiced.
+    bool setOption(Language lang, std::string_view name, std::string_view value);
 
     // Waits until no engine has text left to synthesise; false on timeout.
     bool waitIdle(int timeoutMs);
@@ -95,6 +96,7 @@ class SpeechCore {
     RunReader readerFor(EngineState& e, bool mixed, int runLanguage);
     Voicing voicingFor(EngineState& e, Job& job, const Sentence& sentence);
     void openSource(EngineState& e, Job& job);
+    void takeAddedVoice(EngineState& e);  // worker only
 
     std::unique_ptr<VoiceFactory> m_voices;
     SinkFactory m_sinks;

@@ -10,26 +10,30 @@ SpeakResult SegmentSpeaker::speak(const Voicing& voicing, const SpeechSegment& s
                                   const Cancelled& cancelled) {
     VoiceSet& voices = *voicing.voices;
     out.mark(segment.start, segment.end, out.samples());
+    // The added voice, then the built-in natural voice, then the fallback.
     VoiceBackend* natural = voicing.fallbackOnly ? nullptr : voices.natural(segment.latin);
-    if (natural) {
+    VoiceBackend* failed = nullptr;
+    while (natural && natural != failed) {
         const SpeakResult result = say(*natural, segment, prosody, voicing.volume, out, cancelled);
         if (result != SpeakResult::Failed) {
-            if (result == SpeakResult::Done) voices.succeeded(segment.latin);
+            if (result == SpeakResult::Done) voices.succeeded(*natural);
             return result;
         }
-        voices.failed(segment.latin);
-        // A voice of written text was given clauses the fallback cannot read as they are
-        // (espeak-ng says kanji as "Chinese letter"): it gets the front end's reading.
-        if (!segment.latin && natural->readsWrittenText()) {
-            for (const SpeechSegment& part :
-                 readForVoice(voicing.reading, voices.reader(), segment.text, voicing.links)) {
-                VoiceBackend& voice = voices.fallback(part.latin);
-                if (say(voice, {part.latin, part.text}, prosody, voicing.volume, out,
-                        cancelled) == SpeakResult::Cancelled)
-                    return SpeakResult::Cancelled;
-            }
-            return SpeakResult::Done;
+        voices.failed(*natural);
+        failed = natural;
+        natural = voices.builtIn(segment.latin);
+    }
+    // A voice of written text was given clauses the fallback cannot read as they are
+    // (espeak-ng says kanji as "Chinese letter"): it gets the front end's reading.
+    if (failed && !segment.latin && failed->readsWrittenText()) {
+        for (const SpeechSegment& part :
+             readForVoice(voicing.reading, voices.reader(), segment.text, voicing.links)) {
+            VoiceBackend& voice = voices.fallback(part.latin);
+            if (say(voice, {part.latin, part.text}, prosody, voicing.volume, out, cancelled) ==
+                SpeakResult::Cancelled)
+                return SpeakResult::Cancelled;
         }
+        return SpeakResult::Done;
     }
     return say(voices.fallback(segment.latin), segment, prosody, voicing.volume, out, cancelled);
 }

@@ -392,7 +392,6 @@ TEST_F(ToolbarWrites, ReadingChoicesFromTheMenuAreRadioItemsAndKept) {
     restarted.LoadSettings();
     EXPECT_TRUE(restarted.IsMenuItemChecked(kIdPauseNormal));
     EXPECT_TRUE(restarted.IsMenuItemChecked(kIdLinksDomain)) << "7 is no choice";
-    g_nReadingChoices[0] = g_nReadingChoices[1] = 1;
 }
 
 }  // namespace

@@ -99,10 +99,11 @@ class FakeVoice final : public synth::VoiceBackend {
 
 // An engine's voices from its voice.conf: a natural voice "natural <voice>" at 8 kHz where the
 // configuration names a back-end other than espeak, and "fallback <voice>" at the
-// synthesiser's rate; `voice = broken` cannot start.
+// synthesiser's rate; `voice = broken` cannot start. An added voice is "added <value>" at
+// kAddedRate, except the value "missing", which cannot be opened.
 class FakeVoices final : public synth::VoiceFactory {
   public:
-    static constexpr int kRate = 16000, kNaturalRate = 8000;
+    static constexpr int kRate = 16000, kNaturalRate = 8000, kAddedRate = 22050;
 
     explicit FakeVoices(std::shared_ptr<VoiceLog> log) : m_log(std::move(log)) {}
 
@@ -120,6 +121,14 @@ class FakeVoices final : public synth::VoiceFactory {
         voices.fallback = std::make_unique<FakeVoice>(m_log, "fallback " + config.voice, rate);
         out.voices = std::make_unique<synth::VoiceSet>(std::move(voices));
         return out;
+    }
+    std::unique_ptr<synth::VoiceBackend> openAdded(const std::string& value, const std::string&,
+                                                   std::string* why) override {
+        if (value == "missing") {
+            *why = "no such voice";
+            return nullptr;
+        }
+        return std::make_unique<FakeVoice>(m_log, "added " + value, kAddedRate);
     }
 
   private:

@@ -48,6 +48,7 @@ class EngineLibrary {
         SELVARINE_ENGINE_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
         SELVARINE_FOLLOW_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
         SELVARINE_ENGINE_SAVE_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
+        SELVARINE_ENGINE_OPTION_ENTRY_POINTS(SELVARINE_TEST_RESOLVE, )
 #undef SELVARINE_TEST_RESOLVE
         load = f.load;
         unload = f.unload;
@@ -64,6 +65,7 @@ class EngineLibrary {
         setSpeed = f.setSpeed;
         save = f.save;
         saveStatus = f.saveStatus;
+        setOption = f.setOption;
     }
     ~EngineLibrary() {
         if (m_handle) dlclose(m_handle);
@@ -107,6 +109,7 @@ class EngineLibrary {
     VtSetSpeedFn setSpeed;
     VtSaveFn save;
     VtSaveStatusOfFn saveStatus;
+    VtSetOptionFn setOption;
 
   private:
     template <typename F>

@@ -152,14 +152,15 @@ TEST_F(PipelineTest, ThePauseBetweenSentencesIsAThirdOrTwiceTheVoicesOwnAndWords
     m_log->silenceAfter = 600;
     auto sink = load(Language::English, "voice = en\n");
     // Each row: the setting, the silences between the three sentences' sounds.
-    const std::pair<synth::SentencePause, int64_t> rows[] = {
-        {synth::SentencePause::Normal, 900},
-        {synth::SentencePause::Long, 1800},
-        {synth::SentencePause::Short, 300},
+    const std::pair<const char*, int64_t> rows[] = {
+        {"normal", 900},
+        {"long", 1800},
+        {"short", 300},
     };
-    for (const auto& [pause, between] : rows) {
-        SCOPED_TRACE(static_cast<int>(pause));
-        m_core->setSentencePause(Language::English, pause);
+    EXPECT_FALSE(m_core->setOption(Language::English, "sentence-pause", "shorter"));
+    for (const auto& [name, between] : rows) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(m_core->setOption(Language::English, "sentence-pause", name));
         ASSERT_TRUE(play(Language::English, kThree));
         ASSERT_TRUE(m_core->waitIdle(2000));
         EXPECT_EQ(sink->pauses(), (std::vector<int64_t>{between, between}));
@@ -226,19 +227,51 @@ TEST_F(PipelineTest, AFailingNaturalVoiceLeavesThatClauseToTheFallbackAndRestsWh
     synth::Voices voices;
     voices.natural = std::make_unique<FakeVoice>(m_log, "n", 8000);
     voices.fallback = std::make_unique<FakeVoice>(m_log, "f", 16000);
+    const synth::VoiceBackend& natural = *voices.natural;
     synth::VoiceSet set(std::move(voices));
     const auto t0 = synth::VoiceSet::Clock::now();
-    set.failed(false, t0);
+    set.failed(natural, t0);
     EXPECT_NE(set.natural(false, t0), nullptr) << "one failure costs one clause";
-    set.failed(false, t0);
+    set.failed(natural, t0);
     EXPECT_EQ(set.natural(false, t0 + 900ms), nullptr);
     EXPECT_NE(set.natural(false, t0 + 1s), nullptr);
-    set.succeeded(false);
-    set.failed(false, t0 + 1s);
+    set.succeeded(natural);
+    set.failed(natural, t0 + 1s);
     EXPECT_EQ(set.natural(false, t0 + 2900ms), nullptr);
     EXPECT_NE(set.natural(false, t0 + 3s), nullptr);
-    set.failed(false, t0 + 40s);
+    set.failed(natural, t0 + 40s);
     EXPECT_NE(set.natural(false, t0 + 40s), nullptr) << "an old failure still counted";
+}
+
+// A voice the user added speaks its language, also inside another language's reading; what it
+// fails goes to the built-in voice, then to the fallback; and it can be given back or be
+// missing.
+TEST_F(PipelineTest, AnAddedVoiceSpeaksItsLanguageBeforeTheBuiltInOne) {
+    load(Language::English, "voice = en\nbackend = flite\n");
+    load(Language::Korean, "voice = ko\n");
+    EXPECT_TRUE(m_core->setOption(Language::English, "voice", "amy"));
+    EXPECT_TRUE(m_core->setOption(Language::Korean, "voice", "kim"));
+    EXPECT_FALSE(m_core->setOption(Language::Korean, "no such option", "x"));
+    m_log->failOn = "bad";
+    const VtVoiceProsody prosody[4] = {
+        {100, 100, 100}, {100, 100, 100}, {100, 100, 100}, {100, 100, 100}};
+    playMixed(Language::English, "Good one. A bad two. 안녕하세요.", prosody);
+    ASSERT_TRUE(m_core->waitIdle(2000));
+    EXPECT_EQ(m_log->texts("added amy"), (std::vector<std::string>{"Good one.", "A bad two."}));
+    EXPECT_EQ(m_log->texts("natural en"), std::vector<std::string>{"A bad two."});
+    EXPECT_EQ(m_log->texts("fallback"), std::vector<std::string>{"A bad two."})
+        << "every fake voice fails on it: the added one, the built-in one, then espeak-ng";
+    EXPECT_EQ(m_log->texts("added kim"), std::vector<std::string>{"안녕하세요."});
+
+    for (const char* value : {"", "missing"}) {
+        SCOPED_TRACE(value);
+        m_log->said.clear();
+        EXPECT_TRUE(m_core->setOption(Language::English, "voice", value));
+        ASSERT_TRUE(play(Language::English, "Good three."));
+        ASSERT_TRUE(m_core->waitIdle(2000));
+        EXPECT_EQ(m_log->texts("natural en"), std::vector<std::string>{"Good three."});
+        EXPECT_TRUE(m_log->texts("added").empty());
+    }
 }
 
 TEST_F(PipelineTest, ThousandRandomCallsFromTwoThreadsEndIdleAndStillSpeak) {
