@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "dialogs/LanguageSelection.h"
 #include "engine/EngineStartup.h"
 #include "platform/posix/RegFileHive.h"
+#include "settings/EngineOptions.h"
 #include "settings/Globals.h"
 #include "settings/ReadingChoices.h"
 #include "settings/SettingsStore.h"
@@ -362,20 +364,30 @@ TEST_F(ToolbarWrites, ReadingChoicesFromTheMenuAreRadioItemsAndKept) {
     const int links = static_cast<int>(settings::ReadingChoice::Links) + 1;
     EXPECT_EQ(checkedOf(pauses), std::vector<std::string>{"文の間: 標準"});
     EXPECT_EQ(checkedOf(links), std::vector<std::string>{"URL: ドメインだけ"});
-    // Each row: the item chosen, its group, what the group then shows checked, the file's line.
-    const std::tuple<int, int, const char*, const char*> rows[] = {
-        {kIdPauseShort, pauses, "文の間: 短く", "\"SentencePause\"=dword:00000000"},
-        {kIdPauseLong, pauses, "文の間: 長く", "\"SentencePause\"=dword:00000002"},
-        {kIdLinksAll, links, "URL: 全部読む", "\"LinkReading\"=dword:00000000"},
-        {kIdLinksNone, links, "URL: 読まない", "\"LinkReading\"=dword:00000002"},
-    };
-    for (const auto& [id, group, shown, stored] : rows) {
+    // Each row: the item chosen, its group, what the group then shows checked, the file's
+    // line, and the option every engine is told before the next reading.
+    const std::tuple<int, int, const char*, const char*, settings::EngineOptions::value_type>
+        rows[] = {
+            {kIdPauseShort, pauses, "文の間: 短く", "\"SentencePause\"=dword:00000000",
+             {"sentence-pause", "short"}},
+            {kIdPauseLong, pauses, "文の間: 長く", "\"SentencePause\"=dword:00000002",
+             {"sentence-pause", "long"}},
+            {kIdLinksAll, links, "URL: 全部読む", "\"LinkReading\"=dword:00000000",
+             {"links", "all"}},
+            {kIdLinksNone, links, "URL: 読まない", "\"LinkReading\"=dword:00000002",
+             {"links", "none"}},
+        };
+    for (const auto& [id, group, shown, stored, option] : rows) {
         SCOPED_TRACE(shown);
         view.menuChoice = id;
         dlg.OnContextMenu(0, 0, true);
         view.menuChoice = 0;
         EXPECT_EQ(checkedOf(group), std::vector<std::string>{shown});
         EXPECT_NE(Stored().find(stored), std::string::npos) << Stored();
+        for (int language = engine::kJapanese; language <= engine::kKorean; ++language) {
+            const settings::EngineOptions told = settings::EngineOptionsFor(hive, language);
+            EXPECT_NE(std::find(told.begin(), told.end(), option), told.end()) << language;
+        }
     }
     dlg.OnDestroy();
 

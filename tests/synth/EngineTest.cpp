@@ -671,6 +671,41 @@ TEST_F(EngineTest, CopiedTextReachesTheVoicesAsAReaderSaysIt) {
     EXPECT_GE(rows, 10);
 }
 
+// The links option, as the toolbar's URL menu sets it: each row a language's voices with the
+// URL said whole, as its domain, or left out (a sentence of a link alone then says nothing).
+TEST_F(EngineTest, TheLinksOptionChoosesHowAUrlReachesTheVoices) {
+    for (auto& engine : s_libs) loadWith(engine->language(), "null");
+    struct Row {
+        const engine::LanguageInfo* lang;
+        const char* links;
+        const char* text;
+        const char* read;
+    };
+    const Row rows[] = {
+        {&kEnglish, "all", "See https://www.example.com/docs/setup?id=42 now.",
+         "en\tSee example.com slash docs slash setup question mark id equals 42 now."},
+        {&kJapanese, "all", "詳細は https://example.com/docs を見て。",
+         "ja\tショーサイワ　 | en\texample.com | ja\t　スラ'ッシュ　 | en\tdocs | ja\t　オ/ミ'テ。"},
+        {&kChinese, "all", "详情见 https://example.cn/a?b=1 。",
+         "zh\t详情见  | en\texample.cn | zh\t斜杠  | en\ta | zh\t问号  | en\tb | zh\t等于 一 。"},
+        {&kKorean, "all", "내용은 https://example.kr/a 참고.", "ko\t내용은 example.kr 슬래시 a 참고."},
+        {&kEnglish, "domain", "See https://example.com/a now.", "en\tSee link to example.com now."},
+        {&kKorean, "none", "내용은 https://example.kr/a 참고.", "ko\t내용은  참고."},
+        {&kJapanese, "none", "https://example.com/a", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.links) + " " + row.text);
+        ASSERT_EQ(lib(*row.lang).setOption("links", row.links), 1);
+        std::string read = s_core->reading(row.lang->number, row.text);
+        if (!read.empty() && read.back() == '\n') read.pop_back();
+        for (std::size_t at; (at = read.find('\n')) != std::string::npos;)
+            read.replace(at, 1, " | ");
+        EXPECT_EQ(read, row.read);
+    }
+    EXPECT_EQ(lib(kEnglish).setOption("links", "some"), 0);
+    for (auto& engine : s_libs) engine->setOption("links", "domain");
+}
+
 TEST_F(EngineTest, AWrappedParagraphSoundsAsItsUnwrappedSelf) {
     loadToWav(kEnglish);
     loadToWav(kJapanese);
