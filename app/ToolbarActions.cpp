@@ -176,10 +176,14 @@ bool CBrisoletDlg::ReadWithoutKeys(Action action) {
     if (!m_reading || !m_readWindows || m_readWindows->ActiveWindow() != platform::kNoWindow)
         return false;
     std::optional<std::u16string> text;
-    if (action == Action::ReadAll)
+    if (action == Action::ReadAll) {
         text = m_wholeText ? m_wholeText() : std::nullopt;
-    else if (m_selection)
+    } else if (m_selection) {
         text = m_selection->Text();
+        if (text && !text->empty())
+            text = m_reading->controller.TextToRead(std::move(*text),
+                                                    [this] { return m_selection->Html(); });
+    }
     m_reading->capture.EndCapture();  // a capture still waiting must not speak later
     if (text && !text->empty())
         m_reading->controller.SpeakText(*text);

@@ -13,6 +13,9 @@ class Selection {
     // The selected text as UTF-16, nullopt when nothing is selected, the owner does not
     // answer within a few hundred milliseconds, or it offers no text this side can take.
     virtual std::optional<std::u16string> Text() = 0;
+    // The selection's HTML (text/html) as its owner sends it, nullopt when it offers none or
+    // does not answer; asked right after Text(), of the same source.
+    virtual std::optional<std::string> Html() { return std::nullopt; }
 };
 
 }  // namespace platform

@@ -8,12 +8,14 @@ namespace platform {
 
 std::optional<std::u16string> SelectionChain::Text() {
     m_strLast.clear();
+    m_last = nullptr;
     for (const Source& source : m_sources) {
         if (!source.selection) continue;
         const auto start = std::chrono::steady_clock::now();
         std::optional<std::u16string> text = source.selection->Text();
         if (text && !text->empty()) {
             m_strLast = source.name;
+            m_last = source.selection;
             const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
                                 std::chrono::steady_clock::now() - start)
                                 .count();
@@ -24,6 +26,10 @@ std::optional<std::u16string> SelectionChain::Text() {
     }
     diag::Say(diag::Level::Detail, "no selection source had text");
     return std::nullopt;
+}
+
+std::optional<std::string> SelectionChain::Html() {
+    return m_last ? m_last->Html() : std::nullopt;
 }
 
 }  // namespace platform

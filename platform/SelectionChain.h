@@ -21,6 +21,8 @@ class SelectionChain final : public Selection {
     explicit SelectionChain(std::vector<Source> sources) : m_sources(std::move(sources)) {}
 
     std::optional<std::u16string> Text() override;
+    // The HTML of the source whose text the last read returned.
+    std::optional<std::string> Html() override;
 
     // The name of the source of the last read's text; empty when none had any.
     const std::string& LastSource() const { return m_strLast; }
@@ -28,6 +30,7 @@ class SelectionChain final : public Selection {
   private:
     std::vector<Source> m_sources;
     std::string m_strLast;
+    Selection* m_last = nullptr;
 };
 
 }  // namespace platform

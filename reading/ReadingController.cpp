@@ -107,16 +107,7 @@ void ReadingController::OnCaptureTimer(int /*timerId*/) {
         EndCaptureWithMessage(kMsgNoText);
         return;
     }
-    // Browsers copy furigana into the plain text after its base (門もん前ぜん); their HTML
-    // still tells the two apart. Readings are kana, for the Japanese voice; the others read
-    // the base as written. Text without kana has no readings to find, so its HTML (often
-    // several times the text's size) is not fetched.
-    const bool hasKana = std::any_of(text->begin(), text->end(),
-                                     [](char16_t c) { return c >= 0x3041 && c <= 0x30FF; });
-    if (const std::optional<std::string> html = hasKana ? m_clipboard.Html() : std::nullopt)
-        if (const std::optional<std::string> ruby = TextWithRuby(*html))
-            text = utf8::ToUtf16(
-                m_settings().language == engine::kJapanese ? *ruby : synth::rubyShown(*ruby));
+    text = TextToRead(std::move(*text), [this] { return m_clipboard.Html(); });
 
     if (!text->empty() && !HasSomethingToSay(*text)) {
         m_clipboard.Empty();
@@ -148,6 +139,22 @@ bool ReadingController::TakeText(const std::u16string& text,
     m_bCaptureTimer = 0;
     m_save(text);
     return true;
+}
+
+// Browsers copy furigana into the plain text after its base (門もん前ぜん); their HTML still
+// tells the two apart. Readings are kana, for the Japanese voice; the others read the base as
+// written. Text without kana has no readings to find, so its HTML (often several times the
+// text's size) is not fetched.
+std::u16string ReadingController::TextToRead(
+    std::u16string text, const std::function<std::optional<std::string>()>& html) {
+    const bool hasKana = std::any_of(text.begin(), text.end(),
+                                     [](char16_t c) { return c >= 0x3041 && c <= 0x30FF; });
+    if (const std::optional<std::string> page = hasKana ? html() : std::nullopt)
+        if (const std::optional<std::string> ruby = TextWithRuby(*page))
+            return utf8::ToUtf16(m_settings().language == engine::kJapanese
+                                     ? *ruby
+                                     : synth::rubyShown(*ruby));
+    return text;
 }
 
 bool ReadingController::SpeakText(const std::u16string& text,

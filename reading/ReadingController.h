@@ -4,6 +4,7 @@
 // has that engine speak it in place of whatever it was saying.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/EngineApi.h"
@@ -52,6 +53,11 @@ class ReadingController {
     // calls. False, with nothing called, when the text converts to nothing or the language
     // has no engine. Text that mixes scripts is read as ReadingSettings::autoLanguage says.
     bool SpeakText(const std::u16string& text, const std::function<void()>& consumed = {});
+    // What a copy is read as, given its HTML when asked (`html`, called at once or never):
+    // furigana that browsers put inline after their base are read once, by their reading for
+    // the Japanese voice. A capture's text goes through it; so must any other copy.
+    std::u16string TextToRead(std::u16string text,
+                              const std::function<std::optional<std::string>()>& html);
 
     // Where the text of a save capture (SelectionCapture::OnSaveSelection) goes instead of
     // the engine. Without it such a capture is spoken.

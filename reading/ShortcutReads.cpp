@@ -31,7 +31,8 @@ void ShortcutReads::ReadSelection() {
     const std::optional<std::u16string> text = m_selection.Text();
     if (text && !text->empty()) {
         m_reading.capture.EndCapture();  // a capture still waiting must not speak later
-        m_reading.controller.SpeakText(*text);
+        m_reading.controller.SpeakText(
+            m_reading.controller.TextToRead(*text, [this] { return m_selection.Html(); }));
         return;
     }
     WaitForModifiersReleased();
@@ -45,7 +46,10 @@ void ShortcutReads::ReadAll() {
 
 bool ShortcutReads::ReadClipboard() {
     if (!m_clipboard.Open()) return false;
-    const std::optional<std::u16string> text = m_clipboard.UnicodeText();
+    std::optional<std::u16string> text = m_clipboard.UnicodeText();
+    if (text && !text->empty())
+        text = m_reading.controller.TextToRead(std::move(*text),
+                                               [this] { return m_clipboard.Html(); });
     m_clipboard.Close();
     if (!text || text->empty()) return false;
     m_reading.capture.EndCapture();  // a capture still waiting must not speak later

@@ -22,10 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Text types in order of preference; the X11 names are what XWayland clients offer.
-constexpr const char* kTextTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain",
-                                      "STRING", "TEXT"};
-
 struct Offer {
     zwlr_data_control_offer_v1* offer;
     std::vector<std::string> types;
@@ -160,6 +156,22 @@ WaylandPrimarySelection::WaylandPrimarySelection(const char* displayName)
     : m_displayName(displayName ? displayName : ""), m_bNamed(displayName != nullptr) {}
 
 std::optional<std::u16string> WaylandPrimarySelection::Text() {
+    // In order of preference; the X11 names are what XWayland clients offer.
+    const std::optional<Received> text =
+        Receive({"text/plain;charset=utf-8", "UTF8_STRING", "text/plain", "STRING", "TEXT"},
+                "text");
+    if (!text) return std::nullopt;
+    return Decode(text->bytes, text->type);
+}
+
+std::optional<std::string> WaylandPrimarySelection::Html() {
+    std::optional<Received> html = Receive({"text/html"}, "HTML");
+    if (!html) return std::nullopt;
+    return std::move(html->bytes);
+}
+
+std::optional<WaylandPrimarySelection::Received> WaylandPrimarySelection::Receive(
+    std::initializer_list<const char*> types, const char* what) {
     Session s;
     s.display = wl_display_connect(m_bNamed ? m_displayName.c_str() : nullptr);
     if (!s.display) {
@@ -180,13 +192,13 @@ std::optional<std::u16string> WaylandPrimarySelection::Text() {
     if (!Roundtrip(s.display, deadline) || !s.primaryKnown || !s.primary) return std::nullopt;
 
     const std::string* type = nullptr;
-    for (const char* wanted : kTextTypes) {
+    for (const char* wanted : types) {
         for (const std::string& t : s.primary->types)
             if (t == wanted) type = &t;
         if (type) break;
     }
     if (!type) {
-        diag::Say(diag::Level::Detail, "data control: the selection is offered without text");
+        diag::Say(diag::Level::Detail, "data control: the selection is offered without %s", what);
         return std::nullopt;
     }
     int fds[2];
@@ -207,7 +219,7 @@ std::optional<std::u16string> WaylandPrimarySelection::Text() {
         return std::nullopt;
     }
     if (bytes.empty()) return std::nullopt;
-    return Decode(bytes, *type);
+    return Received{std::move(bytes), *type};
 }
 
 }  // namespace platform

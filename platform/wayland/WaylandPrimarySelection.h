@@ -11,6 +11,7 @@
 // or one larger than kMaxBytes gives nullopt, never a frozen caller.
 
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -27,8 +28,18 @@ class WaylandPrimarySelection final : public Selection {
     explicit WaylandPrimarySelection(const char* displayName = nullptr);
 
     std::optional<std::u16string> Text() override;
+    // Asks the selection as it is now once more, for text/html when it is offered.
+    std::optional<std::string> Html() override;
 
   private:
+    struct Received {
+        std::string bytes;
+        std::string type;
+    };
+    // The primary selection's data in the first of `types` it is offered as; nullopt when it
+    // is offered in none of them (`what` names them for the verbose line) or cannot be read.
+    std::optional<Received> Receive(std::initializer_list<const char*> types, const char* what);
+
     std::string m_displayName;
     bool m_bNamed;
 };

@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 
 #include <xcb/xcb.h>
 
@@ -46,6 +47,18 @@ struct X11PrimarySelection::Impl {
         if (text && text->empty()) return std::nullopt;
         return text;
     }
+
+    std::optional<std::string> Html() {
+        if (!transfer.Ok()) return std::nullopt;
+        const Window owner = transfer.Owner();
+        if (owner == None) return std::nullopt;
+        if (hasQt && (owner & ~qtMask) == qtBase) {
+            const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Selection);
+            if (!data || !data->hasHtml()) return std::nullopt;
+            return data->html().toStdString();
+        }
+        return transfer.ReadTarget("text/html");
+    }
 };
 
 X11PrimarySelection::X11PrimarySelection(const char* displayName)
@@ -54,6 +67,10 @@ X11PrimarySelection::~X11PrimarySelection() = default;
 
 std::optional<std::u16string> X11PrimarySelection::Text() {
     return m_impl->Text();
+}
+
+std::optional<std::string> X11PrimarySelection::Html() {
+    return m_impl->Html();
 }
 
 }  // namespace platform

@@ -23,6 +23,7 @@ class X11PrimarySelection final : public Selection {
     X11PrimarySelection& operator=(const X11PrimarySelection&) = delete;
 
     std::optional<std::u16string> Text() override;
+    std::optional<std::string> Html() override;
 
   private:
     struct Impl;

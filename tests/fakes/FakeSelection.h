@@ -1,5 +1,6 @@
 #pragma once
-// The desktop's current selection, set by the test; counts the reads.
+// The desktop's current selection, set by the test, with the HTML its owner offers; counts
+// the reads.
 
 #include <optional>
 #include <string>
@@ -12,6 +13,11 @@ class FakeSelection : public platform::Selection {
         ++reads;
         return text;
     }
+    std::optional<std::string> Html() override {
+        ++htmlReads;
+        return html;
+    }
     std::optional<std::u16string> text;
-    int reads = 0;
+    std::optional<std::string> html;
+    int reads = 0, htmlReads = 0;
 };

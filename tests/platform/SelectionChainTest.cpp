@@ -26,6 +26,8 @@ TEST(SelectionChain, TheFirstSourceWithTextAnswersAndEveryReadAsksAfresh) {
         // The selection went away: the text of the read before must not come back.
         {std::nullopt, std::nullopt, std::nullopt, std::nullopt, "", 1},
     };
+    // Each source offers HTML named after it: the HTML comes from the source that answered.
+    atspi.html = "AT-SPI", dataControl.html = "data control", primary.html = "X11";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.source);
         atspi.text = row.a, dataControl.text = row.d, primary.text = row.p;
@@ -33,6 +35,7 @@ TEST(SelectionChain, TheFirstSourceWithTextAnswersAndEveryReadAsksAfresh) {
         EXPECT_EQ(chain.Text(), row.expected);
         EXPECT_EQ(chain.LastSource(), row.source);
         EXPECT_EQ(primary.reads - before, row.primaryReads);
+        EXPECT_EQ(chain.Html().value_or(""), row.source);
     }
 }
 

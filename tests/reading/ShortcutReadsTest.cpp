@@ -1,4 +1,5 @@
 #include "ReadingFixture.h"
+#include "reading/CodePage.h"
 #include "reading/FollowAlong.h"
 #include "reading/ReadingCommands.h"
 #include "reading/ShortcutReads.h"
@@ -42,6 +43,52 @@ TEST_F(Shortcuts, SelectedTextIsSpokenAtOnceWithoutKeysOrClipboard) {
     EXPECT_EQ(clipboard.text, u"kept");
     EXPECT_EQ(clipboard.openCalls + clipboard.emptyCalls, 0);
     EXPECT_TRUE(view.timers.empty());
+}
+
+// Furigana copied inline (門もん前ぜん) is read once wherever the copy comes from: the HTML
+// beside the plain text marks base and reading, as in a capture through the copy chord.
+TEST_F(Shortcuts, ASelectionOrClipboardWithRubyHtmlIsReadOnce) {
+    const std::u16string inline_ = u"門もん前ぜん払いだ";
+    const std::string html = "<p><ruby>門<rt>もん</rt>前<rt>ぜん</rt></ruby>払いだ</p>";
+    auto cp932 = [](std::u16string_view text) {
+        char out[64];
+        return std::string(out, reading::WideToCodePage(932, text, out, sizeof out));
+    };
+    // Each row: read from the clipboard (else the selection), the language, the HTML offered,
+    // and what the engine gets.
+    const std::tuple<bool, int, std::optional<std::string>, std::string> rows[] = {
+        {false, 7, html, cp932(u"｜門《もん》｜前《ぜん》払いだ")},
+        {true, 7, html, cp932(u"｜門《もん》｜前《ぜん》払いだ")},
+        {false, 8, html, "門前払いだ"},
+        {true, 7, std::nullopt, cp932(inline_)},
+        {false, 7, "<p>門もん前ぜん払いだ</p>", cp932(inline_)},
+    };
+    settings.autoLanguage = 1;
+    for (const auto& [fromClipboard, language, offered, spoken] : rows) {
+        SCOPED_TRACE(std::to_string(fromClipboard) + " " + std::to_string(language) + " " +
+                     offered.value_or("-"));
+        engines.calls.clear();
+        settings.language = language;
+        selection.text = inline_;
+        selection.html = offered;
+        selection.htmlReads = 0;
+        clipboard.CopyFromOtherProgram(inline_);
+        clipboard.html = offered;
+        if (fromClipboard)
+            ASSERT_TRUE(shortcuts.ReadClipboard());
+        else
+            shortcuts.ReadSelection();
+        ASSERT_FALSE(engines.calls.empty());
+        EXPECT_EQ(engines.calls.back().text, spoken);
+        if (!fromClipboard) {
+            EXPECT_EQ(selection.htmlReads, 1);
+        }
+    }
+    // Text without kana has no readings: its HTML is never fetched.
+    selection.text = u"門前";
+    selection.htmlReads = 0;
+    shortcuts.ReadSelection();
+    EXPECT_EQ(selection.htmlReads, 0);
 }
 
 TEST_F(Shortcuts, WithoutSelectedTextTheButtonPathRunsOnceTheModifiersAreReleased) {
