@@ -143,8 +143,18 @@ TEST(X11PrimarySelection, IsReadFromItsOwnerAndAnOwnerThatNeverAnswersIsGivenUp)
         got = primary.Text();
     }
     testsupport::End(xclip);
-    std::remove(path);
     EXPECT_EQ(got, u"選択された text");
+    // The owner's HTML, where ruby readings are told apart from their base.
+    const pid_t html =
+        testsupport::Spawn({"xclip", "-selection", "primary", "-t", "text/html", "-quiet", path});
+    std::optional<std::string> gotHtml;
+    for (int i = 0; i < 100 && !gotHtml; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        gotHtml = primary.Html();
+    }
+    testsupport::End(html);
+    std::remove(path);
+    EXPECT_EQ(gotHtml, text);
 
     // A window of connection a owns PRIMARY, and a never reads its events.
     const Window silent = XCreateSimpleWindow(a, DefaultRootWindow(a), 0, 0, 1, 1, 0, 0, 0);
