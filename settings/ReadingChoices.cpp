@@ -14,8 +14,7 @@ int LoadReadingChoice(platform::RegistryHive& hive, ReadingChoice choice) {
     std::uint32_t value = 0;
     std::uint32_t size = sizeof value;
     platform::RegType type = platform::RegType::None;
-    const bool read =
-        hive.QueryValue(key, row.valueName, &type, &value, &size) == platform::kRegOk;
+    const bool read = hive.QueryValue(key, row.valueName, &type, &value, &size) == platform::kRegOk;
     hive.CloseKey(key);
     const bool usable = read && type == platform::RegType::Dword && size == sizeof value &&
                         value < row.optionValues.size();

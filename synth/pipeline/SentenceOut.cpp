@@ -29,8 +29,8 @@ bool parseSentencePause(std::string_view name, SentencePause* out) {
     return false;
 }
 
-SentenceOut::SentenceOut(SentencePause pause, bool first, int rate, int64_t& samples,
-                         Write write, Mark mark)
+SentenceOut::SentenceOut(SentencePause pause, bool first, int rate, int64_t& samples, Write write,
+                         Mark mark)
     : m_pause(pause),
       m_nRate(rate),
       m_samples(samples),
@@ -58,8 +58,10 @@ void SentenceOut::audio(const int16_t* level, const int16_t* data, std::size_t c
         }
     if (m_bInLead) {
         m_nLead += std::min(first, count);
-        if (m_bHoldLead) m_held.insert(m_held.end(), data, data + std::min(first, count));
-        else emit(data, std::min(first, count));
+        if (m_bHoldLead)
+            m_held.insert(m_held.end(), data, data + std::min(first, count));
+        else
+            emit(data, std::min(first, count));
         if (first == count) {
             if (m_bHoldLead && m_held.size() > maxHeld) {
                 m_bHoldLead = false;
@@ -104,8 +106,7 @@ void SentenceOut::settleLead(std::size_t kept) {
     m_held.clear();
     m_samples -= static_cast<int64_t>(dropped);
     for (const HeldMark& m : m_marks)
-        m_mark(m.start, m.end,
-               std::max(m_nLeadStart, m.sample - static_cast<int64_t>(dropped)));
+        m_mark(m.start, m.end, std::max(m_nLeadStart, m.sample - static_cast<int64_t>(dropped)));
     m_marks.clear();
 }
 

@@ -56,9 +56,9 @@ class SentenceOut {
     int64_t& m_samples;
     Write m_write;
     Mark m_mark;
-    bool m_bInLead;          // no speech heard yet in this sentence
-    bool m_bHoldLead;        // the leading silence is held back to be shortened
-    int64_t m_nLeadStart;    // where the sentence began
+    bool m_bInLead;                 // no speech heard yet in this sentence
+    bool m_bHoldLead;               // the leading silence is held back to be shortened
+    int64_t m_nLeadStart;           // where the sentence began
     std::size_t m_nLead = 0;        // samples of leading silence
     std::size_t m_nQuietRun = 0;    // silent samples since the latest speech
     std::vector<int16_t> m_held;    // audio not yet written (silence only)
