@@ -25,6 +25,7 @@ enum class Action {
     SaveSpeech,
     ShowCaption,
     AutoLanguage,
+    Voices,
     Quit,
 };
 
@@ -55,6 +56,7 @@ inline constexpr auto kActions = std::to_array<ActionRow>({
     {Action::SaveSpeech, "save-speech", kIdSaveSpeech},
     {Action::ShowCaption, "show-caption", kIdShowCaption},
     {Action::AutoLanguage, "auto-language", kIdAutoLanguage},
+    {Action::Voices, "voices", kIdVoices},
     {Action::Quit, "quit", kIdOk},
 });
 

@@ -19,6 +19,7 @@ inline constexpr int kIdSlower = 1105;
 inline constexpr int kIdAbout = 1106;
 inline constexpr int kIdAutoLanguage = 1110;  // 言語を自動判別
 inline constexpr int kIdSaveSpeech = 1060;  // the selection's speech to a sound file
+inline constexpr int kIdVoices = 1120;      // 声の管理: the added voices
 
 // The toolbar's timers besides the capture timer (reading/ToolbarHandle.h).
 inline constexpr int kSettingsWriteTimerId = 2;

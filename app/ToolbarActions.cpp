@@ -87,6 +87,12 @@ void CBrisoletDlg::RunAction(Action action, Trigger trigger) {
         case Action::AutoLanguage:
             OnAutoLanguage();
             break;
+        case Action::Voices:
+            if (m_openVoices) {
+                FlushSettings();
+                m_openVoices(g_nLanguage);
+            }
+            break;
         case Action::Quit:
             OnOK();
             break;
