@@ -31,6 +31,7 @@ enum class Action {
     LinksAll,
     LinksDomain,
     LinksNone,
+    Voices,
     Quit,
 };
 
@@ -67,6 +68,7 @@ inline constexpr auto kActions = std::to_array<ActionRow>({
     {Action::LinksAll, "links-all", kIdLinksAll},
     {Action::LinksDomain, "links-domain", kIdLinksDomain},
     {Action::LinksNone, "links-none", kIdLinksNone},
+    {Action::Voices, "voices", kIdVoices},
     {Action::Quit, "quit", kIdOk},
 });
 

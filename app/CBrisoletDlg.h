@@ -135,6 +135,11 @@ class CBrisoletDlg {
 
     // Gives the language command (104) its dialog. Without it the command does nothing.
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
+    // Gives 声の管理 its dialog, opened on the language given; without it the command does
+    // nothing.
+    void AttachVoiceManager(std::function<void(int language)> open) {
+        m_openVoices = std::move(open);
+    }
     void OnLanguage();
 
     // Gives the toolbar its settings command (103). Without it the command does nothing.
@@ -180,6 +185,7 @@ class CBrisoletDlg {
     std::unique_ptr<reading::FollowAlong> m_follow;  // with m_reading
     std::unique_ptr<CaptionFollower> m_caption;
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
+    std::function<void(int language)> m_openVoices;
     std::unique_ptr<reading::ShortcutReads> m_elsewhereReads;  // with m_reading
     // Reads asked from outside while no X11 window is active (a native Wayland window has the
     // focus): a chord would go to an X11 window the user is not in, so only the sources that

@@ -26,6 +26,7 @@ inline constexpr int kIdLinksAll = 1114;
 inline constexpr int kIdLinksDomain = 1115;
 inline constexpr int kIdLinksNone = 1116;
 inline constexpr int kIdSaveSpeech = 1060;  // the selection's speech to a sound file
+inline constexpr int kIdVoices = 1120;      // 声の管理: the added voices
 
 // The toolbar's timers besides the capture timer (reading/ToolbarHandle.h).
 inline constexpr int kSettingsWriteTimerId = 2;

@@ -95,6 +95,12 @@ void CBrisoletDlg::RunAction(Action action, Trigger trigger) {
         case Action::LinksNone:
             OnReadingChoice(kActions[static_cast<std::size_t>(action)].commandId);
             break;
+        case Action::Voices:
+            if (m_openVoices) {
+                FlushSettings();
+                m_openVoices(g_nLanguage);
+            }
+            break;
         case Action::Quit:
             OnOK();
             break;

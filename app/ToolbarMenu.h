@@ -34,6 +34,7 @@ inline constexpr auto kToolbarMenu = std::to_array<ToolbarMenuItem>({
     {kIdSlower, "遅く", false},
     {0, "", false},
     {kIdSaveSpeech, "音声ファイルに保存...", false},
+    {kIdVoices, "声の管理...", false},
     {0, "", false},
     {kIdAbout, "バージョン情報", false},
 });

@@ -15,8 +15,11 @@
 #include "app/RemoteCommand.h"
 #include "app/ShortcutSettings.h"
 #include "app/ToolbarWindow.h"
+#include "dialogs/VoiceManager.h"
+#include "dialogs/VoiceSettingsDialog.h"
 #include "dialogs/qt/CLangselDlg.h"
 #include "dialogs/qt/QtVoiceDialogRunner.h"
+#include "dialogs/qt/VoiceManagerWindow.h"
 #include "engine/Diagnostics.h"
 #include "engine/LibraryEngineSet.h"
 #include "platform/ProgramDir.h"
@@ -38,9 +41,10 @@
 #include "platform/x11/X11PrimarySelection.h"
 #include "platform/x11/X11QtStart.h"
 #include "platform/x11/X11WindowSystem.h"
-#include "settings/EngineOptions.h"
 #include "reading/ReadingCommands.h"
+#include "settings/EngineOptions.h"
 #include "settings/Globals.h"
+#include "synth/backend/sherpa/VoiceLibrary.h"
 
 namespace {
 
@@ -117,6 +121,18 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     dlg.AttachSaving(fileDialogs, pump, QDir::homePath().toStdString());
     dlg.AttachSettingsDialogs(voiceDialogs, processes, windows);
     dlg.AttachLanguageSelection(languageSelection);
+    dialogs::VoiceManager voiceManager(hive, synth::voicesFolder());
+    dlg.AttachVoiceManager([&](int language) {
+        voiceManager.Refresh();
+        auto test = [&engines, &window](int lang) {
+            const VoiceSettings* voice = VoiceSettingsFor(lang);
+            if (const engine::LanguageInfo* info = engine::FindLanguage(lang); info && voice)
+                dialogs::PlayTestSentence(engines, *info, static_cast<std::intptr_t>(window.winId()),
+                                          voice->pitch, voice->speed, voice->volume);
+        };
+        VoiceManagerWindow manager(voiceManager, messages, test, language);
+        manager.exec();
+    });
     dlg.AttachWholeText([&atspi] { return atspi.WholeText(); });
     dlg.AttachCaption(caption);
     dlg.AttachShortcuts(*shortcuts, Report,

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "dialogs/DialogLayout.h"
 #include "engine/EngineStartup.h"
 #include "platform/Utf8.h"
 #include "reading/CodePage.h"
@@ -23,6 +24,22 @@ std::vector<char> EngineText(int codePage, const std::string& utf8) {
 }
 
 }  // namespace
+
+std::string TestSentence(const engine::LanguageInfo& lang) {
+    if (lang.testSentence) return lang.testSentence;
+    const DialogLayout* layout = VoiceSettingsLayouts().Find(lang.settingsDialog);
+    const ControlLayout* sentence = layout ? layout->Find(kStaticTestSentence) : nullptr;
+    return sentence ? sentence->text : std::string();
+}
+
+void PlayTestSentence(engine::EngineSet& engines, const engine::LanguageInfo& lang,
+                      std::intptr_t window, int pitch, int speed, int volume) {
+    // The Chinese sentence is GB whatever character code is chosen.
+    const std::vector<char> text = EngineText(lang.codePage, TestSentence(lang));
+    engines.Stop(lang.number);
+    engines.Play(lang.number, window, text.data(), lang.speaker, pitch, speed, volume,
+                 lang.testTextForm);
+}
 
 std::array<Quantity, 3> Quantities() {
     return {{{kSliderVolume, kEditVolume, "ボリューム", g_volumeMin, g_volumeMax, g_volumeDefault},
@@ -111,13 +128,8 @@ void VoiceSettingsDialog::OnTest() {
     const int volume = View().SliderPos(kSliderVolume);
     const int speed = View().SliderPos(kSliderSpeed);
     const int pitch = View().SliderPos(kSliderPitch);
-    // The Chinese dialog speaks its GB sentence whatever character code is chosen.
-    const std::string sentence =
-        m_lang.testSentence ? m_lang.testSentence : View().ControlText(kStaticTestSentence);
-    const std::vector<char> text = EngineText(m_lang.codePage, sentence);
-    m_svc.engines.Stop(m_lang.number);
-    m_svc.engines.Play(m_lang.number, static_cast<std::intptr_t>(View().NativeWindow()),
-                       text.data(), m_lang.speaker, pitch, speed, volume, m_lang.testTextForm);
+    PlayTestSentence(m_svc.engines, m_lang, static_cast<std::intptr_t>(View().NativeWindow()),
+                     pitch, speed, volume);
 }
 
 void VoiceSettingsDialog::ShowAppMessage(const std::string& text) {

@@ -54,6 +54,12 @@ long long ParseNumber(std::string_view text);
 // "%d-%dの範囲で値を設定してください。"
 std::string RangeMessage(int lower, int upper);
 
+// The language's test sentence (UTF-8), as its settings dialog shows it.
+std::string TestSentence(const engine::LanguageInfo& lang);
+// Stops the language's engine and has it read the test sentence.
+void PlayTestSentence(engine::EngineSet& engines, const engine::LanguageInfo& lang,
+                      std::intptr_t window, int pitch, int speed, int volume);
+
 // Longest dictionary path taken (bytes, terminator excluded); longer ones are refused.
 inline constexpr std::size_t kMaxUserDicPath = 259;
 

@@ -26,7 +26,12 @@ const EngineFunctions* LibraryEngineSet::Lib(int language) const {
 short LibraryEngineSet::Load(int language, std::intptr_t window, int speaker,
                              const char* engineDir) {
     const EngineFunctions* f = Lib(language);
-    return f ? f->load(window, speaker, engineDir, 0, -1, 0) : short(-1);
+    const short status = f ? f->load(window, speaker, engineDir, 0, -1, 0) : short(-1);
+    // Told now too, so that an added voice's model loads before the first reading.
+    if (status == 0 && m_options)
+        for (const auto& [name, value] : m_options(language))
+            SetOption(language, name.c_str(), value.c_str());
+    return status;
 }
 
 void LibraryEngineSet::Unload(int language, int speaker) {

@@ -50,6 +50,12 @@ VoiceManagerWindow::VoiceManagerWindow(dialogs::VoiceManager& manager,
 
     connect(m_language, &QComboBox::currentIndexChanged, this, [this] { Fill(); });
     connect(m_list, &QListWidget::currentRowChanged, this, [this] { OnChosen(); });
+    // Assistive tools select an item without making it the current one.
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> selected = m_list->selectedItems();
+        if (!m_bFilling && selected.size() == 1 && selected.front() != m_list->currentItem())
+            m_list->setCurrentItem(selected.front());
+    });
     connect(add, &QPushButton::clicked, this, [this] { OnAdd(); });
     connect(m_btnRemove, &QPushButton::clicked, this, [this] { OnRemove(); });
     connect(folder, &QPushButton::clicked, this, [this] {

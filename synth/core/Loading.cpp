@@ -57,12 +57,21 @@ short SpeechCore::load(Language lang, const char* engineDir) {
               speaks.c_str(), opened.naturalWhy.empty() ? "" : ": ", opened.naturalWhy.c_str());
     std::shared_ptr<AudioSink> sink =
         m_sinks(sinkRate, "Selvarine " + (config->name.empty() ? config->voice : config->name));
-    std::lock_guard lock(e.mutex);
-    e.sinkRate = sinkRate;
-    e.language = static_cast<int>(lang);
-    e.config = std::move(*config);
-    e.sink = std::move(sink);
-    e.loaded = true;
+    bool added;
+    {
+        std::lock_guard lock(e.mutex);
+        e.sinkRate = sinkRate;
+        e.language = static_cast<int>(lang);
+        e.config = std::move(*config);
+        e.sink = std::move(sink);
+        e.loaded = true;
+        added = !e.addedVoice.empty();
+    }
+    if (added)  // its model loads while nothing is read yet
+        queueOnWorker([this, &e] {
+            takeAddedVoice(e);
+            return true;
+        });
     return kLoaded;
 }
 

@@ -9,8 +9,17 @@ namespace synth {
 bool SpeechCore::setOption(Language lang, std::string_view name, std::string_view value) {
     EngineState& e = engine(lang);
     if (name == "voice") {
-        std::lock_guard lock(e.mutex);
-        e.addedVoice = std::string(value);
+        bool open;
+        {
+            std::lock_guard lock(e.mutex);
+            open = e.loaded && e.addedVoice != value;
+            e.addedVoice = std::string(value);
+        }
+        if (open)
+            queueOnWorker([this, &e] {
+                takeAddedVoice(e);
+                return true;
+            });
         return true;
     }
     if (name == "sentence-pause") {

@@ -70,7 +70,7 @@ class SpeechCore {
     int64_t runLateNanoseconds(Language lang) { return engine(lang).runLateNs.load(); }
 
     // Options (core/Options.cpp): see synth/api/Engines.h. "voice" names the added voice of
-    // the language; the worker opens it before the language's next sentence is voiced.
+    // the language; the worker opens it at once, so its model loads before it is needed.
     bool setOption(Language lang, std::string_view name, std::string_view value);
 
     // Waits until no engine has text left to synthesise; false on timeout.
@@ -84,6 +84,7 @@ class SpeechCore {
     int start();  // starts the worker and the synthesiser once; the rate, or <= 0
     void run(std::promise<int>& rate);
     bool runOnWorker(std::function<bool()> task);  // between two sentences; waits
+    std::future<bool> queueOnWorker(std::function<bool()> task);  // the same without waiting
     void wake();
     void waitUntilNotBusy(Language lang);
     int chooseEngine(std::size_t& next, bool& pending);

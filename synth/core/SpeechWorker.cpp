@@ -31,16 +31,21 @@ int SpeechCore::start() {
     return m_nSampleRate;
 }
 
-bool SpeechCore::runOnWorker(std::function<bool()> task) {
+std::future<bool> SpeechCore::queueOnWorker(std::function<bool()> task) {
     std::packaged_task<bool()> packaged(std::move(task));
     auto result = packaged.get_future();
     {
         std::lock_guard lock(m_mutex);
-        if (m_bShutdown || !m_worker.joinable()) return false;
+        if (m_bShutdown || !m_worker.joinable()) return {};
         m_tasks.push_back(std::move(packaged));
     }
     m_cv.notify_all();
-    return result.get();
+    return result;
+}
+
+bool SpeechCore::runOnWorker(std::function<bool()> task) {
+    auto result = queueOnWorker(std::move(task));
+    return result.valid() && result.get();
 }
 
 void SpeechCore::wake() {

@@ -58,7 +58,7 @@ echo "== a right click opens the menu in Japanese; 字幕を表示 turns the cap
 if ITEM= menu right_click; then
     names=$(tr '\n' '|' <"$RIG_DIR/menu.out")
     check "the menu and its items are named (got: $names)" \
-        [ "$names" = "$MENU|字幕を表示|言語を自動判別 checked|文の間: 短く|文の間: 標準 checked|文の間: 長く|URL: 全部読む|URL: ドメインだけ checked|URL: 読まない|前の文|次の文|速く|遅く|音声ファイルに保存...|バージョン情報|" ]
+        [ "$names" = "$MENU|字幕を表示|言語を自動判別 checked|文の間: 短く|文の間: 標準 checked|文の間: 長く|URL: 全部読む|URL: ドメインだけ checked|URL: 読まない|前の文|次の文|速く|遅く|音声ファイルに保存...|声の管理...|バージョン情報|" ]
 else
     fail "no menu after a right click: $(cat "$RIG_DIR/menu.err")"
 fi

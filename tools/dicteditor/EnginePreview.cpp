@@ -9,8 +9,11 @@
 
 namespace dicteditor {
 
-EnginePreview::EnginePreview(const engine::LanguageInfo& language, std::string programDir)
-    : m_lang(language), m_strProgramDir(std::move(programDir)) {}
+EnginePreview::EnginePreview(const engine::LanguageInfo& language, std::string programDir,
+                             std::string addedVoice)
+    : m_lang(language),
+      m_strProgramDir(std::move(programDir)),
+      m_strAddedVoice(std::move(addedVoice)) {}
 
 EnginePreview::~EnginePreview() {
     if (!m_bLoaded) return;
@@ -35,6 +38,7 @@ bool EnginePreview::Open(std::string* error) {
         *error = "cannot load the engine from " + engineDir;
         return false;
     }
+    if (f.setOption) f.setOption("voice", m_strAddedVoice.c_str());
     f.getInfo(VT_INFO_VOLUME_DEFAULT, 0, &m_nVolume, sizeof m_nVolume);
     f.getInfo(VT_INFO_SPEED_DEFAULT, 0, &m_nSpeed, sizeof m_nSpeed);
     f.getInfo(VT_INFO_PITCH_DEFAULT, 0, &m_nPitch, sizeof m_nPitch);

@@ -18,8 +18,10 @@ namespace dicteditor {
 
 class EnginePreview {
   public:
-    // programDir ends with '/'.
-    EnginePreview(const engine::LanguageInfo& language, std::string programDir);
+    // programDir ends with '/'. addedVoice is the `Voice` value the toolbar reads the
+    // language with (empty: the built-in voice), so a row sounds as a reading would.
+    EnginePreview(const engine::LanguageInfo& language, std::string programDir,
+                  std::string addedVoice = {});
     ~EnginePreview();
     EnginePreview(const EnginePreview&) = delete;
     EnginePreview& operator=(const EnginePreview&) = delete;
@@ -48,6 +50,7 @@ class EnginePreview {
 
     const engine::LanguageInfo& m_lang;
     std::string m_strProgramDir;
+    std::string m_strAddedVoice;
     std::mutex m_mutex;  // guards opening and loading
     std::unique_ptr<engine::EngineLibrary> m_lib;
     bool m_bLoaded = false;

@@ -8,12 +8,27 @@
 #include <string>
 
 #include "platform/ProgramDir.h"
+#include "platform/posix/RegFileHive.h"
+#include "settings/SettingsStore.h"
 #include "platform/x11/X11QtStart.h"
 #include "tools/dicteditor/EditorLanguage.h"
 #include "tools/dicteditor/EditorTexts.h"
 #include "tools/dicteditor/EditorWindow.h"
 #include "tools/dicteditor/EnginePreview.h"
 #include "tools/dicteditor/QtPrompts.h"
+
+namespace {
+
+// The added voice the toolbar reads the language with; empty when the settings file has
+// none or cannot be read.
+std::string AddedVoice(int language) {
+    platform::RegFileHive hive(platform::RegFileHive::DefaultPath());
+    if (hive.FilePath().empty() || hive.Load() != platform::RegFileHive::LoadResult::Loaded)
+        return {};
+    return settings::LoadAddedVoice(hive, language);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::string argv0 = argc > 0 ? argv[0] : "";
@@ -44,7 +59,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto preview = std::make_unique<dicteditor::EnginePreview>(
-        *language, dicteditor::ProgramDirForEditor(*language, platform::ProgramDirectory()));
+        *language, dicteditor::ProgramDirForEditor(*language, platform::ProgramDirectory()),
+        AddedVoice(language->number));
     dicteditor::EditorWindow window(path, std::move(*loaded.document), prompts, std::move(preview));
     window.show();
     return QApplication::exec();
