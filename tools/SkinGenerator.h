@@ -1,7 +1,7 @@
 #pragma once
-// Draws the toolbar skin, the program icon and the language-selection button pictures. The files it writes under resources/ are the
-// source of truth and are committed; the build never runs this program. Run it by hand after
-// changing the artwork:
+// Draws the toolbar skin, the program icon and the language-selection button pictures. The
+// files it writes under resources/ are the source of truth and are committed; the build never
+// runs this program. Run it by hand after changing the artwork:
 //
 //   QT_QPA_PLATFORM=offscreen build/tools/skin-generator resources
 //
