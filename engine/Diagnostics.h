@@ -6,12 +6,21 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 namespace diag {
 
 enum class Level { Error, Detail };
 
 inline bool Verbose() { return std::getenv("SELVARINE_VERBOSE") != nullptr; }
+
+// The wall clock in milliseconds, for detail lines that time the stages of one reading: the
+// same clock in the command line's process and the toolbar's, so their lines line up.
+inline double WallMs() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
 
 // One line, printf-style, without the trailing newline.
 __attribute__((format(printf, 2, 3))) inline void Say(Level level, const char* format, ...) {

@@ -16,7 +16,6 @@ unset NO_AT_BRIDGE QT_QPA_PLATFORM
 export XDG_SESSION_TYPE=wayland SELVARINE_VERBOSE=1 SELVARINE_MESSAGES=log:$RIG_DIR/messages
 SENTENCE="The quick brown fox reads a native Wayland window."
 OTHER="Accessible text is read from the focused window."
-ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
 printf 'xwayland enable\n' >"$RIG_DIR/sway.conf"
 before=$(ls /tmp/.X11-unix)
@@ -65,17 +64,42 @@ def focused(n):
 sys.exit(0 if focused(json.load(sys.stdin)) == "gtk-window" else 1)'
 }
 
+# stage_figures WHAT T0 LINES: each stage of the reading since T0 (wall clock, µs), from the
+# toolbar's and the command's timed lines (SELVARINE_VERBOSE) after line LINES of its stderr.
+stage_figures() {
+    tail -n +$(( $3 + 1 )) "$RIG_DIR/toolbar.err" | python3 -c '
+import re, sys
+what, t0 = sys.argv[1], int(sys.argv[2]) / 1000
+stages = [("--read-selection asked", "command process started"),
+          ("asked over the session bus", "toolbar asked over the bus"),
+          ("selection read through", "selection read"),
+          ("first audio of language", "first audio to the sink"),
+          ("the sound server starts playing", "sound server starts playing")]
+seen = {}
+for line in sys.stdin:
+    m = re.match(r"selvarine: at ([0-9.]+) ms: (.*)", line)
+    if not m: continue
+    for key, name in stages:
+        if key in m.group(2) and name not in seen: seen[name] = float(m.group(1)) - t0
+for _, name in stages:
+    if name in seen: print(f"FIGURE {what}: {name} after, ms: {seen[name]:.0f}")
+' "$1" "$2"
+}
+
 # read_selection WHAT SOURCE TEXT: selvarine --read-selection, with the GTK window focused;
 # the toolbar must say SOURCE answered with TEXT's length, and speak.
 read_selection() {
-    local what=$1 source=$2 text=$3 from t0 onset rc lines said
+    local what=$1 source=$2 text=$3 bytes from t0 onset rc lines said
     check "$what: the GTK window has the focus" focused_is_window
     lines=$(wc -l <"$RIG_DIR/toolbar.err")
-    from=$(rd_now); t0=$(ms)
+    # No process between these and the command: they would count as its time.
+    bytes=$(stat -c %s "$RD_REC"); t0=${EPOCHREALTIME/./}
     "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"; rc=$?
-    figure "$what: command returned after, ms" $(( $(ms) - t0 ))
+    figure "$what: command returned after, ms" $(( (${EPOCHREALTIME/./} - t0) / 1000 ))
+    from=$(calc "$bytes / 2 / 22050")
     check "$what: the command succeeds" [ "$rc" = 0 ]
     if onset=$(rd_wait_sound "$from" 15); then
+        stage_figures "$what" "$t0" "$lines"
         figure "$what: command to first audio, ms" "$(calc "round(($onset - $from) * 1000)")"
         rd_wait_quiet "$onset" 1.5 20 >/dev/null
     else
