@@ -1,5 +1,7 @@
 #include "synth/pipeline/SegmentSpeaker.h"
 
+#include <algorithm>
+
 #include "synth/audio/Resampler.h"
 #include "synth/text/FrontEnd.h"
 
@@ -38,25 +40,60 @@ SpeakResult SegmentSpeaker::say(VoiceBackend& voice, const SpeechSegment& segmen
                                 const Prosody& prosody, int volume, SpeechOut& out,
                                 const Cancelled& cancelled) {
     Resampler resampler(voice.sampleRate(), out.rate);
-    const PcmOut pcmOut = [&](const int16_t* samples, std::size_t count) {
-        const std::vector<int16_t>& pcm = resampler.push(samples, count);
-        if (pcm.empty()) return;
+    const auto handOver = [&](const std::vector<int16_t>& pcm) {
         const int16_t* data = applyGain(pcm, volume, m_scratch);
         out.heard(pcm.size());
         out.samples += static_cast<int64_t>(pcm.size());
         out.sink.write(out.token, data, pcm.size());
     };
+    struct Word {
+        int start, end;
+        int64_t sample;
+    };
+    const int64_t from = out.samples;
+    bool leading = from == 0;
+    int64_t dropped = 0;  // quiet samples at the sink's rate not handed over
+    std::vector<Word> waiting;
+    const auto tell = [&](const Word& w) {
+        out.mark(w.start, w.end, std::max(from, w.sample - dropped));
+    };
+    const auto firstSound = [&] {
+        leading = false;
+        for (const Word& w : waiting) tell(w);
+        waiting.clear();
+    };
+    const std::size_t keep = static_cast<std::size_t>(out.rate) * kLeadMs / 1000;
+    m_held.clear();
+    const PcmOut pcmOut = [&](const int16_t* samples, std::size_t count) {
+        const std::vector<int16_t>& pcm = resampler.push(samples, count);
+        if (pcm.empty()) return;
+        if (!leading) return handOver(pcm);
+        const auto loud = std::find_if(pcm.begin(), pcm.end(),
+                                       [](int16_t v) { return v > kQuiet || v < -kQuiet; });
+        const std::size_t quiet = m_held.size() + static_cast<std::size_t>(loud - pcm.begin());
+        m_held.insert(m_held.end(), pcm.begin(), pcm.end());
+        const std::size_t cut = quiet > keep ? quiet - keep : 0;
+        dropped += static_cast<int64_t>(cut);
+        m_held.erase(m_held.begin(), m_held.begin() + static_cast<std::ptrdiff_t>(cut));
+        if (loud == pcm.end()) return;
+        firstSound();
+        handOver(m_held);
+    };
     if (segment.start >= 0) {
-        const int64_t from = out.samples;
         const int voiceRate = voice.sampleRate();
-        voice.tellWords([&out, &segment, from, voiceRate](std::size_t s, std::size_t end,
-                                                          std::size_t sample) {
-            out.mark(segment.start + static_cast<int>(s), segment.start + static_cast<int>(end),
-                     from + static_cast<int64_t>(sample) * out.rate / voiceRate);
+        voice.tellWords([&](std::size_t s, std::size_t end, std::size_t sample) {
+            const Word w{segment.start + static_cast<int>(s), segment.start + static_cast<int>(end),
+                         from + static_cast<int64_t>(sample) * out.rate / voiceRate};
+            if (leading)
+                waiting.push_back(w);
+            else
+                tell(w);
         });
     }
     const SpeakResult result = voice.speak(segment.text, prosody, pcmOut, cancelled);
     voice.tellWords({});
+    // A segment that stayed quiet throughout leaves the utterance's first sound to the next.
+    for (const Word& w : waiting) tell(w);
     return result;
 }
 

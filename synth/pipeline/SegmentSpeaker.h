@@ -3,6 +3,10 @@
 // sink's rate and volume, and tells where the segment's words begin among the samples. A
 // natural voice that fails leaves the segment to the fallback voice, which is given the
 // front end's reading of it when the natural voice read written text. Worker only.
+//
+// An utterance's first sound is handed over at once: the quiet a voice puts before its first
+// word (flite's is about 200 ms) is cut to kLeadMs while nothing of the utterance has reached
+// the sink, and the words told meanwhile move with the audio. Later pauses stay as they are.
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +32,9 @@ struct SpeechOut {
 
 class SegmentSpeaker {
   public:
+    static constexpr int kLeadMs = 20;
+    static constexpr int16_t kQuiet = 200;  // at most this far from zero is quiet
+
     SpeakResult speak(const Voicing& voicing, const SpeechSegment& segment,
                       const Prosody& prosody, SpeechOut& out, const Cancelled& cancelled);
 
@@ -36,6 +43,7 @@ class SegmentSpeaker {
                     int volume, SpeechOut& out, const Cancelled& cancelled);
 
     std::vector<int16_t> m_scratch;
+    std::vector<int16_t> m_held;  // the quiet before an utterance's first sound
 };
 
 }  // namespace synth
