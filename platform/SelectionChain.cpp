@@ -17,13 +17,11 @@ std::optional<std::u16string> SelectionChain::Text() {
                 .count();
         if (text && !text->empty()) {
             m_strLast = source.name;
-            diag::Say(diag::Level::Detail,
-                      "at %.1f ms: selection read through %s (%zu characters, %.1f ms)",
-                      diag::WallMs(), source.name.c_str(), text->size(), ms);
+            diag::Say(diag::Level::Detail, "selection read through %s (%zu characters, %.1f ms)",
+                      source.name.c_str(), text->size(), ms);
             return text;
         }
-        diag::Say(diag::Level::Detail, "at %.1f ms: %s had no text (%.1f ms)", diag::WallMs(),
-                  source.name.c_str(), ms);
+        diag::Say(diag::Level::Timing, "%s had no text (%.1f ms)", source.name.c_str(), ms);
     }
     diag::Say(diag::Level::Detail, "no selection source had text");
     return std::nullopt;

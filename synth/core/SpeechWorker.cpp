@@ -193,11 +193,10 @@ void SpeechCore::speakNextSentence(EngineState& e) {
                           e.firstAudioNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                                now - job->playTime)
                                                .count();
-                          diag::Say(diag::Level::Detail,
-                                    "at %.1f ms: first audio of language %d to its sink, %.1f ms "
-                                    "after the play call",
-                                    diag::WallMs(), e.language,
-                                    static_cast<double>(e.firstAudioNs.load()) / 1e6);
+                          diag::Say(diag::Level::Timing,
+                                    "first audio of language %d to its sink, %.1f ms after the "
+                                    "play call",
+                                    e.language, static_cast<double>(e.firstAudioNs.load()) / 1e6);
                       }
                       if (!job->mixed) return;
                       const int64_t late = job->mixed->noteAudio(

@@ -13,7 +13,7 @@ rig_init
 RIG_DIR=$2/rig
 mkdir -p "$RIG_DIR"
 unset NO_AT_BRIDGE QT_QPA_PLATFORM
-export XDG_SESSION_TYPE=wayland SELVARINE_VERBOSE=1 SELVARINE_MESSAGES=log:$RIG_DIR/messages
+export XDG_SESSION_TYPE=wayland SELVARINE_VERBOSE=timing SELVARINE_MESSAGES=log:$RIG_DIR/messages
 SENTENCE="The quick brown fox reads a native Wayland window."
 OTHER="Accessible text is read from the focused window."
 
@@ -65,7 +65,7 @@ sys.exit(0 if focused(json.load(sys.stdin)) == "gtk-window" else 1)'
 }
 
 # stage_figures WHAT T0 LINES: each stage of the reading since T0 (wall clock, µs), from the
-# toolbar's and the command's timed lines (SELVARINE_VERBOSE) after line LINES of its stderr.
+# toolbar's and the command's lines (stamped under SELVARINE_VERBOSE=timing) after line LINES.
 stage_figures() {
     tail -n +$(( $3 + 1 )) "$RIG_DIR/toolbar.err" | python3 -c '
 import re, sys

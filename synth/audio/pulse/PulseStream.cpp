@@ -174,12 +174,11 @@ void PulseStream::createStreamLocked() {
     pa_stream_set_latency_update_callback(
         m_pStream, [](pa_stream*, void* self) { static_cast<PulseStream*>(self)->measureLocked(); },
         this);
-    if (diag::Verbose())
+    if (diag::Timing())
         pa_stream_set_started_callback(
             m_pStream,
             [](pa_stream*, void*) {
-                diag::Say(diag::Level::Detail, "at %.1f ms: the sound server starts playing",
-                          diag::WallMs());
+                diag::Say(diag::Level::Timing, "the sound server starts playing");
             },
             nullptr);
     // A short start threshold gets the first words out at once; the target length keeps a
