@@ -159,6 +159,24 @@ check "over 50 MB: refused; said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.
 check "over 50 MB: nothing read" rig_wait 15 sh -c \
     "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'no selection source had text'"
 
+echo "== data control: an owner that stops answering costs one bounded wait, said; then reading goes on"
+wl-copy --foreground --primary "$OTHER" 2>/dev/null & STALLED=$!
+RIG_PIDS+=("$STALLED")
+rig_wait 10 sh -c 'wl-paste --primary --no-newline 2>/dev/null | grep -q .'
+kill -STOP "$STALLED"
+lines=$(wc -l <"$RIG_DIR/toolbar.err")
+t0=${EPOCHREALTIME/./}
+"$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
+figure "stalled owner: command returned after, ms" $(( (${EPOCHREALTIME/./} - t0) / 1000 ))
+check "stalled owner: said so, and nothing read; said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")" \
+    rig_wait 5 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'stopped answering for 500 ms' &&
+        tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'no selection source had text'"
+kill -KILL "$STALLED"
+wl-copy --primary "$SENTENCE"
+focus_window
+read_selection "after a stalled owner" "Wayland data control" "$SENTENCE"
+"$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
+
 echo "== AT-SPI: the focused GTK window's own selection, with no PRIMARY selection at all"
 wl-copy --primary --clear
 kill "$WINDOW"; rig_wait 10 rig_gone "$WINDOW"
@@ -188,6 +206,24 @@ check "100 KB through AT-SPI, whole; said: $said" \
     grep -q "AT-SPI ($(stat -c %s "$RIG_DIR/big.txt") characters" <<<"$said"
 figure "AT-SPI read of a 100 KB selection, ms" "$(sed -n 's/.* characters, \(.*\) ms)/\1/p' <<<"$said")"
 "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
+
+echo "== --read-selection while the toolbar's language dialog is open: it reads, and the dialog still answers"
+dbus-send --session --type=method_call --dest=org.selvarine.Toolbar /org/selvarine/Toolbar \
+    org.selvarine.Toolbar.Act string:language
+if /usr/bin/python3 "$HERE/../e2e/atspi.py" wait-window 言語選択 10; then
+    wl-copy --primary "$SENTENCE"
+    lines=$(wc -l <"$RIG_DIR/toolbar.err")
+    from=$(rd_now)
+    "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
+    rd_wait_sound "$from" 10 >/dev/null || fail "dialog open: nothing was heard"
+    check "dialog open: read through data control; said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")" \
+        grep -q "through Wayland data control (${#SENTENCE} characters" <(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")
+    "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
+    check "dialog open: its Cancel still closes it" /usr/bin/python3 "$HERE/../e2e/atspi.py" press 言語選択 キャンセル
+    check "dialog open: closed" rig_wait 10 sh -c '! xdotool search --name "^言語選択$" >/dev/null 2>&1'
+else
+    fail "the language dialog did not open"
+fi
 
 echo "== --quit ends the toolbar"
 "$PROGRAM" --quit 2>>"$RIG_DIR/toolbar.err"
