@@ -35,12 +35,18 @@ struct X11ActivationHistory::Impl final : QAbstractNativeEventFilter {
         if (current && qGuiApp) qGuiApp->removeNativeEventFilter(this);
     }
 
-    // nullopt without a window manager that keeps the property.
+    // nullopt without a window manager. Mutter sets the property only once an X11 window has
+    // had the focus: until then no X11 window was active.
     std::optional<WindowId> Read() {
         x11::X11ErrorTrap trap(display);
         x11::X11Property active(display, root, (*atoms)[x11::Atoms::NET_ACTIVE_WINDOW], XA_WINDOW,
                                 1);
-        if (!active.Ok()) return std::nullopt;
+        if (!active.Ok()) {
+            x11::X11Property wm(display, root, (*atoms)[x11::Atoms::NET_SUPPORTING_WM_CHECK],
+                                XA_WINDOW, 1);
+            if (wm.Longs().empty()) return std::nullopt;
+            return kNoWindow;
+        }
         const auto longs = active.Longs();
         return longs.empty() ? kNoWindow : static_cast<WindowId>(longs[0]);
     }
