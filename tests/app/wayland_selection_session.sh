@@ -180,10 +180,17 @@ focus_window
 read_selection "after a stalled owner" "Wayland data control" "$SENTENCE"
 "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
 
-echo "== AT-SPI: the focused GTK window's own selection, with no PRIMARY selection at all"
+echo "== AT-SPI: the focused GTK window's own selection, with no PRIMARY selection at all,"
+echo "   while another application on the accessibility bus answers nothing (stopped)"
 wl-copy --primary --clear
 kill "$WINDOW"; rig_wait 10 rig_gone "$WINDOW"
+GDK_BACKEND=wayland rig_spawn /usr/bin/python3 "$HERE/../e2e/gtk_editor.py" "$RIG_DIR/doc.txt" \
+    stopped-window 2>>"$RIG_DIR/window.log"
+STOPPED=$RIG_LAST_PID
+rig_wait 20 sh -c 'swaymsg -t get_tree | grep -q "\"name\": \"stopped-window\""' ||
+    fail "the second GTK window did not show"
 start_window 1 "$OTHER"
+kill -STOP "$STOPPED"
 read_selection "AT-SPI" "AT-SPI" "$OTHER"
 "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
 
@@ -209,6 +216,8 @@ check "100 KB through AT-SPI, whole; said: $said" \
     grep -q "AT-SPI ($(stat -c %s "$RIG_DIR/big.txt") characters" <<<"$said"
 figure "AT-SPI read of a 100 KB selection, ms" "$(sed -n 's/.* characters, \(.*\) ms)/\1/p' <<<"$said")"
 "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
+
+kill -KILL "$STOPPED"
 
 echo "== --read-selection while the toolbar's language dialog is open: it reads, and the dialog still answers"
 dbus-send --session --type=method_call --dest=org.selvarine.Toolbar /org/selvarine/Toolbar \
