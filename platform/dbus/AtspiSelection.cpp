@@ -100,7 +100,9 @@ struct AtspiSelection::Impl {
         return reply.arguments();
     }
 
-    std::vector<Ref> Children(const Ref& r) { return ChildrenIn(Call(r, kAccessible, "GetChildren")); }
+    std::vector<Ref> Children(const Ref& r) {
+        return ChildrenIn(Call(r, kAccessible, "GetChildren"));
+    }
 
     static std::vector<Ref> ChildrenIn(const std::optional<QList<QVariant>>& reply) {
         std::vector<Ref> out;
