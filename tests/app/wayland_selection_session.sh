@@ -237,7 +237,10 @@ else
     fail "the language dialog did not open"
 fi
 
-echo "== --quit ends the toolbar"
+echo "== --quit ends the toolbar, also while one of its dialogs is open"
+dbus-send --session --type=method_call --dest=org.selvarine.Toolbar /org/selvarine/Toolbar \
+    org.selvarine.Toolbar.Act string:language
+/usr/bin/python3 "$HERE/../e2e/atspi.py" wait-window 言語選択 10 || fail "the language dialog did not open"
 "$PROGRAM" --quit 2>>"$RIG_DIR/toolbar.err"
 check "the toolbar ended" rig_wait 10 sh -c '! xdotool search --name "^Selvarine" >/dev/null 2>&1'
 
