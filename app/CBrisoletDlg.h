@@ -38,6 +38,7 @@ class CaptionView;
 class ShortcutBinding;
 
 namespace platform {
+class ActivationHistory;
 class FileDialogs;
 class GlobalShortcuts;
 class Pump;
@@ -85,6 +86,12 @@ class CBrisoletDlg {
     // read-all while no X11 window is active; nullopt when there is none.
     void AttachWholeText(std::function<std::optional<std::u16string>()> wholeText) {
         m_wholeText = std::move(wholeText);
+    }
+    // Which window the user was in before clicking the toolbar, where chords reach only some
+    // windows (XWayland): a read button clicked after a window of none of them reads without
+    // keys, as a read asked from elsewhere does. Without it the buttons always copy.
+    void AttachActivationHistory(platform::ActivationHistory& history) {
+        m_activations = &history;
     }
     // The one handler of every action, whoever asked for it.
     void RunAction(Action action, Trigger trigger);
@@ -187,13 +194,16 @@ class CBrisoletDlg {
     dialogs::LanguageSelectionDialog* m_langsel = nullptr;
     std::function<void(int language)> m_openVoices;
     std::unique_ptr<reading::ShortcutReads> m_elsewhereReads;  // with m_reading
-    // Reads asked from outside while no X11 window is active (a native Wayland window has the
-    // focus): a chord would go to an X11 window the user is not in, so only the sources that
-    // read without keys are asked.
+    // Whether the window to be read gets no chords (a native Wayland window): asked from
+    // outside, no X11 window is active; from the toolbar, the window active before it was
+    // none. A chord would go to an X11 window the user is not in.
+    bool OutOfChordsReach(Trigger trigger);
+    // Reads through the sources that need no keys; false when there is no reading to do it.
     bool ReadWithoutKeys(Action action);
     void SayNothingToRead();
     platform::WindowSystem* m_readWindows = nullptr;  // from AttachReading
     platform::Selection* m_selection = nullptr;       // from AttachReading
+    platform::ActivationHistory* m_activations = nullptr;
     std::function<std::optional<std::u16string>()> m_wholeText;
     std::unique_ptr<reading::SaveSpeechCommand> m_save;        // m_reading hands it texts
     std::unique_ptr<ShortcutBinding> m_shortcuts;

@@ -17,6 +17,7 @@ constexpr int kAnswerWaitMs = 5000;
 }  // namespace
 
 int RunRemoteCommand(int argc, char** argv, const std::string& action) {
+    diag::Say(diag::Level::Timing, "--%s asked", action.c_str());
     QCoreApplication app(argc, argv);
     std::string problem;
     platform::SendResult sent = platform::SendToToolbar(action, kAnswerWaitMs, &problem);
@@ -37,6 +38,7 @@ int RunRemoteCommand(int argc, char** argv, const std::string& action) {
     }
     switch (sent) {
         case platform::SendResult::Sent:
+            diag::Say(diag::Level::Timing, "the toolbar took --%s", action.c_str());
             return 0;
         case platform::SendResult::NoBus:
             diag::Say(diag::Level::Error,

@@ -5,6 +5,7 @@
 #include "app/ToolbarMenu.h"
 #include "dialogs/LanguageSelection.h"
 #include "dialogs/SettingsCommand.h"
+#include "platform/ActivationHistory.h"
 #include "platform/Selection.h"
 #include "platform/WindowSystem.h"
 #include "reading/FollowAlong.h"
@@ -34,14 +35,14 @@ void CBrisoletDlg::RunAction(Action action, Trigger trigger) {
         trigger == Trigger::Elsewhere ? m_elsewhereReads.get() : nullptr;
     switch (action) {
         case Action::ReadSelection:
-            if (elsewhere && ReadWithoutKeys(action)) break;
+            if (OutOfChordsReach(trigger) && ReadWithoutKeys(action)) break;
             if (elsewhere)
                 elsewhere->ReadSelection();
             else if (m_reading)
                 m_reading->capture.OnReadSelection();
             break;
         case Action::ReadAll:
-            if (elsewhere && ReadWithoutKeys(action)) break;
+            if (OutOfChordsReach(trigger) && ReadWithoutKeys(action)) break;
             if (elsewhere)
                 elsewhere->ReadAll();
             else if (m_reading)
@@ -178,9 +179,15 @@ void CBrisoletDlg::OnReadingChoice(int id) {
     KeepUserChange();
 }
 
+bool CBrisoletDlg::OutOfChordsReach(Trigger trigger) {
+    if (!m_readWindows) return false;
+    if (trigger == Trigger::Elsewhere) return m_readWindows->ActiveWindow() == platform::kNoWindow;
+    return m_activations &&
+           m_activations->LastActiveOtherThan(m_view.NativeWindow()) == platform::kNoWindow;
+}
+
 bool CBrisoletDlg::ReadWithoutKeys(Action action) {
-    if (!m_reading || !m_readWindows || m_readWindows->ActiveWindow() != platform::kNoWindow)
-        return false;
+    if (!m_reading) return false;
     std::optional<std::u16string> text;
     if (action == Action::ReadAll) {
         text = m_wholeText ? m_wholeText() : std::nullopt;

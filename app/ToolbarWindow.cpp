@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QEventLoop>
@@ -146,6 +147,14 @@ void ToolbarWindow::EndDialog(int result) {
     m_bEnded = true;
     m_nResult = result;
     if (m_loop) m_loop->quit();
+    // A dialog still open runs its own loop inside the toolbar's, which would end only once
+    // the user closed it (a quit asked from the command line or a signal): each is closed as
+    // its Cancel would.
+    for (QWidget* last = nullptr; QWidget* modal = QApplication::activeModalWidget();
+         last = modal) {
+        if (modal == last) break;  // it refused to close
+        modal->close();
+    }
 }
 
 void ToolbarWindow::Invalidate() {

@@ -35,6 +35,7 @@
 #include "platform/qt/QtPump.h"
 #include "platform/qt/QuitSignals.h"
 #include "platform/wayland/WaylandPrimarySelection.h"
+#include "platform/x11/X11ActivationHistory.h"
 #include "platform/x11/X11Clipboard.h"
 #include "platform/x11/X11GlobalShortcuts.h"
 #include "platform/x11/X11KeyInjector.h"
@@ -94,6 +95,10 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
     std::unique_ptr<platform::WaylandPrimarySelection> waylandPrimary;
     if (std::getenv("WAYLAND_DISPLAY"))
         waylandPrimary = std::make_unique<platform::WaylandPrimarySelection>();
+    // Through XWayland the window a button click comes from may be a native Wayland one.
+    std::unique_ptr<platform::X11ActivationHistory> activations;
+    if (std::getenv("WAYLAND_DISPLAY"))
+        activations = std::make_unique<platform::X11ActivationHistory>();
     platform::AtspiSelection atspi;
     platform::SelectionChain selection({{"AT-SPI", &atspi},
                                         {"Wayland data control", waylandPrimary.get()},
@@ -134,6 +139,7 @@ void RunToolbar(_XDisplay* display, platform::WindowSystem& windows) {
         manager.exec();
     });
     dlg.AttachWholeText([&atspi] { return atspi.WholeText(); });
+    if (activations) dlg.AttachActivationHistory(*activations);
     dlg.AttachCaption(caption);
     dlg.AttachShortcuts(*shortcuts, Report,
                         [&]() -> platform::GlobalShortcuts& {

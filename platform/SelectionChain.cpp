@@ -13,16 +13,17 @@ std::optional<std::u16string> SelectionChain::Text() {
         if (!source.selection) continue;
         const auto start = std::chrono::steady_clock::now();
         std::optional<std::u16string> text = source.selection->Text();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         if (text && !text->empty()) {
             m_strLast = source.name;
             m_last = source.selection;
-            const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
-                                std::chrono::steady_clock::now() - start)
-                                .count();
             diag::Say(diag::Level::Detail, "selection read through %s (%zu characters, %.1f ms)",
-                      source.name.c_str(), text->size(), static_cast<double>(us) / 1000);
+                      source.name.c_str(), text->size(), ms);
             return text;
         }
+        diag::Say(diag::Level::Timing, "%s had no text (%.1f ms)", source.name.c_str(), ms);
     }
     diag::Say(diag::Level::Detail, "no selection source had text");
     return std::nullopt;

@@ -5,11 +5,14 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 #include <vector>
 
 #include "engine/Diagnostics.h"
@@ -98,8 +101,11 @@ struct AtspiSelection::Impl {
     }
 
     std::vector<Ref> Children(const Ref& r) {
+        return ChildrenIn(Call(r, kAccessible, "GetChildren"));
+    }
+
+    static std::vector<Ref> ChildrenIn(const std::optional<QList<QVariant>>& reply) {
         std::vector<Ref> out;
-        const auto reply = Call(r, kAccessible, "GetChildren");
         if (!reply || reply->isEmpty() || !reply->at(0).canConvert<QDBusArgument>()) return out;
         const QDBusArgument arg = reply->at(0).value<QDBusArgument>();
         arg.beginArray();
@@ -135,27 +141,53 @@ struct AtspiSelection::Impl {
         return words.isEmpty() ? 0 : words.front();
     }
 
-    // The focused object of the active window of another application.
+    // The focused object of the active window of another application. Every application is
+    // asked for its windows at once, so one that does not answer (busy, stopped) delays the
+    // others not at all: it is left behind when its own wait ends.
     std::optional<Ref> Focused() {
         const qint64 self = getpid();
         const Ref root{QStringLiteral("org.a11y.atspi.Registry"),
                        QStringLiteral("/org/a11y/atspi/accessible/root")};
+        struct Asked {
+            QDBusPendingCall windows;
+        };
+        std::vector<Asked> asked;
         for (const Ref& app : Children(root)) {
             if (a11y->interface()->servicePid(app.bus).value() == self) continue;
-            for (const Ref& window : Children(app)) {
-                if (!(States(window) & kStateActive)) continue;
-                std::vector<Ref> todo{window};
-                for (int visited = 0; !todo.empty() && visited < kMaxVisited; ++visited) {
-                    const Ref node = todo.back();
-                    todo.pop_back();
-                    const quint32 states = States(node);
-                    if (states & kStateFocused) return node;
-                    // Hidden parts (other tabs, closed menus) cannot hold the focus.
-                    if (node.path != window.path && !(states & kStateShowing)) continue;
-                    const std::vector<Ref> children = Children(node);
-                    todo.insert(todo.end(), children.rbegin(), children.rend());
-                }
+            QDBusMessage call = QDBusMessage::createMethodCall(app.bus, app.path, kAccessible,
+                                                               QStringLiteral("GetChildren"));
+            asked.push_back({a11y->asyncCall(call, kAnswerWaitMs)});
+        }
+        // Replies are taken in by the bus's own thread: this one only looks.
+        while (!asked.empty() && Clock::now() < deadline) {
+            auto done = std::find_if(asked.begin(), asked.end(),
+                                     [](const Asked& a) { return a.windows.isFinished(); });
+            if (done == asked.end()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
             }
+            const QDBusMessage reply = done->windows.reply();
+            asked.erase(done);
+            if (reply.type() != QDBusMessage::ReplyMessage) continue;
+            for (const Ref& window : ChildrenIn(reply.arguments()))
+                if (const std::optional<Ref> focused = FocusIn(window)) return focused;
+        }
+        return std::nullopt;
+    }
+
+    // The focused object in window, when the window is active.
+    std::optional<Ref> FocusIn(const Ref& window) {
+        if (!(States(window) & kStateActive)) return std::nullopt;
+        std::vector<Ref> todo{window};
+        for (int visited = 0; !todo.empty() && visited < kMaxVisited; ++visited) {
+            const Ref node = todo.back();
+            todo.pop_back();
+            const quint32 states = States(node);
+            if (states & kStateFocused) return node;
+            // Hidden parts (other tabs, closed menus) cannot hold the focus.
+            if (node.path != window.path && !(states & kStateShowing)) continue;
+            const std::vector<Ref> children = Children(node);
+            todo.insert(todo.end(), children.rbegin(), children.rend());
         }
         return std::nullopt;
     }

@@ -13,6 +13,8 @@
 
 #include <cstdlib>
 
+#include "engine/Diagnostics.h"
+
 namespace platform {
 
 namespace {
@@ -35,6 +37,7 @@ class ActObject final : public QDBusVirtualObject {
             return true;
         }
         const std::string action = args[0].toString().toStdString();
+        diag::Say(diag::Level::Timing, "%s asked over the session bus", action.c_str());
         connection.send(message.createReply(true));
         // Queued: the caller has its answer before a reading (which pumps events) begins.
         QMetaObject::invokeMethod(

@@ -215,7 +215,11 @@ std::optional<WaylandPrimarySelection::Received> WaylandPrimarySelection::Receiv
         return std::nullopt;
     }
     if (read == Read::Stalled) {
-        diag::Say(diag::Level::Detail, "data control: the selection's owner stopped answering");
+        // Said always, as the size limit is: the owner's fault, not an empty selection.
+        diag::Say(diag::Level::Error,
+                  "the program that owns the selection stopped answering for %d ms; nothing "
+                  "was read from it",
+                  kAnswerWaitMs);
         return std::nullopt;
     }
     if (bytes.empty()) return std::nullopt;

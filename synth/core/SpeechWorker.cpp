@@ -193,9 +193,13 @@ void SpeechCore::speakNextSentence(EngineState& e) {
     };
     const SentenceOut::Write write = [&](const int16_t* data, std::size_t count) {
         const auto now = Clock::now();
-        if (e.firstAudioNs.load() < 0)
+        if (e.firstAudioNs.load() < 0) {
             e.firstAudioNs =
                 std::chrono::duration_cast<std::chrono::nanoseconds>(now - job->playTime).count();
+            diag::Say(diag::Level::Timing,
+                      "first audio of language %d to its sink, %.1f ms after the play call",
+                      e.language, static_cast<double>(e.firstAudioNs.load()) / 1e6);
+        }
         if (job->mixed) {
             const int64_t late =
                 job->mixed->noteAudio(now, static_cast<double>(count) / std::max(1, e.sinkRate));

@@ -36,8 +36,9 @@ SentenceOut::SentenceOut(SentencePause pause, bool first, int rate, int64_t& sam
       m_samples(samples),
       m_write(std::move(write)),
       m_mark(std::move(mark)),
+      m_bFirst(first),
       m_bInLead(true),
-      m_bHoldLead(pause == SentencePause::Short && !first),
+      m_bHoldLead(first || pause == SentencePause::Short),
       m_nLeadStart(samples) {}
 
 void SentenceOut::emit(const int16_t* data, std::size_t count) {
@@ -46,7 +47,7 @@ void SentenceOut::emit(const int16_t* data, std::size_t count) {
 
 void SentenceOut::audio(const int16_t* level, const int16_t* data, std::size_t count) {
     m_samples += static_cast<int64_t>(count);
-    if (m_pause == SentencePause::Normal) return emit(data, count);
+    if (m_pause == SentencePause::Normal && !m_bInLead) return emit(data, count);
     // Silence is held at most this long; a voice that says nothing for longer is not pausing
     // between sentences, and what it said is written as it is.
     const std::size_t maxHeld = static_cast<std::size_t>(std::max(m_nRate, 1000)) * 5;
@@ -70,7 +71,10 @@ void SentenceOut::audio(const int16_t* level, const int16_t* data, std::size_t c
             return;
         }
         m_bInLead = false;
-        if (m_bHoldLead) settleLead(m_held.size() / 3);
+        if (m_bHoldLead)
+            settleLead(m_bFirst ? std::min(m_held.size(), static_cast<std::size_t>(m_nRate) *
+                                                              kFirstLeadMs / 1000)
+                                : m_held.size() / 3);
         data += first;
         count -= first;
         last -= first;

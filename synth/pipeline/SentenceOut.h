@@ -3,8 +3,9 @@
 // sentences made shorter or longer. That pause is the silence at the end of a sentence's
 // audio and at the start of the next one (flite leaves about 0.2 s on each side, Open JTalk
 // 0.15 s after), so it is scaled where it is: Short keeps a third of both, Long adds as much
-// again after the sentence, Normal passes everything through untouched. The first sentence's
-// leading silence is never held back, so no setting delays the first audio. Worker only.
+// again after the sentence, Normal passes everything through untouched. Whatever the setting,
+// the quiet before an utterance's first word is cut to kFirstLeadMs, so the first sound is
+// heard at once. Marks told during a lead that is cut move with the audio. Worker only.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,8 @@ bool parseSentencePause(std::string_view name, SentencePause* out);
 
 class SentenceOut {
   public:
+    static constexpr int kFirstLeadMs = 20;
+
     using Write = std::function<void(const int16_t* data, std::size_t count)>;
     using Mark = std::function<void(int start, int end, int64_t sample)>;
 
@@ -56,6 +59,7 @@ class SentenceOut {
     int64_t& m_samples;
     Write m_write;
     Mark m_mark;
+    bool m_bFirst;                  // no audio of the utterance came before this sentence
     bool m_bInLead;                 // no speech heard yet in this sentence
     bool m_bHoldLead;               // the leading silence is held back to be shortened
     int64_t m_nLeadStart;           // where the sentence began

@@ -9,6 +9,7 @@
 #include "app/CommandIds.h"
 #include "app/ShortcutSettings.h"
 #include "platform/posix/RegFileHive.h"
+#include "platform/ActivationHistory.h"
 #include "settings/Globals.h"
 #include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeEngineSet.h"
@@ -89,6 +90,55 @@ TEST_F(ToolbarActions, ReadSelectionFromElsewhereTakesTheSelectionAndTheButtonDo
     EXPECT_EQ(engines.Summary(), "Stop 7, Play 7");
     EXPECT_EQ(desk.clipboard.text, std::optional<std::u16string>(u"選択"));
     EXPECT_EQ(desk.clipboard.emptyCalls, emptied);
+}
+
+// A read button clicked after a window that gets no chords (through XWayland, a native Wayland
+// window: no X11 window was active before the toolbar) reads as a shortcut does, through the
+// sources that need no keys; never a chord into the X11 editor nearest the toolbar.
+TEST_F(ToolbarActions, ReadButtonsAfterAWindowOutOfChordsReachReadWithoutKeys) {
+    struct History : platform::ActivationHistory {
+        std::optional<platform::WindowId> before;
+        std::optional<platform::WindowId> LastActiveOtherThan(platform::WindowId) override {
+            return before;
+        }
+    } history;
+    dlg.AttachActivationHistory(history);
+    std::optional<std::u16string> whole = u"The whole text.";
+    dlg.AttachWholeText([&] { return whole; });
+    FakeWindowSystem::Window editor;
+    editor.id = 7;
+    editor.title = "editor";
+    desk.windows.windows = {{view.window, "Selvarine", true, true}, editor};
+    desk.windows.active = view.window;
+    desk.selection.text = u"Selected.";
+    struct Row {
+        const char* what;
+        std::optional<platform::WindowId> before;
+        int command;
+        const char* chords;
+        const char* spoken;  // empty: nothing played
+    };
+    const Row rows[] = {
+        {"a Wayland window, read selection", platform::kNoWindow, kIdReadSelection, "", "Selected."},
+        {"a Wayland window, read all", platform::kNoWindow, kIdReadAll, "", "The whole text."},
+        {"the X11 editor", platform::WindowId{7}, kIdReadSelection, "c", ""},
+        {"not known", std::nullopt, kIdReadAll, "ac", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        history.before = row.before;
+        desk.keys.chords.clear();
+        engines.calls.clear();
+        dlg.OnCommand(row.command);
+        EXPECT_EQ(desk.keys.chords, row.chords);
+        const std::string summary = engines.Summary();
+        if (*row.spoken)
+            EXPECT_NE(engines.calls.back().text.find(row.spoken), std::string::npos) << summary;
+        else
+            EXPECT_EQ(summary.find("Play"), std::string::npos) << summary;
+        dlg.OnCommand(kIdStop);
+        desk.windows.active = view.window;
+    }
 }
 
 }  // namespace

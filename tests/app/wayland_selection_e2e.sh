@@ -34,5 +34,6 @@ fi
 # XWayland's listening sockets go there; only Xvfb makes the folder itself.
 [ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
 timeout -k 5 240 setpriv --reuid=65534 --regid=65534 --clear-groups \
-    env -i PATH=/usr/bin:/bin LANG=C.UTF-8 HOME="$DIR" RIG_KEEP="$KEEP_RIG" dbus-run-session -- \
+    env -i PATH=/usr/bin:/bin LANG=C.UTF-8 HOME="$DIR" RIG_KEEP="$KEEP_RIG" \
+    BENCH_ROUNDS="${BENCH_ROUNDS:-1}" dbus-run-session -- \
     bash "$HERE/wayland_selection_session.sh" "$PROGRAM" "$DIR"

@@ -164,20 +164,26 @@ struct Pcm {
     double medianPitchHz() const {
         const std::size_t frame = static_cast<std::size_t>(rate / 25);
         const std::size_t minLag = static_cast<std::size_t>(rate / 500);
-        const std::size_t maxLag = static_cast<std::size_t>(rate / 60);
+        // Down to 40 Hz: a voice at half its pitch goes below 60 Hz.
+        const std::size_t maxLag = static_cast<std::size_t>(rate / 40);
         std::vector<double> pitches;
         for (std::size_t at = 0; at + frame + maxLag <= samples.size(); at += frame) {
             double energy = 0;
             for (std::size_t k = at; k < at + frame; ++k) energy += double(samples[k]) * samples[k];
             if (std::sqrt(energy / frame) < 1000) continue;
+            std::vector<double> sums(maxLag + 1, 0.0);
             double best = 0;
-            std::size_t bestLag = 0;
             for (std::size_t lag = minLag; lag <= maxLag; ++lag) {
-                double sum = 0;
                 for (std::size_t k = at; k < at + frame; ++k)
-                    sum += double(samples[k]) * samples[k + lag];
-                if (sum > best) best = sum, bestLag = lag;
+                    sums[lag] += double(samples[k]) * samples[k + lag];
+                best = std::max(best, sums[lag]);
             }
+            // A period's multiples correlate almost as well as the period: the shortest lag
+            // near the best is the period, whichever of them the frame's cut favours.
+            std::size_t bestLag = 0;
+            for (std::size_t lag = minLag; lag <= maxLag && !bestLag; ++lag)
+                if (sums[lag] >= 0.9 * best && (lag == maxLag || sums[lag] >= sums[lag + 1]))
+                    bestLag = lag;
             if (bestLag && best > 0.5 * energy) pitches.push_back(double(rate) / bestLag);
         }
         if (pitches.empty()) return 0;

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "synth/core/SpeechCore.h"
+#include "synth/pipeline/SegmentSpeaker.h"
 #include "tests/fakes/FakeSink.h"
 #include "tests/fakes/FakeVoice.h"
 
@@ -307,6 +308,63 @@ TEST_F(PipelineTest, ThousandRandomCallsFromTwoThreadsEndIdleAndStillSpeak) {
     ASSERT_TRUE(play(Language::English, "Still here."));
     EXPECT_TRUE(m_core->waitIdle(2000));
     EXPECT_EQ(m_log->texts(), std::vector<std::string>{"Still here."});
+}
+
+// A voice that starts each text with `lead` quiet samples (|v| <= 30) in small chunks, then
+// one loud chunk; its two words are told at 0 and at the loud chunk, before any audio.
+class QuietLeadVoice final : public synth::VoiceBackend {
+  public:
+    explicit QuietLeadVoice(std::size_t lead) : m_lead(lead) {}
+    int sampleRate() const override { return 16000; }
+    std::string describe() const override { return "quiet lead"; }
+    void tellWords(synth::WordOut words) override { m_words = std::move(words); }
+    synth::SpeakResult speak(const std::string&, const synth::Prosody&, const synth::PcmOut& out,
+                             const synth::Cancelled&) override {
+        if (m_words) {
+            m_words(0, 3, 0);
+            m_words(4, 8, m_lead);
+        }
+        const std::vector<int16_t> quiet(100, 30), loud(400, 5000);
+        for (std::size_t done = 0; done < m_lead; done += quiet.size())
+            out(quiet.data(), std::min(quiet.size(), m_lead - done));
+        out(loud.data(), loud.size());
+        return synth::SpeakResult::Done;
+    }
+
+  private:
+    std::size_t m_lead;
+    synth::WordOut m_words;
+};
+
+TEST(SegmentSpeakerTest, AnUtterancesFirstSoundComesAtOnceAndItsWordsMoveWithIt) {
+    constexpr std::size_t kLead = 16000 * 200 / 1000;  // 200 ms
+    constexpr std::size_t kKept = 16000 * synth::SentenceOut::kFirstLeadMs / 1000;
+    synth::Voices voices;
+    voices.fallback = std::make_unique<QuietLeadVoice>(kLead);
+    synth::VoiceSet set(std::move(voices));
+    synth::Voicing voicing;
+    voicing.voices = &set;
+    voicing.fallbackOnly = true;
+    int64_t samples = 0, written = 0;
+    std::vector<std::pair<int, int64_t>> marks;
+    synth::SentenceOut out(
+        synth::SentencePause::Normal, true, 16000, samples,
+        [&](const int16_t*, std::size_t count) { written += static_cast<int64_t>(count); },
+        [&](int start, int, int64_t sample) { marks.push_back({start, sample}); });
+    synth::SegmentSpeaker speaker;
+    const synth::SpeechSegment first{false, "One two.", 0, 8}, second{false, "Six ten.", 0, 8};
+    speaker.speak(voicing, first, {}, out, [] { return false; });
+    EXPECT_EQ(samples, static_cast<int64_t>(kKept + 400)) << "the quiet before the first word";
+    EXPECT_EQ(written, samples);
+    // The segment, its first word (clamped to the segment's start) and the loud word.
+    EXPECT_EQ(marks, (std::vector<std::pair<int, int64_t>>{{0, 0}, {0, 0}, {4, kKept}}));
+    // Once the utterance has sound, a later segment's quiet is its pause, and is kept.
+    marks.clear();
+    speaker.speak(voicing, second, {}, out, [] { return false; });
+    out.end(false);
+    EXPECT_EQ(samples, static_cast<int64_t>(kKept + 400 + kLead + 400));
+    EXPECT_EQ(written, samples);
+    EXPECT_EQ(marks.back(), (std::pair<int, int64_t>{4, kKept + 400 + kLead}));
 }
 
 }  // namespace

@@ -123,6 +123,7 @@ void PulseStream::releaseStreamLocked() {
     pa_stream_set_write_callback(m_pStream, nullptr, nullptr);
     pa_stream_set_state_callback(m_pStream, nullptr, nullptr);
     pa_stream_set_latency_update_callback(m_pStream, nullptr, nullptr);
+    pa_stream_set_started_callback(m_pStream, nullptr, nullptr);
     pa_stream_disconnect(m_pStream);
     pa_stream_unref(m_pStream);
     m_pStream = nullptr;
@@ -173,6 +174,13 @@ void PulseStream::createStreamLocked() {
     pa_stream_set_latency_update_callback(
         m_pStream, [](pa_stream*, void* self) { static_cast<PulseStream*>(self)->measureLocked(); },
         this);
+    if (diag::Timing())
+        pa_stream_set_started_callback(
+            m_pStream,
+            [](pa_stream*, void*) {
+                diag::Say(diag::Level::Timing, "the sound server starts playing");
+            },
+            nullptr);
     // A short start threshold gets the first words out at once; the target length keeps a
     // pause or stop at the server within a few milliseconds (a cork takes 0.3 to 5.5 ms).
     const uint32_t bytesPerMs = static_cast<uint32_t>(m_nRate * 2 / 1000);
