@@ -138,7 +138,8 @@ class CBrisoletDlg {
     // does nothing.
     void AttachSaving(platform::FileDialogs& dialogs, platform::Pump& pump,
                       const std::string& folder);
-    void OnSaveSpeech();
+    // After a window out of the copy chord's reach, the selection is taken without keys.
+    void OnSaveSpeech(Trigger trigger = Trigger::Toolbar);
 
     // Gives the language command (104) its dialog. Without it the command does nothing.
     void AttachLanguageSelection(dialogs::LanguageSelectionDialog& dialog) { m_langsel = &dialog; }
@@ -200,6 +201,9 @@ class CBrisoletDlg {
     bool OutOfChordsReach(Trigger trigger);
     // Reads through the sources that need no keys; false when there is no reading to do it.
     bool ReadWithoutKeys(Action action);
+    // The selection from the sources that need no keys, its furigana applied; nothing when
+    // none has text.
+    std::optional<std::u16string> SelectionWithoutKeys();
     void SayNothingToRead();
     platform::WindowSystem* m_readWindows = nullptr;  // from AttachReading
     platform::Selection* m_selection = nullptr;       // from AttachReading

@@ -80,7 +80,7 @@ void CBrisoletDlg::RunAction(Action action, Trigger trigger) {
             m_view.ShowAbout();
             break;
         case Action::SaveSpeech:
-            OnSaveSpeech();
+            OnSaveSpeech(trigger);
             break;
         case Action::ShowCaption:
             OnShowCaption();
@@ -125,8 +125,15 @@ bool CBrisoletDlg::IsMenuItemChecked(int id) const {
     return (id == kIdShowCaption && m_bShowCaption) || (id == kIdAutoLanguage && g_bAutoLanguage);
 }
 
-void CBrisoletDlg::OnSaveSpeech() {
-    if (m_reading && m_save) m_reading->capture.OnSaveSelection();
+void CBrisoletDlg::OnSaveSpeech(Trigger trigger) {
+    if (!m_reading || !m_save) return;
+    if (!OutOfChordsReach(trigger)) return m_reading->capture.OnSaveSelection();
+    std::optional<std::u16string> text = SelectionWithoutKeys();
+    m_reading->capture.EndCapture();  // a capture still waiting must not speak later
+    if (text && !text->empty())
+        m_save->Save(*text);
+    else
+        SayNothingToRead();
 }
 
 void CBrisoletDlg::OnSettings() {
@@ -191,11 +198,8 @@ bool CBrisoletDlg::ReadWithoutKeys(Action action) {
     std::optional<std::u16string> text;
     if (action == Action::ReadAll) {
         text = m_wholeText ? m_wholeText() : std::nullopt;
-    } else if (m_selection) {
-        text = m_selection->Text();
-        if (text && !text->empty())
-            text = m_reading->controller.TextToRead(std::move(*text),
-                                                    [this] { return m_selection->Html(); });
+    } else {
+        text = SelectionWithoutKeys();
     }
     m_reading->capture.EndCapture();  // a capture still waiting must not speak later
     if (text && !text->empty())
@@ -203,6 +207,15 @@ bool CBrisoletDlg::ReadWithoutKeys(Action action) {
     else
         SayNothingToRead();
     return true;
+}
+
+std::optional<std::u16string> CBrisoletDlg::SelectionWithoutKeys() {
+    if (!m_selection || !m_reading) return std::nullopt;
+    std::optional<std::u16string> text = m_selection->Text();
+    if (text && !text->empty())
+        text = m_reading->controller.TextToRead(std::move(*text),
+                                                [this] { return m_selection->Html(); });
+    return text;
 }
 
 void CBrisoletDlg::SayNothingToRead() {

@@ -13,6 +13,7 @@
 #include "settings/Globals.h"
 #include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeEngineSet.h"
+#include "tests/fakes/FakeFileDialogs.h"
 #include "tests/fakes/FakeGlobalShortcuts.h"
 #include "tests/fakes/FakeMessageBox.h"
 #include "tests/fakes/FakeToolbarView.h"
@@ -139,6 +140,15 @@ TEST_F(ToolbarActions, ReadButtonsAfterAWindowOutOfChordsReachReadWithoutKeys) {
         dlg.OnCommand(kIdStop);
         desk.windows.active = view.window;
     }
+
+    SCOPED_TRACE("音声ファイルに保存 after a Wayland window: the selection goes to the save");
+    FakeFileDialogs files;  // no path queued: the save's file dialog is cancelled
+    dlg.AttachSaving(files, desk.pump, m_dir);
+    history.before = platform::kNoWindow;
+    desk.keys.chords.clear();
+    dlg.OnCommand(kIdSaveSpeech);
+    EXPECT_EQ(desk.keys.chords, "");
+    EXPECT_EQ(files.asked.size(), 1u) << "the selection was handed to the save";
 }
 
 }  // namespace
