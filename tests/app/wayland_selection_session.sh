@@ -64,6 +64,16 @@ def focused(n):
 sys.exit(0 if focused(json.load(sys.stdin)) == "gtk-window" else 1)'
 }
 
+# What the toolbar said (on stderr) since the latest mark_said.
+mark_said() { lines=$(wc -l <"$RIG_DIR/toolbar.err"); }
+said_since() { tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err"; }
+# toolbar_said PATTERN...: it said each of them since the mark.
+toolbar_said() {
+    local out pattern
+    out=$(said_since)
+    for pattern; do grep -q -- "$pattern" <<<"$out" || return 1; done
+}
+
 # stage_figures WHAT T0 LINES: each stage of the reading since T0 (wall clock, µs), from the
 # toolbar's and the command's lines (stamped under SELVARINE_VERBOSE=timing) after line LINES.
 stage_figures() {
@@ -91,7 +101,7 @@ for _, name in stages:
 read_selection() {
     local what=$1 source=$2 text=$3 bytes from t0 onset rc lines said
     check "$what: the GTK window has the focus" focused_is_window
-    lines=$(wc -l <"$RIG_DIR/toolbar.err")
+    mark_said
     # No process between these and the command: they would count as its time.
     bytes=$(stat -c %s "$RD_REC"); t0=${EPOCHREALTIME/./}
     "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"; rc=$?
@@ -105,7 +115,7 @@ read_selection() {
     else
         fail "$what: nothing was heard"
     fi
-    said=$(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err" | grep 'selection read through')
+    said=$(said_since | grep 'selection read through')
     check "$what: read through $source, ${#text} characters; said: $said" \
         grep -q "through $source (${#text} characters," <<<"$said"
 }
@@ -135,18 +145,18 @@ done
 echo "== a selection offered only as an image is nothing to read, and the last text never returns"
 printf '\x89PNG\r\n\x1a\n' >"$RIG_DIR/img.png"
 wl-copy --primary --type image/png <"$RIG_DIR/img.png"
-lines=$(wc -l <"$RIG_DIR/toolbar.err")
+mark_said
 "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
-rig_wait 10 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'no selection source had text'" ||
-    fail "image only: expected no text; toolbar said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")"
+rig_wait 10 toolbar_said 'no selection source had text' ||
+    fail "image only: expected no text; toolbar said: $(said_since)"
 
 echo "== data control: a 100 KB selection"
 python3 -c "print('Lorem ipsum dolor sit amet. ' * 3658, end='')" >"$RIG_DIR/big.txt"
 wl-copy --primary <"$RIG_DIR/big.txt"
-lines=$(wc -l <"$RIG_DIR/toolbar.err")
+mark_said
 "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
-rig_wait 10 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'selection read through'"
-said=$(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err" | grep 'selection read through')
+rig_wait 10 toolbar_said 'selection read through'
+said=$(said_since | grep 'selection read through')
 check "100 KB through data control, whole; said: $said" \
     grep -q "Wayland data control ($(stat -c %s "$RIG_DIR/big.txt") characters" <<<"$said"
 figure "data control read of a 100 KB selection, ms" "$(sed -n 's/.* characters, \(.*\) ms)/\1/p' <<<"$said")"
@@ -155,31 +165,29 @@ sleep 1
 
 echo "== data control: a selection over 50 MB is refused with a line, not spoken"
 head -c $(( 50 * 1024 * 1024 + 1 )) /dev/zero | tr '\0' a | wl-copy --primary
-lines=$(wc -l <"$RIG_DIR/toolbar.err")
+mark_said
 "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
-check "over 50 MB: refused; said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")" \
-    rig_wait 15 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'larger than 50 MB'"
-check "over 50 MB: nothing read" rig_wait 15 sh -c \
-    "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'no selection source had text'"
+check "over 50 MB: refused; said: $(said_since)" \
+    rig_wait 15 toolbar_said 'larger than 50 MB'
+check "over 50 MB: nothing read" rig_wait 15 toolbar_said 'no selection source had text'
 
 echo "== data control: an owner that stops answering costs one bounded wait, said; then reading goes on"
 wl-copy --foreground --primary "$OTHER" 2>/dev/null & STALLED=$!
 RIG_PIDS+=("$STALLED")
 rig_wait 10 sh -c 'wl-paste --primary --no-newline 2>/dev/null | grep -q .'
 kill -STOP "$STALLED"
-lines=$(wc -l <"$RIG_DIR/toolbar.err")
+mark_said
 t0=${EPOCHREALTIME/./}
 "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
 figure "stalled owner: command returned after, ms" $(( (${EPOCHREALTIME/./} - t0) / 1000 ))
-check "stalled owner: said so, and nothing read; said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")" \
-    rig_wait 5 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'stopped answering for 500 ms' &&
-        tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'no selection source had text'"
+check "stalled owner: said so, and nothing read; said: $(said_since)" \
+    rig_wait 5 toolbar_said 'stopped answering for 500 ms' 'no selection source had text'
 kill -KILL "$STALLED"
 wl-copy --primary "$SENTENCE"
-lines=$(wc -l <"$RIG_DIR/toolbar.err")
+mark_said
 "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
-check "after a stalled owner: the next read goes through" rig_wait 5 sh -c \
-    "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'through Wayland data control (${#SENTENCE} characters'"
+check "after a stalled owner: the next read goes through" rig_wait 5 \
+    toolbar_said "through Wayland data control (${#SENTENCE} characters"
 "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
 
 echo "== AT-SPI: the focused GTK window's own selection, with no PRIMARY selection at all,"
@@ -198,22 +206,22 @@ read_selection "AT-SPI" "AT-SPI" "$OTHER"
 
 echo "== read all in a Wayland window: the focused text field's whole text through AT-SPI"
 focus_window
-lines=$(wc -l <"$RIG_DIR/toolbar.err")
+mark_said
 from=$(rd_now)
 "$PROGRAM" --read-all 2>>"$RIG_DIR/toolbar.err"
 rd_wait_sound "$from" 15 >/dev/null || fail "read all: nothing was heard"
-check "read all: the whole text through AT-SPI; said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")" \
+check "read all: the whole text through AT-SPI; said: $(said_since)" \
     grep -q "whole text read through AT-SPI ($(wc -m <"$RIG_DIR/doc.txt") characters)" \
-    <(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")
+    <(said_since)
 "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
 
 echo "== AT-SPI: a 100 KB selection"
 kill "$WINDOW"; rig_wait 10 rig_gone "$WINDOW"
 start_window 1 "$(cat "$RIG_DIR/big.txt")"
-lines=$(wc -l <"$RIG_DIR/toolbar.err")
+mark_said
 "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
-rig_wait 10 sh -c "tail -n +$(( lines + 1 )) '$RIG_DIR/toolbar.err' | grep -q 'selection read through'"
-said=$(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err" | grep 'selection read through')
+rig_wait 10 toolbar_said 'selection read through'
+said=$(said_since | grep 'selection read through')
 check "100 KB through AT-SPI, whole; said: $said" \
     grep -q "AT-SPI ($(stat -c %s "$RIG_DIR/big.txt") characters" <<<"$said"
 figure "AT-SPI read of a 100 KB selection, ms" "$(sed -n 's/.* characters, \(.*\) ms)/\1/p' <<<"$said")"
@@ -226,12 +234,12 @@ dbus-send --session --type=method_call --dest=org.selvarine.Toolbar /org/selvari
     org.selvarine.Toolbar.Act string:language
 if /usr/bin/python3 "$HERE/../e2e/atspi.py" wait-window 言語選択 10; then
     wl-copy --primary "$SENTENCE"
-    lines=$(wc -l <"$RIG_DIR/toolbar.err")
+    mark_said
     from=$(rd_now)
     "$PROGRAM" --read-selection 2>>"$RIG_DIR/toolbar.err"
     rd_wait_sound "$from" 10 >/dev/null || fail "dialog open: nothing was heard"
-    check "dialog open: read through data control; said: $(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")" \
-        grep -q "through Wayland data control (${#SENTENCE} characters" <(tail -n +$(( lines + 1 )) "$RIG_DIR/toolbar.err")
+    check "dialog open: read through data control; said: $(said_since)" \
+        grep -q "through Wayland data control (${#SENTENCE} characters" <(said_since)
     "$PROGRAM" --stop 2>>"$RIG_DIR/toolbar.err"
     check "dialog open: its Cancel still closes it" /usr/bin/python3 "$HERE/../e2e/atspi.py" press 言語選択 キャンセル
     check "dialog open: closed" rig_wait 10 sh -c '! xdotool search --name "^言語選択$" >/dev/null 2>&1'
