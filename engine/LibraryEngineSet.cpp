@@ -28,9 +28,7 @@ short LibraryEngineSet::Load(int language, std::intptr_t window, int speaker,
     const EngineFunctions* f = Lib(language);
     const short status = f ? f->load(window, speaker, engineDir, 0, -1, 0) : short(-1);
     // Told now too, so that an added voice's model loads before the first reading.
-    if (status == 0 && m_options)
-        for (const auto& [name, value] : m_options(language))
-            SetOption(language, name.c_str(), value.c_str());
+    if (status == 0) TellOptions(language);
     return status;
 }
 
@@ -118,12 +116,15 @@ bool LibraryEngineSet::SetOption(int language, const char* name, const char* val
     return f && f->setOption && name && value && f->setOption(name, value) == 1;
 }
 
+void LibraryEngineSet::TellOptions(int language) {
+    if (!m_options) return;
+    for (const auto& [name, value] : m_options(language))
+        SetOption(language, name.c_str(), value.c_str());
+}
+
 // Every language's, since a text that mixes scripts is read with each run's own language.
 void LibraryEngineSet::TellOptions() {
-    if (!m_options) return;
-    for (const LanguageInfo& lang : Languages())
-        for (const auto& [name, value] : m_options(lang.number))
-            SetOption(lang.number, name.c_str(), value.c_str());
+    for (const LanguageInfo& lang : Languages()) TellOptions(lang.number);
 }
 
 }  // namespace engine

@@ -52,7 +52,8 @@ public:
     }
 
 private:
-    void TellOptions();
+    void TellOptions(int language);
+    void TellOptions();  // every language's
     const EngineFunctions* Lib(int language) const;
     std::array<std::unique_ptr<EngineLibrary>, kLanguageCount> m_libs;
     std::array<std::string, kLanguageCount> m_problems;
